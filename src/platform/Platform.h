@@ -1,0 +1,167 @@
+// The platform layer: the few operating-system services the drive component uses,
+// shaped after the calls a Windows build makes (volume handles, SCSI pass-through,
+// run-time library loading, events, sleeps, local files, UCS-2 text), so that the
+// component's code reads the same on every system. `LinuxPlatform` implements it
+// today; a Windows implementation can stand behind the same interface later.
+//
+// Everything here is reached through `platform::Current()`, which tests may replace
+// (`ScopedPlatform`) together with the clock (`ScopedClock`).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/PassThrough.h"
+
+namespace tarnwick::platform {
+
+using Handle = std::intptr_t;
+inline constexpr Handle INVALID_HANDLE_VALUE = -1;
+
+// Drive types as the drive-type query answers them.
+inline constexpr unsigned DRIVE_UNKNOWN = 0;
+inline constexpr unsigned DRIVE_NO_ROOT_DIR = 1;
+inline constexpr unsigned DRIVE_CDROM = 5;
+
+// Error mode bit: fail critical errors silently instead of asking the user.
+inline constexpr std::uint32_t SEM_FAILCRITICALERRORS = 0x0001;
+
+// Results of a timed wait.
+inline constexpr std::uint32_t WAIT_OBJECT_0 = 0;
+inline constexpr std::uint32_t WAIT_TIMEOUT = 0x102;
+inline constexpr std::uint32_t WAIT_FAILED = 0xFFFFFFFF;
+
+// Event objects are handed across the ASPI library boundary (as SRB_PostProc), so
+// their handle is a pointer to this C-compatible head: a library completes a request
+// by calling `event->Set(event)`. The platform owns the object behind it.
+extern "C" {
+struct TEventObject {
+  void (*Set)(TEventObject* self);
+};
+}
+using EventHandle = TEventObject*;
+
+using LibraryHandle = void*;
+
+// Local date and time, broken down (what the file-time setter takes).
+struct LocalDateTime {
+  int year = 1980, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+// What stands behind a volume handle: a real device (SG_IO) or a virtual drive.
+// `Describe` names it for the user ("/dev/sr0", "/path/disc.iso").
+class IScsiTarget {
+ public:
+  virtual ~IScsiTarget() = default;
+  // Carries out one SCSI command; never throws.
+  virtual ScsiResult Execute(const ScsiRequest& request) = 0;
+  // The SCSI address of the device, if it has one.
+  virtual bool GetAddress(SCSI_ADDRESS& address) = 0;
+  virtual std::string Describe() const = 0;
+};
+
+// Source of time for sleeps and timed waits. The real clock sleeps; the virtual
+// clock used by tests only advances a counter, so multi-second waits cost nothing.
+class IClock {
+ public:
+  virtual ~IClock() = default;
+  // Non-alertable sleep.
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // Waits until `event` is signalled or `milliseconds` pass; WAIT_OBJECT_0 or WAIT_TIMEOUT.
+  virtual std::uint32_t Wait(EventHandle event, std::uint32_t milliseconds) = 0;
+  // Milliseconds since an arbitrary start.
+  virtual std::uint64_t NowMs() const = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- Volumes (drive letters), pass-through and addresses ---
+  // Type of the drive whose root path is given ("D:\"): DRIVE_CDROM for optical and
+  // virtual drives, DRIVE_NO_ROOT_DIR for letters nobody uses.
+  virtual unsigned GetDriveType(const std::string& rootPath) = 0;
+  // Opens the volume "\\.\X:" (letter X). readWrite selects the access asked for;
+  // INVALID_HANDLE_VALUE when the volume cannot be opened.
+  virtual Handle CreateVolume(const std::string& path, bool readWrite) = 0;
+  // IOCTL_SCSI_PASS_THROUGH_DIRECT and IOCTL_SCSI_GET_ADDRESS on a volume handle.
+  virtual bool DeviceIoControl(Handle volume, std::uint32_t code, void* in, std::uint32_t inLength,
+                               void* out, std::uint32_t outLength, std::uint32_t* returned) = 0;
+  // Closes a volume, event or file handle.
+  virtual bool CloseHandle(Handle handle) = 0;
+  // Returns the previous mode.
+  virtual std::uint32_t SetErrorMode(std::uint32_t mode) = 0;
+  // The device or image file behind a drive letter, for the user ("" when none).
+  virtual std::string DescribeDrive(char letter) = 0;
+  // Adds a virtual drive after the real optical drives and the virtual drives added
+  // before it; returns its letter, or 0 when no letter is left.
+  virtual char AddVirtualDrive(std::shared_ptr<IScsiTarget> target) = 0;
+  // Removes every virtual drive (handles opened on them fail from then on).
+  virtual void RemoveVirtualDrives() = 0;
+
+  // --- Run-time libraries ---
+  // A name with a directory part (".\WNASPI32.DLL") is looked for there, a bare
+  // name along the system's library search path. nullptr when not found.
+  virtual LibraryHandle LoadLibrary(const std::string& name) = 0;
+  virtual void* GetProcAddress(LibraryHandle library, const std::string& name) = 0;
+  virtual bool FreeLibrary(LibraryHandle library) = 0;
+
+  // --- Events (manual-reset) and sleeps; timing goes through Clock() ---
+  virtual EventHandle CreateEvent(bool manualReset, bool initialState) = 0;
+  virtual bool SetEvent(EventHandle event) = 0;
+  virtual bool ResetEvent(EventHandle event) = 0;
+  virtual bool IsEventSet(EventHandle event) = 0;
+  virtual std::uint32_t WaitForSingleObject(EventHandle event, std::uint32_t milliseconds) = 0;
+  virtual bool CloseEvent(EventHandle event) = 0;
+  virtual void SleepEx(std::uint32_t milliseconds, bool alertable) = 0;
+
+  // --- Local files ---
+  // Creates the file or truncates an existing one for writing. An existing symbolic
+  // link at the path is replaced by a plain file, never followed.
+  virtual Handle CreateFileForWrite(const std::string& path) = 0;
+  virtual bool WriteFile(Handle file, const void* data, std::uint32_t length,
+                         std::uint32_t* written) = 0;
+  // Sets the last-write time from a local date and time.
+  virtual bool SetFileTime(Handle file, const LocalDateTime& lastWrite) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+  // Text of the last error of a file operation, for messages.
+  virtual std::string LastErrorMessage() = 0;
+
+  // --- Text ---
+  // Big-endian UCS-2 (Joliet) to the system's 8-bit text (UTF-8 here). Surrogate
+  // pairs become one character; an unpaired surrogate becomes U+FFFD.
+  virtual std::string Ucs2BeToAnsi(const std::uint8_t* data, std::size_t byteLength) = 0;
+};
+
+// The installed platform (LinuxPlatform unless a test installed another).
+Platform& Current();
+// The installed clock (the real clock unless a test installed a virtual one).
+IClock& Clock();
+
+// Installs a platform or clock for the lifetime of the object, then restores the previous one.
+class ScopedPlatform {
+ public:
+  explicit ScopedPlatform(Platform& platform);
+  ~ScopedPlatform();
+  ScopedPlatform(const ScopedPlatform&) = delete;
+  ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+
+ private:
+  Platform* previous_;
+};
+
+class ScopedClock {
+ public:
+  explicit ScopedClock(IClock& clock);
+  ~ScopedClock();
+  ScopedClock(const ScopedClock&) = delete;
+  ScopedClock& operator=(const ScopedClock&) = delete;
+
+ private:
+  IClock* previous_;
+};
+
+}  // namespace tarnwick::platform

@@ -1,0 +1,57 @@
+#!/bin/sh
+# Set-up for a fresh Debian 12 machine (run as root).
+#   tools/setup.sh test   install, build, run every test (plain build, then ASan + UBSan)
+#   tools/setup.sh run    install, build, open the window on the sample disc
+#                         (without a display: the command-line tool lists it instead)
+set -eu
+cd "$(dirname "$0")/.."
+mode="${1:-test}"
+JOBS="${JOBS:-2}"
+
+PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+  qt6-base-dev libcli11-dev nlohmann-json3-dev genisoimage xorriso \
+  xauth xvfb fonts-dejavu-core"
+VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file"
+
+need_install=0
+for p in $PACKAGES; do
+  dpkg -s "$p" >/dev/null 2>&1 || need_install=1
+done
+if [ "$mode" = test ] && [ "${TARNWICK_VM_TESTS:-1}" = 1 ]; then
+  for p in $VM_PACKAGES; do
+    dpkg -s "$p" >/dev/null 2>&1 || need_install=1
+  done
+  PACKAGES="$PACKAGES $VM_PACKAGES"
+fi
+if [ "$need_install" = 1 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends $PACKAGES
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$JOBS"
+
+case "$mode" in
+  test)
+    export QT_QPA_PLATFORM=offscreen
+    ctest --test-dir build --output-on-failure -j "$JOBS"
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=ON \
+      -DTARNWICK_GUI=OFF -DTARNWICK_BENCHMARKS=OFF
+    cmake --build build-asan -j "$JOBS"
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --test-dir build-asan --output-on-failure -j "$JOBS" -LE vm
+    ;;
+  run)
+    if [ -x build/src/app/tarnwick ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+      exec build/src/app/tarnwick samples/sample.disc
+    fi
+    echo "No display found: listing the sample disc with the command-line tool instead of opening the window."
+    build/src/cli/tarnwick-cli --image samples/sample.disc show
+    exec build/src/cli/tarnwick-cli --image samples/sample.disc ls -R
+    ;;
+  *)
+    echo "usage: tools/setup.sh test|run" >&2
+    exit 2
+    ;;
+esac
