@@ -28,5 +28,8 @@ const std::string& TransportName();
 // Returns the transport to its state at program start (tests only): releases the
 // library, closes handles, forgets the scan.
 void ResetTransportForTesting();
+// Installs the given entry points as the chosen back-end (tests only): sets the
+// initialised flag and TransportName "TEST". ResetTransportForTesting undoes it.
+void InstallEntryPointsForTesting(GetASPI32SupportInfoFn supportInfo, SendASPI32CommandFn send);
 
 }  // namespace tarnwick
