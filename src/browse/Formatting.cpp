@@ -1,0 +1,36 @@
+#include "browse/Formatting.h"
+
+#include <cstdio>
+
+namespace tarnwick {
+
+std::string PadNumber(std::int64_t value, int width, const std::string& pad) {
+  std::string digits = std::to_string(value);
+  std::string result;
+  for (int i = static_cast<int>(digits.size()); i < width; ++i) result += pad;
+  return result + digits;
+}
+
+std::string MsfText(std::uint8_t minutes, std::uint8_t seconds, std::uint8_t frames) {
+  return PadNumber(minutes, 3, "0") + ":" + PadNumber(seconds, 2, "0") + ":" + PadNumber(frames, 2, "0");
+}
+
+std::int64_t BlocksToMegabytes(std::uint32_t blocks) {
+  // blocks / 512 rounded to the nearest whole number, a half to the even neighbour.
+  std::int64_t whole = blocks / 512;
+  std::uint32_t rest = blocks % 512;
+  if (rest > 256 || (rest == 256 && (whole % 2) == 1)) ++whole;
+  return whole;
+}
+
+std::string FormatMegabytes(std::uint32_t blocks, const std::string& decimalSeparator) {
+  double megabytes = static_cast<double>(blocks) / 1024.0 / 1024.0 * 2048.0;
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", megabytes);
+  std::string result = text;
+  std::size_t dot = result.find('.');
+  if (dot != std::string::npos) result.replace(dot, 1, decimalSeparator);
+  return result + " MB";
+}
+
+}  // namespace tarnwick

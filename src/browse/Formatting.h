@@ -1,0 +1,23 @@
+// Text formats shared by the window and the command-line tool: padded numbers, MSF
+// addresses, megabytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwick {
+
+// Decimal text of value, preceded by `pad` repeated (width - length) times when the
+// text is shorter than width.
+std::string PadNumber(std::int64_t value, int width, const std::string& pad);
+
+// "mmm:ss:ff" (three-digit minutes) from the bytes of a READ TOC MSF descriptor.
+std::string MsfText(std::uint8_t minutes, std::uint8_t seconds, std::uint8_t frames);
+
+// Whole megabytes of a count of 2048-byte blocks, ties to the even number.
+std::int64_t BlocksToMegabytes(std::uint32_t blocks);
+
+// "702.83 MB": blocks as megabytes with two decimals and the given decimal separator.
+std::string FormatMegabytes(std::uint32_t blocks, const std::string& decimalSeparator);
+
+}  // namespace tarnwick

@@ -1,0 +1,39 @@
+// The session listing behind the window's "Show" button and the command line's
+// `show`: one line per session (number, start, size), a free-space line, and the
+// medium, disc size and used space. Free of any GUI toolkit.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+class TSCSIDevice;
+
+struct TSessionLine {
+  enum class Kind { Session, SessionWithoutSize, FreeSpace, Error };
+  Kind kind = Kind::Error;
+  std::string text;
+  // The disc's session number for session lines; 0 for the free-space and error lines,
+  // which import nothing.
+  std::uint8_t session = 0;
+};
+
+struct TSessionListing {
+  std::vector<TSessionLine> lines;
+  // False when the drive was not ready: only the error line, and the labels keep
+  // whatever they showed before.
+  bool labelsValid = false;
+  std::string mediumName;
+  std::uint32_t discBlocks = 0;
+  std::uint32_t usedBlocks = 0;
+};
+
+inline constexpr const char* kSessionErrorLine = "     Error getting session information";
+inline constexpr const char* kSessionListHeading = " Number  Start   Size";
+
+// Runs every query of the listing on the selected drive, in the window's order.
+TSessionListing ListSessions(TSCSIDevice& drive);
+
+}  // namespace tarnwick
