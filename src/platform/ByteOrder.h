@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace tarnwick {
 
@@ -55,5 +56,22 @@ inline void PutBoth16(std::uint8_t* p, std::uint32_t v) {
   PutLE16(p, v);
   PutBE16(p + 2, v);
 }
+
+// Host-order fields inside answer buffers: some answers are kept with their big-endian
+// fields turned to host order in place, and are read back in host order.
+inline std::uint16_t GetHost16(const std::uint8_t* p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline std::uint32_t GetHost32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline void PutHost16(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, sizeof v); }
+inline void PutHost32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
+inline void BEToHost16InPlace(std::uint8_t* p) { PutHost16(p, GetBE16(p)); }
+inline void BEToHost32InPlace(std::uint8_t* p) { PutHost32(p, GetBE32(p)); }
 
 }  // namespace tarnwick
