@@ -1,14 +1,154 @@
-// Placeholder: replaced by its implementation.
+// Finding the drives: starting the transport, the host adapter inquiry, the scan of
+// every address that builds DeviceList, and the drive letter of the current drive.
+#include <cstring>
+
 #include "drive/SCSIDevice.h"
+#include "platform/Platform.h"
+#include "transport/Transport.h"
 
 namespace tarnwick {
 
-TSCSIDevice::TSCSIDevice() = default;
-TSCSIDevice::~TSCSIDevice() = default;
-bool TSCSIDevice::InitializeDevices(bool) { return false; }
-void TSCSIDevice::ScanDevices() {}
-void TSCSIDevice::QueryHostAdapter(std::uint8_t) {}
-char TSCSIDevice::GetDriveLetter() { return 0; }
-std::uint8_t TSCSIDevice::DiskInfoDriveLetter(std::uint8_t, std::uint8_t, std::uint8_t) { return 128; }
+namespace {
+
+// Text of a fixed-size, zero-padded field up to its first zero byte.
+std::string FieldText(const std::uint8_t* field, std::size_t size) {
+  std::size_t n = 0;
+  while (n < size && field[n] != 0) ++n;
+  return std::string(reinterpret_cast<const char*>(field), n);
+}
+
+std::string Trimmed(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+// A volume handle closed when it goes out of scope.
+class VolumeHandle {
+ public:
+  explicit VolumeHandle(platform::Handle h) : h_(h) {}
+  ~VolumeHandle() {
+    if (valid()) platform::Current().CloseHandle(h_);
+  }
+  VolumeHandle(const VolumeHandle&) = delete;
+  VolumeHandle& operator=(const VolumeHandle&) = delete;
+  bool valid() const { return h_ != platform::INVALID_HANDLE_VALUE; }
+  platform::Handle get() const { return h_; }
+
+ private:
+  platform::Handle h_;
+};
+
+platform::Handle OpenVolume(char letter) {
+  const std::string path = std::string("\\\\.\\") + letter + ":";
+  auto& os = platform::Current();
+  platform::Handle h = os.CreateVolume(path, true);
+  if (h == platform::INVALID_HANDLE_VALUE) h = os.CreateVolume(path, false);
+  return h;
+}
+
+}  // namespace
+
+TSCSIDevice::TSCSIDevice() {
+  if (ASPIInitialized()) {
+    QueryHostAdapter(0);
+    ScanDevices();
+  }
+}
+
+TSCSIDevice::~TSCSIDevice() { SetDebugWindow(nullptr); }
+
+bool TSCSIDevice::InitializeDevices(bool PreferSPTI) {
+  bool started = false;
+  try {
+    started = InitASPI(PreferSPTI);
+  } catch (...) {
+    started = false;
+  }
+  if (started) {
+    QueryHostAdapter(0);
+    ScanDevices();
+  }
+  return started;
+}
+
+void TSCSIDevice::QueryHostAdapter(std::uint8_t adapter) {
+  std::memset(&haInquiry_, 0, sizeof haInquiry_);
+  haInquiry_.SRB_Cmd = SC_HA_INQUIRY;
+  haInquiry_.SRB_HaId = adapter;
+  SendASPI32Command(&haInquiry_);
+  const std::uint8_t count = haInquiry_.SRB_Status == SS_COMP ? haInquiry_.HA_Count : 255;
+  AdapterCount = static_cast<std::int8_t>(count == 0 ? 7 : count);
+}
+
+void TSCSIDevice::ScanDevices() {
+  DeviceList.clear();
+  const std::uint8_t savedHa = HaId, savedTarget = Target, savedLun = Lun;
+  if (DoDebug) DebugMessage(">>> " + TransportName(), 1);
+
+  // A count of 128 or more (255 after a failed inquiry) reads as negative: nothing to scan.
+  const int adapters = AdapterCount;
+  for (int adapter = 0; adapter < adapters; ++adapter) {
+    const auto ha = static_cast<std::uint8_t>(adapter);
+    QueryHostAdapter(ha);
+    const std::string identifier = Trimmed(FieldText(haInquiry_.HA_Identifier, sizeof haInquiry_.HA_Identifier));
+    if (DoDebug)
+      DebugMessage(">>> " + FieldText(haInquiry_.HA_ManagerId, sizeof haInquiry_.HA_ManagerId) + " (" + identifier +
+                       ")",
+                   1);
+    for (std::uint8_t target = 0; target < 8; ++target) {
+      for (std::uint8_t lun = 0; lun < 8; ++lun) {
+        HaId = ha;
+        Target = target;
+        Lun = lun;
+        std::memset(InquiryData, 0, sizeof InquiryData);
+        if (!Inquiry()) continue;
+        const std::uint8_t type = InquiryData[0];
+        if (type != 5 && type != 4) continue;
+        const char letter = GetDriveLetter();
+        std::string line = std::to_string(adapter) + ":" + std::to_string(target) + ":" + std::to_string(lun) + ",";
+        line += letter != 0 ? std::string(1, letter) + ":" : std::string("?:");
+        line += " ";
+        line.append(reinterpret_cast<const char*>(InquiryData + 8), 8 + 16 + 4);
+        if (type == 4) line += " (not supported)";
+        DeviceList.push_back(line);
+      }
+    }
+  }
+
+  HaId = savedHa;
+  Target = savedTarget;
+  Lun = savedLun;
+  LastErrorText.clear();
+}
+
+char TSCSIDevice::GetDriveLetter() {
+  for (char letter = 'B'; letter <= 'Z'; ++letter) {
+    VolumeHandle volume(OpenVolume(letter));
+    if (!volume.valid()) continue;
+    platform::SCSI_ADDRESS address = {};
+    address.Length = sizeof address;
+    std::uint32_t returned = 0;
+    if (platform::Current().DeviceIoControl(volume.get(), platform::IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address,
+                                            sizeof address, &returned) &&
+        address.PortNumber == HaId && address.TargetId == Target)
+      return letter;
+  }
+  // An index beyond Z names no drive letter and counts as none.
+  const std::uint8_t index = DiskInfoDriveLetter(HaId, Target, Lun);
+  if (index < 26) return static_cast<char>('A' + index);
+  return 0;
+}
+
+std::uint8_t TSCSIDevice::DiskInfoDriveLetter(std::uint8_t ha, std::uint8_t target, std::uint8_t lun) {
+  SRB_GetDiskInfo request = {};
+  request.SRB_Cmd = SC_GET_DISK_INFO;
+  request.SRB_HaId = ha;
+  request.SRB_Target = target;
+  request.SRB_Lun = lun;
+  SendASPI32Command(&request);
+  return request.SRB_Status == SS_COMP ? request.SRB_Int13HDriveInfo : 128;
+}
 
 }  // namespace tarnwick
