@@ -1,0 +1,75 @@
+// The full table of contents and the first track of a session.
+#include "drive/FullToc.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "drive/SCSIDevice.h"
+#include "platform/ByteOrder.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr std::int32_t kReadTocTimeoutMs = 10000;
+constexpr std::size_t kHeaderSize = 4;
+constexpr std::size_t kDescriptorSize = 11;
+constexpr std::uint8_t kPointFirstTrack = 0xA0;
+constexpr std::uint8_t kMaxTrack = 99;
+
+}  // namespace
+
+bool ReadFullToc(TSCSIDevice& drive, std::uint8_t startSession, std::vector<std::uint8_t>& answer) {
+  answer.assign(kFullTocAllocation, 0);
+  SRB_ExecSCSICmd srb;
+  std::memset(&srb, 0, sizeof srb);
+  srb.SRB_Flags = SRB_EVENT_NOTIFY | SRB_DIR_IN;
+  srb.SRB_BufLen = kFullTocAllocation;
+  srb.SRB_BufPointer = answer.data();
+  srb.SRB_SenseLen = 14;
+  srb.SRB_CDBLen = 10;
+  srb.CDBByte[0] = 0x43;
+  srb.CDBByte[1] = 0x02;  // MSF
+  srb.CDBByte[2] = 0x02;  // format 2: full TOC
+  srb.CDBByte[6] = startSession;
+  PutBE16(&srb.CDBByte[7], kFullTocAllocation);
+  drive.ExecuteCommand(srb, kReadTocTimeoutMs);
+  return srb.SRB_Status == SS_COMP;
+}
+
+std::optional<std::uint8_t> FirstTrackFromFullToc(const std::uint8_t* answer, std::size_t size,
+                                                  std::uint8_t session) {
+  if (answer == nullptr || size < kHeaderSize) return std::nullopt;
+  // The data length counts the bytes after itself.
+  const std::size_t end = std::min<std::size_t>(size, std::size_t{GetBE16(answer)} + 2);
+  for (std::size_t at = kHeaderSize; at + kDescriptorSize <= end; at += kDescriptorSize) {
+    const std::uint8_t* d = answer + at;
+    if (d[0] != session || d[3] != kPointFirstTrack) continue;
+    const std::uint8_t track = d[8];  // PMIN
+    if (track >= 1 && track <= kMaxTrack) return track;
+  }
+  return std::nullopt;
+}
+
+std::uint8_t TSCSIDevice::FirstTrackOfSession(std::uint8_t session) {
+  // There is no session 0 (a blank disc lists its sessions from 0 to 0): nothing to ask.
+  if (session == 0) return session;
+
+  std::vector<std::uint8_t> toc;
+  if (ReadFullToc(*this, session, toc)) {
+    if (auto track = FirstTrackFromFullToc(toc.data(), toc.size(), session)) return *track;
+  }
+
+  // Drives without the full TOC: walk the tracks until one says it belongs to the
+  // session. Sessions hold ascending track numbers, so a later session ends the walk.
+  for (std::uint32_t t = 1; t <= kMaxTrack; ++t) {
+    if (!ReadTrackInfo(t)) break;
+    if (TrackInfo.SessionNumber == session) return static_cast<std::uint8_t>(t);
+    if (TrackInfo.SessionNumber > session) break;
+  }
+
+  // Neither answered: take session s to start at track s.
+  return session;
+}
+
+}  // namespace tarnwick
