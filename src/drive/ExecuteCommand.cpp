@@ -1,10 +1,87 @@
-// Placeholder: replaced by its implementation.
+// The one road of every drive command: complete the record with the current address,
+// send it, wait for it with a time limit, capture errors and trace failures.
+#include <cstring>
+#include <memory>
+
 #include "drive/SCSIDevice.h"
+#include "drive/TransportRequest.h"
+#include "platform/Platform.h"
+#include "transport/Transport.h"
 
 namespace tarnwick {
 
-bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd&, std::int32_t) { return false; }
-bool TSCSIDevice::AbortRequest(SRB_ExecSCSICmd*) { return false; }
-void TSCSIDevice::TraceFailedCommand(const SRB_ExecSCSICmd&) {}
+namespace {
+
+// No command is given less than this to complete.
+constexpr std::uint32_t kMinimumTimeLimitMs = 10000;
+constexpr std::uint8_t kNoDevice = 254;
+
+}  // namespace
+
+bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs) {
+  LastErrorText.clear();
+  std::memset(LastSense, 0, sizeof LastSense);
+
+  if (!ASPIInitialized() || HaId == kNoDevice) return false;
+
+  // Requests left behind by earlier time-outs that the transport has finished with.
+  TOrphanKeeper::Instance().Sweep();
+
+  const std::uint32_t limit =
+      timeoutMs > static_cast<std::int32_t>(kMinimumTimeLimitMs) ? static_cast<std::uint32_t>(timeoutMs)
+                                                                  : kMinimumTimeLimitMs;
+  platform::Platform& os = platform::Current();
+
+  platform::EventHandle event = nullptr;
+  if (srb.SRB_Flags & SRB_EVENT_NOTIFY) event = os.CreateEvent(true, false);
+  srb.SRB_PostProc = event;
+
+  srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+  srb.SRB_HaId = HaId;
+  srb.SRB_Target = Target;
+  srb.SRB_Lun = Lun;
+  srb.SRB_SenseLen = 14;
+  // The logical unit also goes into bits 5-7 of CDB byte 1, where SCSI-2 drives expect it.
+  srb.CDBByte[1] = static_cast<std::uint8_t>(((Lun & 7) << 5) | (srb.CDBByte[1] & 0x1F));
+
+  // The transport works on a private copy (see TransportRequest.h); it owns the event.
+  auto request = std::make_unique<TTransportRequest>(srb, event);
+  const std::uint32_t sent = SendASPI32Command(request->Record());
+  if (sent == SS_PENDING || request->Status() == SS_PENDING) request->MarkPending();
+
+  if (event != nullptr && request->Status() == SS_PENDING) {
+    os.WaitForSingleObject(event, limit);  // what counts is the status afterwards
+  }
+
+  if (request->Status() != SS_PENDING) {
+    request->CopyResultTo(srb);
+    if (srb.SRB_Status != SS_COMP) {
+      BuildErrorText(srb);
+      TraceFailedCommand(srb);
+    }
+  } else {
+    // Timed out, or came back pending without an event to wait on.
+    AbortRequest(request->Record());
+    srb.SRB_Status = SS_ERR;
+    srb.SRB_HaStat = HASTAT_COMMAND_TIMEOUT;
+  }
+
+  // A library that took the request pending may still be about to signal its event
+  // (or, after a failed abort, to finish it): then the keeper holds the request and
+  // its event until it has. The caller's record and buffer are never touched again.
+  if (!request->Released()) {
+    TOrphanKeeper::Instance().Adopt(std::move(request));
+  }
+  return srb.SRB_Status == SS_COMP;
+}
+
+bool TSCSIDevice::AbortRequest(SRB_ExecSCSICmd* pending) {
+  SRB_Abort abort{};
+  abort.SRB_Cmd = SC_ABORT_SRB;
+  abort.SRB_HaId = HaId;
+  abort.SRB_ToAbort = pending;
+  SendASPI32Command(&abort);
+  return abort.SRB_Status == SS_COMP;
+}
 
 }  // namespace tarnwick
