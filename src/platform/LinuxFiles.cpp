@@ -1,0 +1,157 @@
+// LinuxPlatform: local files for extraction.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "platform/LinuxPlatform.h"
+
+namespace tarnwick::platform {
+namespace {
+
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+
+bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+}
+
+bool IsValid(const LocalDateTime& t) {
+  return t.year >= 1900 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+         t.day <= DaysInMonth(t.year, t.month) && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 &&
+         t.minute <= 59 && t.second >= 0 && t.second <= 59;
+}
+
+}  // namespace
+
+void LinuxPlatform::SetFileError(int error) { SetFileError(std::strerror(error)); }
+
+void LinuxPlatform::SetFileError(const std::string& message) {
+  std::lock_guard lock(mutex_);
+  lastFileError_ = message;
+}
+
+std::string LinuxPlatform::LastErrorMessage() {
+  std::lock_guard lock(mutex_);
+  return lastFileError_;
+}
+
+Handle LinuxPlatform::CreateFileForWrite(const std::string& path) {
+  if (path.empty()) {
+    SetFileError(ENOENT);
+    return INVALID_HANDLE_VALUE;
+  }
+  // O_NOFOLLOW refuses a symbolic link in the last place of the path; such a link is
+  // removed (never its target) and a plain file made in its place. O_NONBLOCK keeps
+  // the open from hanging on a FIFO; only regular files are accepted.
+  UniqueFd fd(::open(path.c_str(), kCreateFlags, 0644));
+  if (!fd && errno == ELOOP) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(path.c_str()) == 0) {
+      fd = UniqueFd(::open(path.c_str(), kCreateFlags | O_EXCL, 0644));
+    } else {
+      errno = ELOOP;
+    }
+  }
+  if (!fd) {
+    SetFileError(errno);
+    return INVALID_HANDLE_VALUE;
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    SetFileError("Not a regular file: " + path);
+    return INVALID_HANDLE_VALUE;
+  }
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  return AddHandle(File{std::make_shared<UniqueFd>(std::move(fd))});
+}
+
+std::shared_ptr<UniqueFd> LinuxPlatform::FileFd(Handle file) {
+  std::lock_guard lock(mutex_);
+  const auto it = handles_.find(file);
+  if (it == handles_.end() || !std::holds_alternative<File>(it->second)) return nullptr;
+  return std::get<File>(it->second).fd;
+}
+
+bool LinuxPlatform::WriteFile(Handle file, const void* data, std::uint32_t length,
+                              std::uint32_t* written) {
+  if (written != nullptr) *written = 0;
+  const auto fd = FileFd(file);
+  if (!fd) {
+    SetFileError(EBADF);
+    return false;
+  }
+  if (length > 0 && data == nullptr) {
+    SetFileError(EFAULT);
+    return false;
+  }
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  std::uint32_t done = 0;
+  while (done < length) {
+    const ssize_t n = ::write(fd->get(), bytes + done, length - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      SetFileError(errno);
+      if (written != nullptr) *written = done;
+      return false;
+    }
+    if (n == 0) {  // nothing taken and no error: the device is full in all but name
+      SetFileError(ENOSPC);
+      if (written != nullptr) *written = done;
+      return false;
+    }
+    done += static_cast<std::uint32_t>(n);
+  }
+  if (written != nullptr) *written = done;
+  return true;
+}
+
+bool LinuxPlatform::SetFileTime(Handle file, const LocalDateTime& lastWrite) {
+  const auto fd = FileFd(file);
+  if (!fd) {
+    SetFileError(EBADF);
+    return false;
+  }
+  // mktime would quietly roll an impossible date (31 February) into another one.
+  if (!IsValid(lastWrite)) {
+    SetFileError(EINVAL);
+    return false;
+  }
+  std::tm local{};
+  local.tm_year = lastWrite.year - 1900;
+  local.tm_mon = lastWrite.month - 1;
+  local.tm_mday = lastWrite.day;
+  local.tm_hour = lastWrite.hour;
+  local.tm_min = lastWrite.minute;
+  local.tm_sec = lastWrite.second;
+  local.tm_isdst = -1;  // let the time zone rules say whether summer time applies
+  const std::time_t when = std::mktime(&local);
+  if (when == static_cast<std::time_t>(-1)) {
+    SetFileError(EINVAL);
+    return false;
+  }
+  struct timespec times[2] = {};
+  times[0].tv_nsec = UTIME_OMIT;  // the access time stays as it is
+  times[1].tv_sec = when;
+  if (::futimens(fd->get(), times) != 0) {
+    SetFileError(errno);
+    return false;
+  }
+  return true;
+}
+
+bool LinuxPlatform::DeleteFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) {
+    SetFileError(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tarnwick::platform

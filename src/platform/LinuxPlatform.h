@@ -1,0 +1,107 @@
+// The platform on Linux: drive letters for the optical devices (/dev/sr0, ... from
+// D: on) and for virtual drives after them, SG_IO pass-through, dlopen libraries,
+// events on a mutex and condition variable, and POSIX files.
+//
+// Volume and file handles are small integers from one table (never 0 or -1); event
+// handles are pointers to event objects kept in a registry. The platform owns all of
+// them and frees whatever is left when it is destroyed.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/Event.h"
+#include "platform/OpticalDevices.h"
+#include "platform/Platform.h"
+#include "platform/UniqueFd.h"
+
+namespace tarnwick::platform {
+
+// Letters for real devices start here.
+inline constexpr char kFirstOpticalLetter = 'D';
+
+class LinuxPlatform final : public Platform {
+ public:
+  // By default the environment decides where real devices are looked for (see
+  // DeviceDiscovery); tests may fix it instead.
+  explicit LinuxPlatform(DeviceDiscovery discovery = {});
+  ~LinuxPlatform() override;
+
+  unsigned GetDriveType(const std::string& rootPath) override;
+  Handle CreateVolume(const std::string& path, bool readWrite) override;
+  bool DeviceIoControl(Handle volume, std::uint32_t code, void* in, std::uint32_t inLength,
+                       void* out, std::uint32_t outLength, std::uint32_t* returned) override;
+  bool CloseHandle(Handle handle) override;
+  std::uint32_t SetErrorMode(std::uint32_t mode) override;
+  std::string DescribeDrive(char letter) override;
+  char AddVirtualDrive(std::shared_ptr<IScsiTarget> target) override;
+  void RemoveVirtualDrives() override;
+
+  LibraryHandle LoadLibrary(const std::string& name) override;
+  void* GetProcAddress(LibraryHandle library, const std::string& name) override;
+  bool FreeLibrary(LibraryHandle library) override;
+
+  EventHandle CreateEvent(bool manualReset, bool initialState) override;
+  bool SetEvent(EventHandle event) override;
+  bool ResetEvent(EventHandle event) override;
+  bool IsEventSet(EventHandle event) override;
+  std::uint32_t WaitForSingleObject(EventHandle event, std::uint32_t milliseconds) override;
+  bool CloseEvent(EventHandle event) override;
+  void SleepEx(std::uint32_t milliseconds, bool alertable) override;
+
+  Handle CreateFileForWrite(const std::string& path) override;
+  bool WriteFile(Handle file, const void* data, std::uint32_t length,
+                 std::uint32_t* written) override;
+  bool SetFileTime(Handle file, const LocalDateTime& lastWrite) override;
+  bool DeleteFile(const std::string& path) override;
+  std::string LastErrorMessage() override;
+
+  std::string Ucs2BeToAnsi(const std::uint8_t* data, std::size_t byteLength) override;
+
+  // errno of the last failed volume or control call (0 after a success).
+  int LastVolumeError() const { return lastVolumeError_.load(); }
+
+ private:
+  // What a drive letter stands for.
+  struct Drive {
+    std::string devicePath;                 // real device, else empty
+    std::shared_ptr<IScsiTarget> target;    // virtual drive, else null
+    bool exists() const { return !devicePath.empty() || target != nullptr; }
+  };
+  struct VirtualDrive {
+    char letter;
+    std::shared_ptr<IScsiTarget> target;
+  };
+  struct Volume {
+    std::shared_ptr<IScsiTarget> target;  // reset when the virtual drive goes away
+    bool isVirtual = false;
+  };
+  struct File {
+    std::shared_ptr<UniqueFd> fd;
+  };
+  using Entry = std::variant<Volume, File>;
+
+  Drive FindDrive(char letter);
+  Handle AddHandle(Entry entry);
+  std::shared_ptr<UniqueFd> FileFd(Handle file);
+  Event* FindEvent(EventHandle event);
+  void SetFileError(int error);
+  void SetFileError(const std::string& message);
+
+  const DeviceDiscovery discovery_;
+  std::mutex mutex_;
+  std::map<Handle, Entry> handles_;
+  Handle nextHandle_ = 1;
+  std::vector<VirtualDrive> virtualDrives_;
+  std::map<TEventObject*, std::unique_ptr<Event>> events_;
+  std::string lastFileError_;
+  std::atomic<std::uint32_t> errorMode_{0};
+  std::atomic<int> lastVolumeError_{0};
+};
+
+}  // namespace tarnwick::platform

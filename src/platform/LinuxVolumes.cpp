@@ -1,0 +1,152 @@
+// LinuxPlatform: drive letters, volumes and their control calls.
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cctype>
+
+#include "platform/LinuxPlatform.h"
+#include "platform/PassThroughCall.h"
+#include "platform/SgDevice.h"
+
+namespace tarnwick::platform {
+namespace {
+
+// The upper-case letter at `pos` when it is followed by ':', else 0.
+char LetterAt(const std::string& text, std::size_t pos) {
+  if (text.size() < pos + 2 || text[pos + 1] != ':') return 0;
+  const unsigned char c = static_cast<unsigned char>(text[pos]);
+  if (!std::isalpha(c)) return 0;
+  return static_cast<char>(std::toupper(c));
+}
+
+// "X:\" (or "X:" / "X:/") -> X.
+char LetterOfRoot(const std::string& root) {
+  const char letter = LetterAt(root, 0);
+  if (letter == 0) return 0;
+  if (root.size() == 2 || (root.size() == 3 && (root[2] == '\\' || root[2] == '/'))) return letter;
+  return 0;
+}
+
+// "\\.\X:" -> X.
+char LetterOfVolume(const std::string& path) {
+  static const std::string kPrefix = "\\\\.\\";
+  if (path.size() != kPrefix.size() + 2 || path.compare(0, kPrefix.size(), kPrefix) != 0) return 0;
+  return LetterAt(path, kPrefix.size());
+}
+
+}  // namespace
+
+LinuxPlatform::Drive LinuxPlatform::FindDrive(char letter) {
+  Drive drive;
+  if (letter < 'A' || letter > 'Z') return drive;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& v : virtualDrives_) {
+      if (v.letter == letter) {
+        drive.target = v.target;
+        return drive;
+      }
+    }
+  }
+  if (letter < kFirstOpticalLetter) return drive;
+  const auto devices = discovery_.Devices();
+  const auto index = static_cast<std::size_t>(letter - kFirstOpticalLetter);
+  if (index < devices.size()) drive.devicePath = devices[index];
+  return drive;
+}
+
+unsigned LinuxPlatform::GetDriveType(const std::string& rootPath) {
+  const char letter = LetterOfRoot(rootPath);
+  if (letter == 0) return DRIVE_NO_ROOT_DIR;
+  return FindDrive(letter).exists() ? DRIVE_CDROM : DRIVE_NO_ROOT_DIR;
+}
+
+std::string LinuxPlatform::DescribeDrive(char letter) {
+  const Drive drive = FindDrive(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+  if (drive.target) return drive.target->Describe();
+  return drive.devicePath;
+}
+
+Handle LinuxPlatform::CreateVolume(const std::string& path, bool readWrite) {
+  const char letter = LetterOfVolume(path);
+  const Drive drive = letter != 0 ? FindDrive(letter) : Drive{};
+  if (!drive.exists()) {
+    lastVolumeError_ = ENOENT;
+    return INVALID_HANDLE_VALUE;
+  }
+  if (drive.target) {
+    lastVolumeError_ = 0;
+    return AddHandle(Volume{drive.target, true});
+  }
+  // Non-blocking, so that a drive without a medium opens too.
+  const int flags = (readWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
+  UniqueFd fd(::open(drive.devicePath.c_str(), flags));
+  if (!fd) {
+    lastVolumeError_ = errno;
+    return INVALID_HANDLE_VALUE;
+  }
+  lastVolumeError_ = 0;
+  return AddHandle(Volume{std::make_shared<SgDevice>(std::move(fd), drive.devicePath), false});
+}
+
+bool LinuxPlatform::DeviceIoControl(Handle volume, std::uint32_t code, void* in,
+                                    std::uint32_t inLength, void* out, std::uint32_t outLength,
+                                    std::uint32_t* returned) {
+  if (returned != nullptr) *returned = 0;
+  std::shared_ptr<IScsiTarget> target;
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = handles_.find(volume);
+    if (it == handles_.end() || !std::holds_alternative<Volume>(it->second)) {
+      lastVolumeError_ = EBADF;
+      return false;
+    }
+    target = std::get<Volume>(it->second).target;
+  }
+  if (!target) {
+    lastVolumeError_ = ENODEV;  // the virtual drive behind the handle was removed
+    return false;
+  }
+  // The target runs without the table's lock, so a long command does not block
+  // other handles.
+  int error = 0;
+  bool ok = false;
+  switch (code) {
+    case IOCTL_SCSI_PASS_THROUGH_DIRECT:
+      ok = PassThroughDirect(*target, in, inLength, out, outLength, returned, &error);
+      break;
+    case IOCTL_SCSI_GET_ADDRESS:
+      ok = GetScsiAddress(*target, out, outLength, returned, &error);
+      break;
+    default:
+      error = EINVAL;
+      break;
+  }
+  lastVolumeError_ = ok ? 0 : error;
+  return ok;
+}
+
+char LinuxPlatform::AddVirtualDrive(std::shared_ptr<IScsiTarget> target) {
+  if (!target) return 0;
+  const auto realCount = discovery_.Devices().size();
+  std::lock_guard lock(mutex_);
+  int next = kFirstOpticalLetter + static_cast<int>(realCount);
+  for (const auto& v : virtualDrives_) next = std::max(next, v.letter + 1);
+  if (next > 'Z') return 0;
+  const char letter = static_cast<char>(next);
+  virtualDrives_.push_back(VirtualDrive{letter, std::move(target)});
+  return letter;
+}
+
+void LinuxPlatform::RemoveVirtualDrives() {
+  std::lock_guard lock(mutex_);
+  virtualDrives_.clear();
+  for (auto& [handle, entry] : handles_) {
+    if (auto* volume = std::get_if<Volume>(&entry); volume != nullptr && volume->isVirtual) {
+      volume->target.reset();
+    }
+  }
+}
+
+}  // namespace tarnwick::platform

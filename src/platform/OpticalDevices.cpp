@@ -1,0 +1,60 @@
+#include "platform/OpticalDevices.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+namespace tarnwick::platform {
+namespace {
+
+// The number of an "srN" name, or -1 for any other name.
+long SrNumber(std::string_view name) {
+  if (name.size() < 3 || name.size() > 12 || name.substr(0, 2) != "sr") return -1;
+  long number = 0;
+  for (char c : name.substr(2)) {
+    if (c < '0' || c > '9') return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
+}  // namespace
+
+std::vector<std::string> ListOpticalDevices(const std::string& devDir) {
+  namespace fs = std::filesystem;
+  std::vector<std::pair<long, std::string>> found;
+  std::error_code ec;
+  fs::directory_iterator it(devDir, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const long number = SrNumber(it->path().filename().string());
+    if (number < 0) continue;
+    std::error_code typeError;
+    if (it->is_directory(typeError)) continue;
+    found.emplace_back(number, it->path().string());
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> paths;
+  paths.reserve(found.size());
+  for (auto& entry : found) paths.push_back(std::move(entry.second));
+  return paths;
+}
+
+std::vector<std::string> DeviceDiscovery::Devices() const {
+  bool enabled = realDrives == 1;
+  if (realDrives < 0) {
+    const char* off = std::getenv("TARNWICK_NO_REAL_DRIVES");
+    enabled = off == nullptr || *off == '\0' || std::string_view(off) == "0";
+  }
+  if (!enabled) return {};
+  std::string dir = devDir;
+  if (dir.empty()) {
+    const char* fromEnv = std::getenv("TARNWICK_DEV_DIR");
+    dir = fromEnv != nullptr && *fromEnv != '\0' ? fromEnv : "/dev";
+  }
+  return ListOpticalDevices(dir);
+}
+
+}  // namespace tarnwick::platform

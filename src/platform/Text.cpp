@@ -1,0 +1,56 @@
+// Written by hand rather than with iconv: glibc's iconv stops with EILSEQ at an
+// unpaired surrogate, while names on a disc must still come out, with a replacement
+// mark in place of the broken unit. The decoding itself is small and complete here.
+#include "platform/Text.h"
+
+#include "platform/ByteOrder.h"
+
+namespace tarnwick::platform {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string Utf16BeToUtf8(const std::uint8_t* data, std::size_t byteLength) {
+  std::string out;
+  if (data == nullptr) return out;
+  const std::size_t units = byteLength / 2;
+  out.reserve(units);
+  for (std::size_t i = 0; i < units; ++i) {
+    const char32_t unit = GetBE16(data + 2 * i);
+    if (IsHighSurrogate(unit) && i + 1 < units) {
+      const char32_t next = GetBE16(data + 2 * (i + 1));
+      if (IsLowSurrogate(next)) {
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    AppendUtf8(out, IsHighSurrogate(unit) || IsLowSurrogate(unit) ? kReplacement : unit);
+  }
+  return out;
+}
+
+}  // namespace tarnwick::platform
