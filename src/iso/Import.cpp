@@ -1,0 +1,71 @@
+#include <cstring>
+
+#include "iso/Format.h"
+#include "iso/IsoFormat.h"
+#include "iso/QuarnBurner.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr std::uint32_t kFirstDescriptor = 16;
+constexpr std::uint32_t kDescriptorSectors = 21;
+
+bool IsStandardIdentifier(const iso::VolumeDescriptor& vd) { return std::memcmp(vd.Identifier, "CD001", 5) == 0; }
+
+// A supplementary descriptor holds Joliet names only when its escape sequences name
+// one of the three UCS-2 levels; any other (an enhanced descriptor, say) holds
+// 8-bit names and is not read as Joliet.
+bool HasJolietEscape(const iso::VolumeDescriptor& vd) {
+  const std::uint8_t* e = vd.EscapeSequences;
+  for (std::size_t i = 0; i + 2 < sizeof vd.EscapeSequences; ++i)
+    if (e[i] == '%' && e[i + 1] == '/' && (e[i + 2] == '@' || e[i + 2] == 'C' || e[i + 2] == 'E')) return true;
+  return false;
+}
+
+}  // namespace
+
+bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, bool supplementary, TDEntry* target) {
+  for (std::uint32_t i = 0; i < kDescriptorSectors; ++i) {
+    VolumeDescriptor.fill(0);
+    const bool read = ReadSectors(firstSector + kFirstDescriptor + i, 1, iso::kSectorSize, VolumeDescriptor.data());
+    iso::VolumeDescriptor vd;
+    std::memcpy(&vd, VolumeDescriptor.data(), sizeof vd);
+    if (!IsStandardIdentifier(vd)) continue;
+    if (vd.Type == iso::kTerminator) return false;
+    if (supplementary && read && vd.Type == iso::kSupplementaryDescriptor && HasJolietEscape(vd)) {
+      ReadJolietDir(vd.RootRecord.ExtentLba(), vd.RootRecord.Size(), target);
+      return true;
+    }
+    if (!supplementary && vd.Type == iso::kPrimaryDescriptor) {
+      ReadIsoDir(vd.RootRecord.ExtentLba(), vd.RootRecord.Size(), target);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
+  if (!target) target = Root();
+  const std::uint8_t last = GetLastSession();
+  if (last == 0) return false;
+  if (session == 255 || session > last) session = last;
+  if (session == 0) return false;
+  DebugMessage(">>> " + Format("IMPORTING SESSION # %d", session), 1);
+
+  VolumeDescriptor.fill(0);
+  std::uint8_t toc[254] = {};
+  // A session need not start at the track of its number (audio tracks may come
+  // before the data), so ask for the session's own first track.
+  const std::uint8_t track = FirstTrackOfSession(session);
+  if (!ReadToc(0, toc, 0, true, track, sizeof toc)) {
+    DebugMessage(">>> " + std::string("ERROR IMPORTING SESSION") + " # " + std::to_string(session), 4);
+    return false;
+  }
+  const std::uint32_t firstSector = MsfToFrames(0, toc[9], toc[10], toc[11]) - 150;
+
+  if (FindDescriptor(firstSector, true, target) || FindDescriptor(firstSector, false, target)) return true;
+  DebugMessage(">>> " + Format("ERROR IMPORTING SESSION %d (ISO IMAGE NOT FOUND)", session), 4);
+  return false;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,134 @@
+// TQuarnBurner: the drive, plus the in-memory directory tree of one imported
+// session, the import of a session's ISO 9660 or Joliet hierarchy into it, and the
+// extraction of one file.
+//
+// The tree's records are owned by two tables (directories, entries) that are sized
+// to their limits at each reset. Finding a directory by path, finding an entry by
+// name and appending to a list go through indexes kept beside the tables, so that a
+// tree at the limits builds in linear time while giving the same answers as walking
+// the tables and lists in order.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "drive/SCSIDevice.h"
+#include "iso/Records.h"
+
+namespace tarnwick {
+
+class TQuarnBurner;
+
+// Called for every entry AddFile is about to write. The handler may change the long
+// name, the short name and the date, and may set Skip to leave the entry out.
+using TAddFileEvent =
+    std::function<void(TQuarnBurner* Sender, const std::string& FullPath, std::string& LongFileName,
+                       std::string& ShortFileName, double& DateTime, std::uint32_t Attr, std::int64_t FileSize,
+                       bool& Skip)>;
+
+// Extraction progress: bytes written so far of the total, after every read. Return
+// false to stop the extraction (the partial file is then removed).
+using TExtractProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
+class TQuarnBurner : public TSCSIDevice {
+ public:
+  static constexpr std::uint32_t DefaultMaxFiles = 65535;
+  static constexpr std::uint32_t DefaultMaxDirs = 8191;
+  // Sectors per read when extracting (63488 bytes).
+  static constexpr std::uint16_t TransferSectors = 31;
+  // Deepest directory nesting an import follows.
+  static constexpr unsigned MaxDepth = 100;
+
+  TQuarnBurner();
+  ~TQuarnBurner() override;
+
+  // ---- Directory model (Tree.cpp) ----
+  // Releases every record, sets the limits and creates the root. A directory limit
+  // below 1 is taken as 1, so the root always exists.
+  bool ResetTree(std::uint32_t MaxFiles, std::uint32_t MaxDirs);
+  TDEntry* NewDirRecord();
+  TFEntry* NewFileRecord();
+  // The directory with that full path ("" and "\" give the root), or none. Case and
+  // one trailing "\" do not matter.
+  TDEntry* FindDir(const std::string& path) const;
+  // Full upper-case path of a directory; empty for the root.
+  std::string DirPath(const TDEntry* dir) const;
+  // Fills the info's short name from its long name.
+  static void MakeShortName(EntryInfo& info);
+  // The named sub-directory of the parent, added (with its entry at the end of the
+  // parent's list) when not yet there; none when a limit is reached.
+  TDEntry* AddDir(TDEntry* parent, const EntryInfo& info);
+  // The first entry of the parent whose long name equals the name in ASCII case.
+  TFEntry* FindFile(const TDEntry* parent, const std::string& name) const;
+  // Adds (or, with ReplaceFile, rewrites) a file entry. An extent of 0 means the
+  // data is not on the disc. True when an entry was written.
+  bool AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag, std::uint32_t extent,
+               const std::string& sourcePath);
+  // The same for data in one or more runs of sectors, in file order.
+  bool AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag, const std::vector<TExtent>& extents,
+               const std::string& sourcePath);
+  static std::uint64_t SectorsFor(std::uint64_t bytes);
+
+  TDEntry* Root() const { return dirs_.empty() ? nullptr : dirs_.front().get(); }
+  std::uint32_t DirCount() const { return static_cast<std::uint32_t>(dirs_.size()); }
+  std::uint32_t FileCount() const { return static_cast<std::uint32_t>(files_.size()); }
+  std::uint32_t MaxDirs() const { return maxDirs_; }
+  std::uint32_t MaxFiles() const { return maxFiles_; }
+  const std::vector<std::unique_ptr<TDEntry>>& DirTable() const { return dirs_; }
+  const std::vector<std::unique_ptr<TFEntry>>& FileTable() const { return files_; }
+
+  TAddFileEvent OnAddFile;
+  bool ReplaceFile = false;
+
+  // ---- Session import (Import.cpp, DirReader.cpp) ----
+  // Imports session `session` (255 or a number above the last session: the last
+  // one) under `target` (none: the root). True when a volume descriptor was found
+  // and its tree walked.
+  bool ImportSession(std::uint8_t session, TDEntry* target = nullptr);
+  // Walk one directory extent of the supplementary or primary hierarchy, adding
+  // its entries under `parent` and recursing into sub-directories.
+  void ReadJolietDir(std::uint32_t extent, std::uint32_t length, TDEntry* parent);
+  void ReadIsoDir(std::uint32_t extent, std::uint32_t length, TDEntry* parent);
+
+  std::array<std::uint8_t, 2048> VolumeDescriptor = {};
+
+  // ---- Extraction (Extract.cpp) ----
+  // Copies a file entry's data to `destination` (a full local path, see
+  // LocalDestination) and gives it the entry's date. On a failed read or write, or
+  // when `progress` asks to stop, the partial file is removed and the answer is
+  // false, with the reason in LastExtractError().
+  bool ExtractFile(const TFEntry* entry, const std::string& destination, const TExtractProgress& progress = {});
+  const std::string& LastExtractError() const { return lastExtractError_; }
+
+ private:
+  struct WalkState;
+  struct PendingFile;
+
+  void Append(TDEntry* parent, TFEntry* entry);
+  void ReindexName(const TDEntry* parent, const std::string& key);
+  void WalkDirectory(std::uint32_t extent, std::uint32_t length, TDEntry* parent, WalkState& state);
+  void AddRecord(const std::uint8_t* record, const std::string& name, TDEntry* parent, WalkState& state,
+                 PendingFile& pending);
+  void FlushPending(TDEntry* parent, PendingFile& pending);
+  void EnterDirectory(TDEntry* dir, std::uint32_t extent, std::uint32_t length, WalkState& state);
+  bool FindDescriptor(std::uint32_t firstSector, bool supplementary, TDEntry* target);
+
+  std::vector<std::unique_ptr<TDEntry>> dirs_;
+  std::vector<std::unique_ptr<TFEntry>> files_;
+  std::uint32_t maxFiles_ = 0;
+  std::uint32_t maxDirs_ = 0;
+  // Upper-case path -> first directory (in table order) with that path; the root
+  // is not in it.
+  std::unordered_map<std::string, TDEntry*> dirIndex_;
+  // Per directory: upper-case long name -> first entry of its list with that name.
+  std::unordered_map<const TDEntry*, std::unordered_map<std::string, TFEntry*>> nameIndex_;
+
+  std::string lastExtractError_;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,86 @@
+// The records of the in-memory directory tree of one imported session.
+//
+// A sub-directory appears twice: as a TFEntry with attribute 0x10 in its parent's
+// entry list (its place among its siblings, its date and attributes) and as the
+// TDEntry that entry's `Dir` refers to (the head of its own list). Records are owned
+// by the component's tables; every reference between records is a plain pointer
+// that does not own and becomes invalid at the next tree reset.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+struct TFEntry;
+
+inline constexpr std::uint32_t faHidden = 0x02;
+inline constexpr std::uint32_t faDirectory = 0x10;
+
+// Date of an entry that has none (its recording date was not a calendar date).
+inline constexpr double NoDate = std::numeric_limits<double>::quiet_NaN();
+inline bool IsDate(double dateTime) { return !std::isnan(dateTime); }
+
+// One run of sectors holding part of a file's data, in file order.
+struct TExtent {
+  std::uint32_t Lba = 0;
+  std::uint64_t Bytes = 0;
+  bool operator==(const TExtent&) const = default;
+};
+
+struct TDEntry {
+  std::string ShortName;
+  std::string LongName;
+  std::string Path;             // "\DATA\DOCS"; the root's is "\"
+  TDEntry* Parent = nullptr;    // the root refers to itself
+  TFEntry* Files = nullptr;     // first entry of the list, or none
+
+  // Last entry of the list, so appending does not walk it.
+  TFEntry* Last = nullptr;
+};
+
+struct TFEntry {
+  std::string ShortName;
+  std::string LongName;
+  std::string SourcePath;
+  std::uint8_t OnDisc = 0;
+  double DateTime = NoDate;     // local time, days since 30 December 1899; NaN: no date
+  std::int64_t Size = 0;
+  std::int64_t Size2 = 0;
+  std::int64_t Reserved = 0;
+  std::uint32_t Extent = 0;     // first sector of the data
+  std::uint32_t Extent2 = 0;
+  std::uint32_t Attr = 0;
+  std::uint8_t Tag = 0;
+  TDEntry* Dir = nullptr;       // for a directory entry, the directory it stands for
+  TFEntry* Next = nullptr;
+  std::uint8_t Reserved8 = 0;
+  std::uint32_t Reserved32 = 0;
+
+  // Every run of the file's data in order (one for an ordinary file, several for a
+  // file recorded in several extents); empty for entries without data on the disc.
+  std::vector<TExtent> Extents;
+
+  bool IsDirectory() const { return (Attr & faDirectory) != 0; }
+  bool HasDate() const { return IsDate(DateTime); }
+};
+
+// The description of one entry that the add operations take.
+struct EntryInfo {
+  // MS-DOS packed local date and time; 0 when outside 1980..2107 or not a date.
+  std::uint32_t TimeStamp = 0;
+  // The exact local date and time when known (any year); NoDate otherwise. When
+  // set, it wins over TimeStamp, which cannot hold years outside 1980..2107.
+  double DateTime = NoDate;
+  std::uint64_t Size = 0;
+  std::uint32_t Attributes = 0;
+  std::string LongName;
+  // Up to 13 characters, NUL-terminated and NUL-padded; when empty, the add
+  // operations derive the short name from the long name.
+  char ShortName[14] = {};
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,216 @@
+#include <algorithm>
+#include <cstring>
+
+#include "iso/Dates.h"
+#include "iso/Format.h"
+#include "iso/Names.h"
+#include "iso/QuarnBurner.h"
+
+namespace tarnwick {
+namespace {
+
+// Tables are sized to their limits at each reset, up to this many slots; larger
+// limits grow the tables as they fill.
+constexpr std::uint32_t kReserveCap = 1u << 17;
+
+std::string ShortNameOf(const EntryInfo& info) {
+  std::string shortName(info.ShortName, strnlen(info.ShortName, sizeof info.ShortName));
+  return shortName.empty() ? AsciiUpper(info.LongName) : shortName;
+}
+
+double DateOf(const EntryInfo& info) {
+  return IsDate(info.DateTime) ? info.DateTime : UnpackDosDateTime(info.TimeStamp);
+}
+
+}  // namespace
+
+TQuarnBurner::TQuarnBurner() { ResetTree(DefaultMaxFiles, DefaultMaxDirs); }
+
+TQuarnBurner::~TQuarnBurner() = default;
+
+bool TQuarnBurner::ResetTree(std::uint32_t MaxFiles, std::uint32_t MaxDirs) {
+  nameIndex_.clear();
+  dirIndex_.clear();
+  files_.clear();
+  dirs_.clear();
+  maxFiles_ = MaxFiles;
+  maxDirs_ = std::max<std::uint32_t>(MaxDirs, 1);
+  files_.reserve(std::min(maxFiles_, kReserveCap));
+  dirs_.reserve(std::min(maxDirs_, kReserveCap));
+  TDEntry* root = NewDirRecord();
+  root->ShortName = "CD_ROOT";
+  root->LongName = "CD Root Directory";
+  root->Path = "\\";
+  root->Parent = root;
+  return true;
+}
+
+TDEntry* TQuarnBurner::NewDirRecord() {
+  if (dirs_.size() >= maxDirs_) {
+    DebugMessage(">>> " + Format("MAXIMUM DIRECTORIES CAN BE %u", maxDirs_), 3);
+    return nullptr;
+  }
+  dirs_.push_back(std::make_unique<TDEntry>());
+  return dirs_.back().get();
+}
+
+TFEntry* TQuarnBurner::NewFileRecord() {
+  if (files_.size() >= maxFiles_) {
+    DebugMessage(Format("MAXIMUM FILES CAN BE %u", maxFiles_), 3);
+    return nullptr;
+  }
+  files_.push_back(std::make_unique<TFEntry>());
+  return files_.back().get();
+}
+
+TDEntry* TQuarnBurner::FindDir(const std::string& path) const {
+  if (path.empty() || path == "\\") return Root();
+  std::string key = path;
+  if (key.back() == '\\') key.pop_back();
+  auto it = dirIndex_.find(AsciiUpper(std::move(key)));
+  return it == dirIndex_.end() ? nullptr : it->second;
+}
+
+std::string TQuarnBurner::DirPath(const TDEntry* dir) const {
+  std::string text = "\\";
+  // Bounded by the number of directories, so a broken parent chain cannot loop.
+  for (std::size_t steps = dirs_.size(); dir && dir->Parent != dir && steps > 0; --steps) {
+    text = "\\" + dir->LongName + text;
+    dir = dir->Parent;
+  }
+  text.pop_back();
+  return AsciiUpper(std::move(text));
+}
+
+void TQuarnBurner::MakeShortName(EntryInfo& info) { tarnwick::MakeShortName(info.LongName, info.ShortName); }
+
+std::uint64_t TQuarnBurner::SectorsFor(std::uint64_t bytes) { return bytes / 2048 + (bytes % 2048 != 0); }
+
+void TQuarnBurner::Append(TDEntry* parent, TFEntry* entry) {
+  entry->Next = nullptr;
+  if (!parent->Files) {
+    parent->Files = entry;
+  } else {
+    TFEntry* last = parent->Last;
+    // The tail is only a shortcut; should it be stale, find the end the long way.
+    if (!last || last->Next) {
+      last = parent->Files;
+      while (last->Next) last = last->Next;
+    }
+    last->Next = entry;
+  }
+  parent->Last = entry;
+}
+
+void TQuarnBurner::ReindexName(const TDEntry* parent, const std::string& key) {
+  auto& names = nameIndex_[parent];
+  names.erase(key);
+  for (TFEntry* e = parent->Files; e; e = e->Next) {
+    if (AsciiUpper(e->LongName) == key) {
+      names.emplace(key, e);
+      return;
+    }
+  }
+}
+
+TDEntry* TQuarnBurner::AddDir(TDEntry* parent, const EntryInfo& info) {
+  if (!parent) return nullptr;
+  std::string key = parent->Path + "\\" + info.LongName;
+  if (key.starts_with("\\\\")) key.erase(0, 1);
+  if (TDEntry* found = FindDir(key)) return found;
+
+  TDEntry* dir = NewDirRecord();
+  if (!dir) return nullptr;
+  TFEntry* entry = NewFileRecord();
+  if (!entry) return nullptr;
+  Append(parent, entry);
+
+  const std::string shortName = ShortNameOf(info);
+  dir->Parent = parent;
+  dir->Files = nullptr;
+  dir->LongName = info.LongName;
+  dir->ShortName = shortName;
+  entry->LongName = info.LongName;
+  entry->ShortName = shortName;
+  entry->Attr = info.Attributes;
+  entry->Size = entry->Size2 = 0;
+  entry->Dir = dir;
+  entry->DateTime = DateOf(info);
+  dir->Path = DirPath(dir);
+
+  dirIndex_.emplace(dir->Path, dir);
+  nameIndex_[parent].emplace(AsciiUpper(entry->LongName), entry);
+  return dir;
+}
+
+TFEntry* TQuarnBurner::FindFile(const TDEntry* parent, const std::string& name) const {
+  auto names = nameIndex_.find(parent);
+  if (names == nameIndex_.end()) return nullptr;
+  auto it = names->second.find(AsciiUpper(name));
+  return it == names->second.end() ? nullptr : it->second;
+}
+
+bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag, std::uint32_t extent,
+                           const std::string& sourcePath) {
+  std::vector<TExtent> extents;
+  if (extent != 0) extents.push_back({extent, info.Size});
+  return AddFile(parent, info, tag, extents, sourcePath);
+}
+
+bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag,
+                           const std::vector<TExtent>& extents, const std::string& sourcePath) {
+  if (!parent) return false;
+  TFEntry* existing = FindFile(parent, info.LongName);
+  std::string shortName = ShortNameOf(info);
+  std::string longName = info.LongName;
+  if (!(info.Attributes & faDirectory)) {
+    if (shortName.find('.') == std::string::npos) shortName += '.';
+    if (longName.find('.') == std::string::npos) longName += '.';
+  }
+  double dateTime = DateOf(info);
+  bool skip = CharCount(longName) > 127;
+  const bool replacing = existing && ReplaceFile;
+  const auto size = static_cast<std::int64_t>(info.Size);
+  if (OnAddFile) OnAddFile(this, sourcePath, longName, shortName, dateTime, info.Attributes, size, skip);
+  if (skip) return false;
+
+  TFEntry* target = existing;
+  std::string oldKey;
+  if (replacing) {
+    oldKey = AsciiUpper(existing->LongName);
+  } else {
+    if (existing) return false;
+    target = NewFileRecord();
+    if (!target) return false;
+    Append(parent, target);
+  }
+
+  target->ShortName = AsciiUpper(shortName);
+  target->LongName = longName;
+  target->Size = target->Size2 = size;
+  target->Attr = info.Attributes;
+  target->DateTime = dateTime;
+  target->SourcePath = sourcePath;
+  target->Tag = tag;
+  const std::uint32_t first = extents.empty() ? 0 : extents.front().Lba;
+  if (first != 0) {
+    target->Extent = target->Extent2 = first;
+    target->OnDisc = 1;
+  } else {
+    target->OnDisc = 0;
+  }
+  target->Extents = extents;
+
+  const std::string key = AsciiUpper(longName);
+  if (replacing) {
+    // A handler may have renamed the entry in place: both names may now belong
+    // to a different first entry.
+    if (oldKey != key) ReindexName(parent, oldKey);
+    ReindexName(parent, key);
+  } else {
+    nameIndex_[parent].emplace(key, target);
+  }
+  return true;
+}
+
+}  // namespace tarnwick
