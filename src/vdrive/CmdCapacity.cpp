@@ -1,0 +1,74 @@
+// READ CAPACITY, READ FORMAT CAPACITIES and READ(10).
+#include <algorithm>
+#include <cstring>
+
+#include "platform/ByteOrder.h"
+#include "vdrive/Commands.h"
+
+namespace tarnwick::vdrive {
+
+Reply ReadCapacity(DriveState& state, const Command&) {
+  std::vector<std::uint8_t> out(8, 0);
+  const std::uint32_t leadOut = state.model.LeadOut();
+  PutBE32(&out[0], leadOut == 0 ? 0 : leadOut - 1);  // a blank disc answers 0
+  PutBE32(&out[4], kBlockSize);
+  return Answer(std::move(out), 8);
+}
+
+Reply ReadFormatCapacities(DriveState& state, const Command& command) {
+  const DiscModel& model = state.model;
+  std::vector<std::uint8_t> out(12, 0);
+  out[3] = 8;  // capacity list length: the current/maximum descriptor alone
+  PutBE32(&out[4], model.medium.capacity);
+  // 01b: unformatted or blank medium, maximum capacity; 10b: formatted medium.
+  const bool writable = !IsReadOnlyProfile(model.medium.profile);
+  out[8] = (writable && model.Appendable()) ? 0x01 : 0x02;
+  PutBE24(&out[9], kBlockSize);
+  return Answer(std::move(out), GetBE16(&command.cdb[7]));
+}
+
+Reply Read10(DriveState& state, const Command& command) {
+  const DiscModel& model = state.model;
+  const std::uint32_t lba = GetBE32(&command.cdb[2]);
+  const std::uint32_t count = GetBE16(&command.cdb[7]);
+  Reply reply;
+  reply.direct = true;
+  if (count == 0) return reply;
+  const std::uint64_t end = std::uint64_t{lba} + count;
+
+  // Every block must lie in a data track; blocks no track covers (the gaps between
+  // sessions, anything past the last track) are out of range.
+  for (std::uint64_t pos = lba; pos < end;) {
+    const Track* track = model.TrackAt(static_cast<std::uint32_t>(pos));
+    if (track == nullptr) return Fail(sense::kAddressOutOfRange);
+    if (track->audio) return Fail(sense::kIllegalModeForTrack);
+    pos = track->end();
+  }
+  for (const ReadFault& fault : model.readFaults) {
+    const std::uint64_t faultEnd = std::uint64_t{fault.start} + fault.count;
+    if (fault.start < end && lba < faultEnd) return Fail(fault.sense);
+  }
+
+  // Move as much as the buffer holds, track by track.
+  const platform::ScsiRequest& request = command.request;
+  std::uint64_t room = request.data == nullptr ? 0 : request.dataLength;
+  room = std::min<std::uint64_t>(room, std::uint64_t{count} * kBlockSize);
+  std::uint8_t* out = request.data;
+  std::uint64_t done = 0;
+  for (std::uint64_t pos = lba; done < room;) {
+    const Track* track = model.TrackAt(static_cast<std::uint32_t>(pos));
+    const std::uint64_t bytes = std::min<std::uint64_t>(room - done, (track->end() - pos) * kBlockSize);
+    if (track->file == nullptr) {
+      std::memset(out + done, 0, bytes);
+    } else {
+      const std::uint64_t offset = track->offset + (pos - track->start) * kBlockSize;
+      if (!track->file->Read(offset, out + done, bytes)) return Fail(sense::kMediumError);
+    }
+    done += bytes;
+    pos = track->end();
+  }
+  reply.directLength = static_cast<std::uint32_t>(done);
+  return reply;
+}
+
+}  // namespace tarnwick::vdrive

@@ -1,0 +1,142 @@
+// What a virtual drive knows: the drive's own settings (identity, pages, faults,
+// answer quirks) and the medium in it (profile, disc status, sessions and tracks,
+// where each track's blocks come from). Built by the description parser or from a
+// bare image, then only read while the drive answers commands.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "vdrive/ImageFile.h"
+#include "vdrive/Sense.h"
+
+namespace tarnwick::vdrive {
+
+inline constexpr std::uint32_t kBlockSize = 2048;
+
+// MMC profile numbers.
+namespace profile {
+inline constexpr std::uint16_t kNone = 0x0000;
+inline constexpr std::uint16_t kCdRom = 0x0008;
+inline constexpr std::uint16_t kCdR = 0x0009;
+inline constexpr std::uint16_t kCdRw = 0x000A;
+inline constexpr std::uint16_t kDvdRom = 0x0010;
+inline constexpr std::uint16_t kDvdR = 0x0011;
+inline constexpr std::uint16_t kDvdRam = 0x0012;
+inline constexpr std::uint16_t kDvdRwOverwrite = 0x0013;
+inline constexpr std::uint16_t kDvdRwSequential = 0x0014;
+inline constexpr std::uint16_t kDvdPlusRw = 0x001A;
+inline constexpr std::uint16_t kDvdPlusR = 0x001B;
+}  // namespace profile
+
+// Profile by name ("CD-R", "DVD+RW", ...); nullopt for an unknown name.
+std::optional<std::uint16_t> ProfileByName(const std::string& name);
+bool IsCdProfile(std::uint16_t profile);
+bool IsRecordableCdProfile(std::uint16_t profile);  // CD-R, CD-RW: the media with an ATIP
+bool IsErasableProfile(std::uint16_t profile);
+bool IsReadOnlyProfile(std::uint16_t profile);      // pressed media: CD-ROM, DVD-ROM
+
+// Minutes, seconds and frames of a block address (frames = LBA + 150). Minutes above
+// 255, which only DVD addresses reach, stay at 255:59:74.
+struct Msf {
+  std::uint8_t m = 0, s = 0, f = 0;
+};
+Msf LbaToMsf(std::uint32_t lba);
+
+enum class DiscStatus : std::uint8_t { Empty = 0, Incomplete = 1, Complete = 2 };
+
+struct Track {
+  int number = 0;
+  int session = 0;
+  bool audio = false;
+  std::uint32_t start = 0;
+  std::uint32_t length = 0;
+  // Where block `start` lies in `file` (bytes); the following blocks follow it. No
+  // file: the track reads as zero-filled blocks.
+  std::shared_ptr<ImageFile> file;
+  std::uint64_t offset = 0;
+  int line = 0;  // description line, for messages
+
+  std::uint32_t end() const { return start + length; }
+};
+
+struct ReadFault {
+  std::uint32_t start = 0;
+  std::uint32_t count = 0;
+  Sense sense = sense::kMediumError;
+};
+
+// Departures from plain MMC answers that some drives show. New quirks get a member
+// here and a name in the description parser's quirk table.
+struct Quirks {
+  bool padAnswers = false;          // pad every answer with zeros to the allocation length
+  bool rejectDefaultPages = false;  // MODE SENSE with page control 10b (defaults) -> 05/24/00
+};
+
+struct DriveSettings {
+  std::string vendor = "TARNWICK";
+  std::string product = "VIRTUAL DVD-RW";
+  std::string revision = "1.00";
+  std::uint8_t deviceType = 5;
+  std::uint8_t inquiryVersion = 0x00;
+  std::uint32_t inquiryLength = 36;  // standard INQUIRY data length (>= 36)
+  bool hasAddress = false;
+  std::uint8_t host = 0, path = 0, target = 0, lun = 0;
+  // Medium-access commands fail with "becoming ready" until this many commands were received.
+  std::uint32_t readyAfter = 0;
+  // Profiles listed by GET CONFIGURATION; empty = derived from the medium.
+  std::vector<std::uint16_t> profiles;
+  // Mode pages the drive has (page code -> page bytes, code and length bytes included).
+  std::map<std::uint8_t, std::vector<std::uint8_t>> pages;
+  // Opcodes the drive refuses, with the sense it gives.
+  std::map<std::uint8_t, Sense> rejected;
+  // Write types (0 packet, 1 TAO, 2 SAO, 3 raw) that MODE SELECT of page 05h accepts; bit n = type n.
+  std::uint8_t writeTypes = 0x0F;
+  Quirks quirks;
+};
+
+struct MediumState {
+  bool present = true;
+  bool changed = false;  // report "medium changed" once before the first medium command
+  std::uint16_t profile = profile::kCdRom;
+  DiscStatus status = DiscStatus::Complete;
+  std::uint32_t capacity = 0;             // blocks a blank disc of this kind holds
+  std::optional<std::uint32_t> nextWritable;  // start of the next session (set or derived)
+};
+
+struct DiscModel {
+  std::string source;  // the description or image path (Describe)
+  DriveSettings drive;
+  MediumState medium;
+  std::vector<Track> tracks;  // numbered 1.. across the sessions, ascending start
+  int sessions = 0;           // complete sessions 1..sessions
+  std::vector<ReadFault> readFaults;
+
+  const Track* FindTrack(int number) const;
+  const Track* TrackAt(std::uint32_t lba) const;
+  const Track* FirstTrackOfSession(int session) const;
+  const Track* LastTrackOfSession(int session) const;
+  // First block after the last track (the disc's lead-out); 0 on a blank disc.
+  std::uint32_t LeadOut() const;
+  // Start of the invisible track of an appendable disc: the given address, else 0 on
+  // a blank disc, else for CD after the lead-out, lead-in and pre-gap of the new
+  // session (11400 blocks after the first session, 6900 after later ones), for DVD
+  // the next 16-block boundary.
+  std::uint32_t NextWritable() const;
+  bool Appendable() const { return medium.status != DiscStatus::Complete; }
+};
+
+// The capabilities page (2Ah) and write parameters page (05h) a drive has unless its
+// description gives others.
+std::vector<std::uint8_t> DefaultCapabilitiesPage();
+std::vector<std::uint8_t> DefaultWriteParametersPage();
+// A blank disc's capacity by profile (an 80-minute CD, a 4.7 GB DVD); 0 for others.
+std::uint32_t DefaultCapacity(std::uint16_t profile);
+// Profiles a drive lists when its description names none: what reads and writes the medium.
+std::vector<std::uint16_t> DefaultProfiles(std::uint16_t currentProfile);
+
+}  // namespace tarnwick::vdrive

@@ -1,0 +1,49 @@
+#include "vdrive/ImageFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace tarnwick::vdrive {
+
+std::shared_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string& error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return nullptr;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    error = std::strerror(errno);
+    ::close(fd);
+    return nullptr;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    error = "is a directory";
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_shared<ImageFile>(Key{}, fd, path, static_cast<std::uint64_t>(st.st_size));
+}
+
+ImageFile::ImageFile(Key, int fd, std::string path, std::uint64_t size)
+    : fd_(fd), path_(std::move(path)), size_(size) {}
+
+ImageFile::~ImageFile() { ::close(fd_); }
+
+bool ImageFile::Read(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const {
+  while (length > 0) {
+    ssize_t got = ::pread(fd_, destination, length, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    destination += got;
+    offset += static_cast<std::uint64_t>(got);
+    length -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+}  // namespace tarnwick::vdrive

@@ -1,0 +1,38 @@
+// Read-only access to a disc image file. Blocks are read with positioned reads when
+// asked for, so an image of any size opens at once and is never loaded whole.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tarnwick::vdrive {
+
+class ImageFile {
+  struct Key {
+    explicit Key() = default;
+  };
+
+ public:
+  // Opens `path` for reading; nullptr with `error` set (the system's reason) on failure.
+  static std::shared_ptr<ImageFile> Open(const std::string& path, std::string& error);
+
+  ImageFile(Key, int fd, std::string path, std::uint64_t size);  // only through Open
+  ~ImageFile();
+  ImageFile(const ImageFile&) = delete;
+  ImageFile& operator=(const ImageFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  // Size in bytes when the file was opened.
+  std::uint64_t size() const { return size_; }
+  // Reads exactly `length` bytes at `offset`; false on an error or end of file.
+  bool Read(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const;
+
+ private:
+  int fd_;
+  std::string path_;
+  std::uint64_t size_;
+};
+
+}  // namespace tarnwick::vdrive

@@ -1,0 +1,68 @@
+// Opening a virtual drive from a file: a disc description or a bare image.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "vdrive/DescriptionParser.h"
+#include "vdrive/VirtualDrive.h"
+
+namespace tarnwick::vdrive {
+
+namespace {
+
+// Descriptions are small; anything larger is taken for an image.
+constexpr std::uintmax_t kMaxDescriptionBytes = 1 << 20;
+constexpr std::uint32_t kCdBlocks = 360000;
+
+DiscModel ModelFromImage(const std::string& path) {
+  std::string error;
+  auto file = ImageFile::Open(path, error);
+  if (!file) throw DescriptionError(path + ": cannot open the image: " + error);
+  const std::uint64_t blocks = file->size() / kBlockSize;
+  if (blocks == 0) throw DescriptionError(path + ": the image holds no complete 2048-byte block");
+  if (blocks > 0xFFFFFFFFull) throw DescriptionError(path + ": the image is too large");
+  DiscModel model;
+  model.source = path;
+  model.medium.profile = blocks <= kCdBlocks ? profile::kCdRom : profile::kDvdRom;
+  model.medium.status = DiscStatus::Complete;
+  model.medium.capacity = static_cast<std::uint32_t>(blocks);
+  model.drive.pages[0x2A] = DefaultCapabilitiesPage();
+  model.drive.pages[0x05] = DefaultWriteParametersPage();
+  Track track;
+  track.number = 1;
+  track.session = 1;
+  track.start = 0;
+  track.length = static_cast<std::uint32_t>(blocks);
+  track.file = std::move(file);
+  model.tracks.push_back(std::move(track));
+  model.sessions = 1;
+  return model;
+}
+
+}  // namespace
+
+std::shared_ptr<VirtualDrive> ParseDiscDescription(const std::string& text, const std::string& baseDir,
+                                                   const std::string& name) {
+  return std::make_shared<VirtualDrive>(ParseDescription(text, baseDir, name));
+}
+
+std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path) {
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) throw DescriptionError(path + ": " + ec.message());
+  if (size <= kMaxDescriptionBytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw DescriptionError(path + ": cannot be read");
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (LooksLikeDescription(text.str())) {
+      const std::string baseDir = std::filesystem::path(path).parent_path().string();
+      DiscModel model = ParseDescription(text.str(), baseDir.empty() ? "." : baseDir, path);
+      model.source = path;
+      return std::make_shared<VirtualDrive>(std::move(model));
+    }
+  }
+  return std::make_shared<VirtualDrive>(ModelFromImage(path));
+}
+
+}  // namespace tarnwick::vdrive
