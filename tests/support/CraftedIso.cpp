@@ -1,0 +1,145 @@
+#include "support/CraftedIso.h"
+
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/ByteOrder.h"
+
+namespace tarnwick::test {
+namespace {
+
+std::size_t TrueLength(const CraftedRecord& r) {
+  const std::size_t base = 33 + r.name.size();
+  return base + (base % 2) + r.systemUse.size();
+}
+
+}  // namespace
+
+namespace {
+
+CraftedRecord Make(std::string name, std::uint32_t extent, std::uint32_t size, std::uint8_t flags) {
+  CraftedRecord r;
+  r.name = std::move(name);
+  r.extent = extent;
+  r.size = size;
+  r.flags = flags;
+  return r;
+}
+
+}  // namespace
+
+CraftedRecord CraftedRecord::Dot(std::uint32_t extent, std::uint32_t size) {
+  return Make(std::string(1, '\0'), extent, size, 2);
+}
+
+CraftedRecord CraftedRecord::DotDot(std::uint32_t extent, std::uint32_t size) {
+  return Make(std::string(1, '\1'), extent, size, 2);
+}
+
+CraftedRecord CraftedRecord::File(std::string name, std::uint32_t extent, std::uint32_t size) {
+  return Make(std::move(name), extent, size, 0);
+}
+
+CraftedRecord CraftedRecord::Dir(std::string name, std::uint32_t extent, std::uint32_t size) {
+  return Make(std::move(name), extent, size, 2);
+}
+
+std::vector<std::uint8_t> CraftedRecord::Bytes() const {
+  std::vector<std::uint8_t> out(TrueLength(*this), 0);
+  out[0] = static_cast<std::uint8_t>(recordLength >= 0 ? recordLength : static_cast<int>(out.size()));
+  PutBoth32(&out[2], extent);
+  PutBoth32(&out[10], size);
+  std::memcpy(&out[18], date.data(), date.size());
+  out[25] = flags;
+  PutBoth16(&out[28], 1);
+  out[32] = static_cast<std::uint8_t>(nameLength >= 0 ? nameLength : static_cast<int>(name.size()));
+  std::memcpy(&out[33], name.data(), name.size());
+  std::memcpy(&out[out.size() - systemUse.size()], systemUse.data(), systemUse.size());
+  return out;
+}
+
+std::string Ucs2Be(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c >> 8);
+    bytes += static_cast<char>(c & 0xFF);
+  }
+  return bytes;
+}
+
+CraftedIso::CraftedIso(std::uint32_t sectors) : image_(std::size_t{sectors} * kSector, 0) {}
+
+std::uint8_t* CraftedIso::Sector(std::uint32_t lba) {
+  const std::size_t end = (std::size_t{lba} + 1) * kSector;
+  if (image_.size() < end) image_.resize(end, 0);
+  return image_.data() + std::size_t{lba} * kSector;
+}
+
+void CraftedIso::Descriptor(std::uint32_t lba, std::uint8_t type, std::uint32_t rootExtent, std::uint32_t rootSize,
+                            bool joliet) {
+  std::uint8_t* s = Sector(lba);
+  std::memset(s, 0, kSector);
+  s[0] = type;
+  std::memcpy(s + 1, "CD001", 5);
+  s[6] = 1;
+  if (type == 2 && joliet) std::memcpy(s + 88, "%/E", 3);
+  const std::vector<std::uint8_t> root = CraftedRecord::Dot(rootExtent, rootSize).Bytes();
+  std::memcpy(s + 156, root.data(), root.size());
+}
+
+void CraftedIso::Terminator(std::uint32_t lba) {
+  std::uint8_t* s = Sector(lba);
+  std::memset(s, 0, kSector);
+  s[0] = 255;
+  std::memcpy(s + 1, "CD001", 5);
+  s[6] = 1;
+}
+
+std::uint32_t CraftedIso::DirectoryLength(const std::vector<CraftedRecord>& records) {
+  std::size_t sector = 0, offset = 0;
+  for (const CraftedRecord& r : records) {
+    const std::size_t length = TrueLength(r);
+    if (offset + length > kSector) {
+      ++sector;
+      offset = 0;
+    }
+    offset += length;
+  }
+  return static_cast<std::uint32_t>((sector + 1) * kSector);
+}
+
+std::uint32_t CraftedIso::Directory(std::uint32_t lba, const std::vector<CraftedRecord>& records) {
+  std::size_t sector = 0, offset = 0;
+  for (const CraftedRecord& r : records) {
+    const std::vector<std::uint8_t> bytes = r.Bytes();
+    if (bytes.size() > kSector) throw std::invalid_argument("record longer than a sector");
+    if (offset + bytes.size() > kSector) {
+      ++sector;
+      offset = 0;
+    }
+    std::memcpy(Sector(static_cast<std::uint32_t>(lba + sector)) + offset, bytes.data(), bytes.size());
+    offset += bytes.size();
+  }
+  Sector(static_cast<std::uint32_t>(lba + sector));
+  return static_cast<std::uint32_t>((sector + 1) * kSector);
+}
+
+void CraftedIso::Raw(std::uint32_t lba, std::size_t offset, const std::vector<std::uint8_t>& bytes) {
+  const std::size_t sectors = (offset + bytes.size() + kSector - 1) / kSector;
+  for (std::size_t i = 0; i < sectors; ++i) Sector(static_cast<std::uint32_t>(lba + i));
+  std::memcpy(image_.data() + std::size_t{lba} * kSector + offset, bytes.data(), bytes.size());
+}
+
+void CraftedIso::Data(std::uint32_t lba, const std::string& bytes) {
+  Raw(lba, 0, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+std::string CraftedIso::Write(const std::filesystem::path& file) const {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(image_.data()), static_cast<std::streamsize>(image_.size()));
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+  return file.string();
+}
+
+}  // namespace tarnwick::test

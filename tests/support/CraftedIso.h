@@ -1,0 +1,70 @@
+// A byte-by-byte ISO 9660 image builder for malformed and extreme cases: volume
+// descriptors, directory records with any lengths, names, flags, dates and
+// system-use bytes, placed wherever the test wants them. The written file is a bare
+// image, which a virtual drive serves as one session starting at block 0.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tarnwick::test {
+
+struct CraftedRecord {
+  std::string name;  // identifier bytes as stored (see Ucs2Be for Joliet names)
+  std::uint32_t extent = 0;
+  std::uint32_t size = 0;
+  std::uint8_t flags = 0;                                      // 1 hidden, 2 directory, 0x80 more extents
+  std::array<std::uint8_t, 7> date{101, 6, 15, 12, 30, 44, 0};  // 2001-06-15 12:30:44
+  std::string systemUse;   // bytes after the name and its padding byte
+  int recordLength = -1;   // stored length byte; -1: the true length
+  int nameLength = -1;     // stored name length; -1: name.size()
+
+  static CraftedRecord Dot(std::uint32_t extent, std::uint32_t size);
+  static CraftedRecord DotDot(std::uint32_t extent, std::uint32_t size);
+  static CraftedRecord File(std::string name, std::uint32_t extent, std::uint32_t size);
+  static CraftedRecord Dir(std::string name, std::uint32_t extent, std::uint32_t size = 2048);
+
+  // The record as stored (length byte as given, contents at their true length).
+  std::vector<std::uint8_t> Bytes() const;
+};
+
+// Big-endian UCS-2 bytes of a text, as Joliet names are stored.
+std::string Ucs2Be(const std::u16string& text);
+
+class CraftedIso {
+ public:
+  static constexpr std::size_t kSector = 2048;
+
+  explicit CraftedIso(std::uint32_t sectors = 32);
+
+  // The sector at lba, growing the image to hold it.
+  std::uint8_t* Sector(std::uint32_t lba);
+  std::uint32_t Sectors() const { return static_cast<std::uint32_t>(image_.size() / kSector); }
+
+  // A volume descriptor of the type (1 primary, 2 supplementary with the Joliet
+  // escape sequence unless `joliet` is false) whose root directory is the extent.
+  void Descriptor(std::uint32_t lba, std::uint8_t type, std::uint32_t rootExtent, std::uint32_t rootSize,
+                  bool joliet = true);
+  void Terminator(std::uint32_t lba);
+
+  // Lays records out from sector lba on, each in the order given; a record that does
+  // not fit the rest of a sector starts the next one. Returns the bytes used, in
+  // whole sectors (the directory's data length).
+  std::uint32_t Directory(std::uint32_t lba, const std::vector<CraftedRecord>& records);
+  // The data length Directory would give the records, without writing them.
+  static std::uint32_t DirectoryLength(const std::vector<CraftedRecord>& records);
+
+  void Raw(std::uint32_t lba, std::size_t offset, const std::vector<std::uint8_t>& bytes);
+  void Data(std::uint32_t lba, const std::string& bytes);
+
+  // Writes the image; returns the path as text.
+  std::string Write(const std::filesystem::path& file) const;
+
+ private:
+  std::vector<std::uint8_t> image_;
+};
+
+}  // namespace tarnwick::test
