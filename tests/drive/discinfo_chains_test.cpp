@@ -1,0 +1,164 @@
+// The disc-level fallback chains on answers only a scripted drive gives.
+#include <gtest/gtest.h>
+
+#include "discinfo_scripted.h"
+#include "drive/SCSIDevice.h"
+#include "platform/VirtualClock.h"
+
+namespace tarnwick {
+namespace {
+
+using test::Reply;
+using test::ScriptedDrive;
+
+constexpr int kTur = 0x00, kSense = 0x03, kCapacity = 0x25, kFormatCap = 0x23, kConfig = 0x46, kDiscInfo = 0x51,
+              kTrack = 0x52, kToc0 = 0x4300, kToc1 = 0x4301, kAtip = 0x4304;
+
+class DiscChains : public ::testing::Test {
+ protected:
+  platform::VirtualClock clock_;
+  platform::ScopedClock scopedClock_{clock_};
+  TSCSIDevice dev_;
+};
+
+TEST_F(DiscChains, UnknownProfileIsNamedQuestionMarksAndTheMediumTypeFallsToAtip) {
+  ScriptedDrive drive([](const std::vector<std::uint8_t>& c) -> std::optional<Reply> {
+    switch (c[0]) {
+      case 0x00: return Reply{};
+      case 0x46: return Reply::Data(test::ConfigAnswer(7));
+      case 0x43:
+        if ((c[2] & 0x0F) == 4) return Reply::Data(test::AtipAnswer(0xC0, 79, 59, 74));  // rewritable
+        return std::nullopt;
+      default: return std::nullopt;
+    }
+  });
+  drive.Attach(dev_);
+  TDisc disc;
+  dev_.GetDiscInfo(disc);
+  EXPECT_TRUE(disc.Ready);
+  EXPECT_EQ(disc.MediumName, "???????");
+  EXPECT_EQ(disc.Profile, 7);
+  EXPECT_FALSE(disc.Erasable);
+
+  drive.ClearLog();
+  EXPECT_EQ(dev_.GetMediumType(), 3);  // CD-RW from the ATIP
+  EXPECT_EQ(drive.Opcodes(), (std::vector<int>{kConfig, kAtip, kDiscInfo}));
+}
+
+TEST_F(DiscChains, ReadCapacityAbove7F000000IsNotTrusted) {
+  bool formatAnswers = true;
+  std::uint32_t capacity = 0x80000000u;
+  ScriptedDrive drive([&](const std::vector<std::uint8_t>& c) -> std::optional<Reply> {
+    if (c[0] == 0x25) return Reply::Data(test::CapacityAnswer(capacity));
+    if (c[0] == 0x23 && formatAnswers) return Reply::Data(test::FormatCapacitiesAnswer(2295104));
+    return std::nullopt;
+  });
+  drive.Attach(dev_);
+  EXPECT_EQ(dev_.GetUsedBlocks(), 2295104u);
+  formatAnswers = false;
+  EXPECT_EQ(dev_.GetUsedBlocks(), 0u);
+  capacity = 0x7F000000u;  // the largest answer still taken
+  EXPECT_EQ(dev_.GetUsedBlocks(), 0x7F000000u);
+}
+
+TEST_F(DiscChains, UsedBlocksLastResortIsWhereTheTrackEndsNotItsFreeCount) {
+  // READ CAPACITY fails; the track after the last session is recorded, no next
+  // writable address: the blocks in use end with it.
+  ScriptedDrive drive([](const std::vector<std::uint8_t>& c) -> std::optional<Reply> {
+    if (c[0] == 0x43 && (c[2] & 0x0F) == 1) return Reply::Data({0, 10, 1, 1});
+    if (c[0] == 0x52 && c[5] == 2) {
+      test::TrackFields f;
+      f.start = 30000;
+      f.size = 500;
+      f.free = 7777;
+      return Reply::Data(test::TrackAnswer(2, f));
+    }
+    return std::nullopt;
+  });
+  drive.Attach(dev_);
+  EXPECT_EQ(dev_.GetUsedBlocks(), 30500u);
+  EXPECT_EQ(drive.Opcodes(), (std::vector<int>{kToc1, kTrack, kCapacity, kToc1, kTrack}));
+}
+
+TEST_F(DiscChains, DiscBlocksFromAtipAndASmallLeadOutReplacedByReadCapacity) {
+  std::uint8_t minutes = 10, seconds = 0;
+  ScriptedDrive drive([&](const std::vector<std::uint8_t>& c) -> std::optional<Reply> {
+    if (c[0] == 0x43 && (c[2] & 0x0F) == 4) return Reply::Data(test::AtipAnswer(0x80, minutes, seconds, 0));
+    if (c[0] == 0x25) return Reply::Data(test::CapacityAnswer(5000));
+    return std::nullopt;
+  });
+  drive.Attach(dev_);
+  EXPECT_EQ(dev_.GetDiscBlocks(), 45000u);
+  for (const auto& c : drive.Log()) EXPECT_NE(c[0], 0x25) << "READ CAPACITY asked for a large lead-out";
+
+  minutes = 0;
+  seconds = 4;
+  EXPECT_EQ(dev_.GetDiscBlocks(), 5000u);
+}
+
+TEST_F(DiscChains, FreeBlocksCountTheTrackSizeOnlyOfABlankTrack) {
+  bool blank = false;
+  ScriptedDrive drive([&](const std::vector<std::uint8_t>& c) -> std::optional<Reply> {
+    if (c[0] == 0x46) return Reply::Data(test::ConfigAnswer(blank ? 27 : 16));
+    if (c[0] == 0x52 && c[5] == 1) {
+      test::TrackFields f;
+      f.blank = blank;
+      f.size = blank ? 2295104 : 1000000;
+      f.free = blank ? 2295000 : 0;
+      return Reply::Data(test::TrackAnswer(1, f));
+    }
+    return std::nullopt;
+  });
+  drive.Attach(dev_);
+  // A pressed DVD: its one track is data, nothing is free.
+  EXPECT_EQ(dev_.GetFreeBlocks(), 0u);
+  // A blank DVD+R: the empty track's size is the room left.
+  blank = true;
+  EXPECT_EQ(dev_.GetFreeBlocks(), 2295104u);
+}
+
+TEST_F(DiscChains, WaitUntilReadyWhenRequestSenseFailsEndsReady) {
+  // Not ready only for READ DISC INFORMATION; TEST UNIT READY fails with another
+  // code and REQUEST SENSE fails: the cleared sense buffer reads as ready.
+  ScriptedDrive drive([](const std::vector<std::uint8_t>& c) -> std::optional<Reply> {
+    if (c[0] == 0x51) return Reply::Fail(0x02, 0x3A);
+    if (c[0] == 0x00) return Reply::Fail(0x06, 0x28);
+    return std::nullopt;
+  });
+  drive.Attach(dev_);
+  EXPECT_TRUE(dev_.WaitUntilReady(30000, 5000));
+  EXPECT_EQ(drive.Opcodes(), (std::vector<int>{kDiscInfo, kTur, kTur, kSense}));
+  EXPECT_EQ(clock_.Sleeps(), (std::vector<std::uint32_t>{5000, 5000}));
+}
+
+TEST_F(DiscChains, WaitUntilReadyWithAZeroIntervalStillEnds) {
+  ScriptedDrive drive([](const std::vector<std::uint8_t>&) -> std::optional<Reply> { return Reply::Fail(0x02, 0x04, 0x01); });
+  drive.Attach(dev_);
+  EXPECT_FALSE(dev_.WaitUntilReady(20, 0));
+  EXPECT_LE(drive.Log().size(), 21u);
+}
+
+TEST_F(DiscChains, WaitUntilReadyQuirkStagePollsInShortSteps) {
+  int polls = 0;
+  ScriptedDrive drive([&](const std::vector<std::uint8_t>& c) -> std::optional<Reply> {
+    if (c[0] == 0x00 && ++polls < 3) return Reply::Fail(0x02, 0x04, 0x01);
+    return Reply{};
+  });
+  drive.Attach(dev_);
+  dev_.DvdRwQuirk = true;
+  // Three short polls (the third finds the drive ready), then one round of READ DISC
+  // INFORMATION and the TEST UNIT READY that answers.
+  EXPECT_TRUE(dev_.WaitUntilReady(20000, 5000));
+  EXPECT_EQ(clock_.Sleeps(), (std::vector<std::uint32_t>{1500, 1500, 1500, 5000}));
+  EXPECT_EQ(drive.Opcodes(), (std::vector<int>{kTur, kTur, kTur, kDiscInfo, kTur}));
+
+  // With a budget that runs out in the quirk stage the answer is False after one
+  // more interval's sleep.
+  clock_.ClearRecords();
+  polls = -100;
+  EXPECT_FALSE(dev_.WaitUntilReady(2000, 5000));
+  EXPECT_EQ(clock_.Sleeps(), (std::vector<std::uint32_t>{1500, 1500, 5000}));
+}
+
+}  // namespace
+}  // namespace tarnwick
