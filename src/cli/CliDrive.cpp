@@ -1,0 +1,92 @@
+#include "cli/CliDrive.h"
+
+#include <cctype>
+#include <ostream>
+
+#include "platform/Platform.h"
+#include "browse/MountImages.h"
+
+namespace tarnwick::cli {
+
+namespace {
+
+std::string LetterText(char letter) { return std::string(1, letter) + ":"; }
+
+}  // namespace
+
+std::string DriveErrorText(const TSCSIDevice& drive) {
+  return drive.LastErrorText.empty() ? std::string("no error text from the drive") : drive.LastErrorText;
+}
+
+CliDrive::CliDrive(const GlobalOptions& options, std::ostream& err) : options_(options), err_(err) {
+  burner_.DoDebug = options_.debug;
+  burner_.OnDebugMessage = [this](TSCSIDevice*, const std::string& message, std::uint8_t type) {
+    if (type == 4) lastImportMessage_ = message;
+    if (options_.debug) err_ << message << '\n';
+  };
+  try {
+    for (const TMountedImage& image : MountImages(options_.images)) imageLetters_.push_back(image.letter);
+  } catch (const std::exception& e) {
+    throw CliError{kExitFailure, std::string("cannot open image: ") + e.what()};
+  }
+  if (!burner_.InitializeDevices(true) || burner_.DeviceList.empty())
+    throw CliError{kExitFailure, "no CD or DVD drive found"};
+}
+
+CliDrive::~CliDrive() = default;
+
+char CliDrive::LineLetter(const std::string& line) {
+  const std::size_t comma = line.find(',');
+  if (comma == std::string::npos || comma + 2 >= line.size() || line[comma + 2] != ':') return 0;
+  const char letter = line[comma + 1];
+  return std::isalpha(static_cast<unsigned char>(letter)) ? letter : 0;
+}
+
+void CliDrive::Select() {
+  char wanted = 0;
+  if (!options_.drive.empty()) {
+    wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(options_.drive[0])));
+    if (options_.drive.size() > 2 || (options_.drive.size() == 2 && options_.drive[1] != ':') ||
+        !std::isalpha(static_cast<unsigned char>(wanted)))
+      throw CliError{kExitUsage, "--drive takes a drive letter such as D or D:"};
+  } else if (!imageLetters_.empty()) {
+    wanted = imageLetters_.front();
+  }
+  const std::string* chosen = nullptr;
+  for (const std::string& line : burner_.DeviceList) {
+    if (wanted == 0 || LineLetter(line) == wanted) {
+      chosen = &line;
+      break;
+    }
+  }
+  if (chosen == nullptr) throw CliError{kExitFailure, "no CD or DVD drive " + LetterText(wanted)};
+  burner_.SelectDevice(*chosen);
+  if (burner_.HaId == 254) throw CliError{kExitFailure, "drive " + *chosen + " cannot be selected: not a CD or DVD drive"};
+  selectedLetter_ = LineLetter(*chosen);
+}
+
+std::uint8_t CliDrive::Import(std::optional<int> session) {
+  const std::string drive = selectedLetter_ ? "drive " + LetterText(selectedLetter_) : std::string("the drive");
+  TDisc disc;
+  burner_.GetDiscInfo(disc);
+  if (!disc.Ready) throw CliError{kExitFailure, drive + " is not ready: " + DriveErrorText(burner_)};
+  const std::uint8_t first = burner_.DiscInfo.FirstSession;
+  const std::uint8_t last = burner_.DiscInfo.LastSession;
+  if (last == 0) throw CliError{kExitFailure, "the disc in " + drive + " holds no session"};
+  const int wanted = session.value_or(last);
+  if (wanted < 1 || wanted > last) {
+    throw CliError{kExitFailure, "session " + std::to_string(wanted) + " is not on the disc in " + drive +
+                                     " (sessions " + std::to_string(first ? first : 1) + " to " +
+                                     std::to_string(last) + ")"};
+  }
+  burner_.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
+  lastImportMessage_.clear();
+  if (!burner_.ImportSession(static_cast<std::uint8_t>(wanted))) {
+    std::string why = lastImportMessage_.empty() ? std::string("no volume descriptor found") : lastImportMessage_;
+    if (!burner_.LastErrorText.empty()) why += " (" + burner_.LastErrorText + ")";
+    throw CliError{kExitFailure, "cannot import session " + std::to_string(wanted) + ": " + why};
+  }
+  return static_cast<std::uint8_t>(wanted);
+}
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,110 @@
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+
+#include <nlohmann/json.hpp>
+
+#include "browse/Formatting.h"
+#include "cli/Commands.h"
+#include "cli/TreePath.h"
+#include "iso/Dates.h"
+
+namespace tarnwick::cli {
+
+namespace {
+
+// The two visible columns of the window's grid row for an entry.
+std::string NameColumn(int row, const TFEntry& entry) { return PadNumber(row, 2, " ") + " " + entry.LongName; }
+std::string SizeColumn(const TFEntry& entry) {
+  return entry.IsDirectory() ? std::string(" < DIR > ") : PadNumber(entry.Size, 9, " ");
+}
+
+std::string DateText(const TFEntry& entry) {
+  platform::LocalDateTime t;
+  if (!entry.HasDate() || !DecodeDateTime(entry.DateTime, t)) return {};
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second);
+  return text;
+}
+
+nlohmann::json EntryJson(const TFEntry& entry, const std::string& path) {
+  nlohmann::json extents = nlohmann::json::array();
+  if (!entry.IsDirectory()) {
+    if (!entry.Extents.empty()) {
+      for (const TExtent& run : entry.Extents) extents.push_back({{"lba", run.Lba}, {"bytes", run.Bytes}});
+    } else if (entry.OnDisc) {
+      extents.push_back({{"lba", entry.Extent}, {"bytes", entry.Size}});
+    }
+  }
+  const std::string date = DateText(entry);
+  return {{"name", entry.LongName},
+          {"path", path},
+          {"type", entry.IsDirectory() ? "directory" : "file"},
+          {"size", entry.Size},
+          {"date", date.empty() ? nlohmann::json(nullptr) : nlohmann::json(date)},
+          {"attributes", entry.Attr},
+          {"hidden", (entry.Attr & faHidden) != 0},
+          {"extents", extents}};
+}
+
+void CollectJson(const TDEntry* dir, const std::string& path, bool recursive, nlohmann::json& out) {
+  for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next) {
+    const std::string child = ChildPath(path, entry->LongName);
+    out.push_back(EntryJson(*entry, child));
+    if (recursive && entry->IsDirectory() && entry->Dir) CollectJson(entry->Dir, child, true, out);
+  }
+}
+
+void PrintRows(const TDEntry* dir, std::ostream& out) {
+  std::vector<std::pair<std::string, std::string>> rows;
+  int row = 1;
+  for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next, ++row)
+    rows.emplace_back(NameColumn(row, *entry), SizeColumn(*entry));
+  std::size_t width = 0;
+  for (const auto& r : rows) width = std::max(width, r.first.size());
+  for (const auto& r : rows) out << r.first << std::string(width - r.first.size() + 2, ' ') << r.second << '\n';
+}
+
+void PrintTree(const TDEntry* dir, const std::string& path, bool recursive, bool heading, std::ostream& out) {
+  if (heading) out << path << ":\n";
+  PrintRows(dir, out);
+  if (!recursive) return;
+  for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next) {
+    if (entry->IsDirectory() && entry->Dir) {
+      out << '\n';
+      PrintTree(entry->Dir, ChildPath(path, entry->LongName), true, true, out);
+    }
+  }
+}
+
+}  // namespace
+
+int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out) {
+  const std::uint8_t session = drive.Import(options.session);
+  std::optional<TreeItem> item = ResolvePath(drive.Burner(), options.path);
+  if (!item) throw CliError{kExitFailure, "no such file or directory in session " + std::to_string(session) + ": " + options.path};
+
+  if (options.json) {
+    nlohmann::json entries = nlohmann::json::array();
+    if (item->dir) {
+      CollectJson(item->dir, item->path, options.recursive, entries);
+    } else {
+      entries.push_back(EntryJson(*item->entry, item->path));
+    }
+    nlohmann::json document = {{"drive", std::string(1, drive.SelectedLetter()) + ":"},
+                               {"session", session},
+                               {"path", item->path},
+                               {"entries", entries}};
+    out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    return kExitOk;
+  }
+  if (item->dir) {
+    PrintTree(item->dir, item->path, options.recursive, options.recursive, out);
+  } else {
+    out << NameColumn(1, *item->entry) << "  " << SizeColumn(*item->entry) << '\n';
+  }
+  return kExitOk;
+}
+
+}  // namespace tarnwick::cli

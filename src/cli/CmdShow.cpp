@@ -1,0 +1,37 @@
+#include <clocale>
+#include <ostream>
+
+#include "browse/Formatting.h"
+#include "browse/SessionListing.h"
+#include "cli/Commands.h"
+#include "platform/Platform.h"
+
+namespace tarnwick::cli {
+
+int CmdDrives(CliDrive& drive, std::ostream& out) {
+  for (const std::string& line : drive.Lines()) {
+    const char letter = CliDrive::LineLetter(line);
+    const std::string device = letter ? platform::Current().DescribeDrive(letter) : std::string();
+    out << line << '\t' << (device.empty() ? "-" : device) << '\n';
+  }
+  return kExitOk;
+}
+
+int CmdShow(CliDrive& drive, std::ostream& out, std::ostream& err) {
+  TSessionListing listing = ListSessions(drive.Burner());
+  out << kSessionListHeading << '\n';
+  for (const TSessionLine& line : listing.lines) out << line.text << '\n';
+  if (!listing.labelsValid) {
+    err << "tarnwick-cli: drive " << drive.SelectedLetter() << ": is not ready: " << DriveErrorText(drive.Burner())
+        << '\n';
+    return kExitFailure;
+  }
+  const std::lconv* conventions = std::localeconv();
+  const std::string separator = conventions && conventions->decimal_point ? conventions->decimal_point : ".";
+  out << "Medium  : " << listing.mediumName << '\n';
+  out << "Disc Size  : " << FormatMegabytes(listing.discBlocks, separator) << '\n';
+  out << "Used Space  : " << FormatMegabytes(listing.usedBlocks, separator) << '\n';
+  return kExitOk;
+}
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,41 @@
+// The commands of tarnwick-cli. Each writes data to `out`, messages to `err`, and
+// returns the exit status (or throws CliError).
+#pragma once
+
+#include <cstdio>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/CliDrive.h"
+
+namespace tarnwick::cli {
+
+struct ListOptions {
+  std::optional<int> session;
+  bool recursive = false;
+  bool json = false;
+  std::string path = "/";
+};
+
+struct ExtractOptions {
+  std::optional<int> session;
+  bool recursive = false;
+  std::string to;
+  std::vector<std::string> paths;
+  bool progress = false;  // show progress on err
+};
+
+struct CatOptions {
+  std::optional<int> session;
+  std::string path;
+};
+
+int CmdDrives(CliDrive& drive, std::ostream& out);
+int CmdShow(CliDrive& drive, std::ostream& out, std::ostream& err);
+int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out);
+int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out, std::ostream& err);
+int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostream& err);
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,104 @@
+// tarnwick-cli: the drive, its sessions and their files from a terminal.
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "Version.h"
+#include "cli/Commands.h"
+#include "transport/Transport.h"
+
+using namespace tarnwick;
+using namespace tarnwick::cli;
+
+namespace {
+
+void AddSessionOption(CLI::App* command, std::optional<int>& session) {
+  command->add_option_function<int>(
+             "--session", [&session](const int& value) { session = value; },
+             "session number as \"show\" prints it (default: the last session)")
+      ->check(CLI::Range(1, 255));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+
+  GlobalOptions global;
+  ListOptions list;
+  ExtractOptions extract;
+  CatOptions cat;
+
+  CLI::App app{std::string(kProductName) + " " + kProductVersion +
+               ": shows the sessions of a CD or DVD and copies files out of any one of them"};
+  app.set_version_flag("--version", std::string(kProductName) + " " + kProductVersion);
+  app.fallthrough();
+  app.require_subcommand(1, 1);
+  app.add_option("--image", global.images, "disc image or disc description to serve as a virtual drive (repeatable)");
+  app.add_option("--drive", global.drive, "drive letter to use (default: the first image's drive, else the first drive)");
+  app.add_flag("--debug", global.debug, "send the drive component's debug messages to standard error");
+
+  CLI::App* drives = app.add_subcommand("drives", "list the drives, each with the device or image file behind it");
+  CLI::App* show = app.add_subcommand("show", "list the sessions, free space, medium, disc size and used space");
+
+  CLI::App* ls = app.add_subcommand("ls", "list a directory of a session");
+  AddSessionOption(ls, list.session);
+  ls->add_flag("-R,--recursive", list.recursive, "walk the whole subtree");
+  ls->add_flag("--json", list.json, "one JSON document with every entry's name, path, type, size, date, attributes and extents");
+  ls->add_option("path", list.path, "directory or file (default: the root)");
+
+  CLI::App* ex = app.add_subcommand("extract", "copy files (with -R whole directories) of a session into a directory");
+  AddSessionOption(ex, extract.session);
+  ex->add_flag("-R,--recursive", extract.recursive, "extract directories with everything in them");
+  ex->add_option("--to", extract.to, "target directory")->required();
+  ex->add_option("paths", extract.paths, "files or directories of the session")->required();
+
+  CLI::App* ct = app.add_subcommand("cat", "write one file's data to standard output");
+  AddSessionOption(ct, cat.session);
+  ct->add_option("path", cat.path, "file of the session")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+
+  int status = kExitOk;
+  try {
+    CliDrive drive(global, std::cerr);
+    if (drives->parsed()) {
+      status = CmdDrives(drive, std::cout);
+    } else {
+      drive.Select();
+      if (show->parsed()) {
+        status = CmdShow(drive, std::cout, std::cerr);
+      } else if (ls->parsed()) {
+        status = CmdList(drive, list, std::cout);
+      } else if (ex->parsed()) {
+        extract.progress = isatty(STDERR_FILENO) != 0;
+        status = CmdExtract(drive, extract, std::cout, std::cerr);
+      } else if (ct->parsed()) {
+        std::cout.flush();
+        status = CmdCat(drive, cat, stdout, std::cerr);
+      }
+    }
+  } catch (const CliError& e) {
+    std::cerr << "tarnwick-cli: " << e.message << '\n';
+    status = e.status;
+  }
+  std::cout.flush();
+  FreeASPI();
+  CloseSPTIDrives();
+  return status;
+}

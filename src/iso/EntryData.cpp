@@ -1,0 +1,38 @@
+#include "iso/EntryData.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "drive/SCSIDevice.h"
+#include "iso/Records.h"
+
+namespace tarnwick {
+
+TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_t sectorsPerRead,
+                          const TDataSink& sink, std::uint32_t* failedLba) {
+  constexpr std::uint64_t kSector = 2048;
+  sectorsPerRead = std::max<std::uint16_t>(sectorsPerRead, 1);
+  std::vector<std::uint8_t> buffer(std::size_t{sectorsPerRead} * kSector, 0);
+
+  std::vector<TExtent> runs = entry.Extents;
+  if (runs.empty() && entry.Size > 0) runs.push_back({entry.Extent, static_cast<std::uint64_t>(entry.Size)});
+
+  for (const TExtent& run : runs) {
+    std::uint32_t lba = run.Lba;
+    std::uint64_t left = run.Bytes;
+    while (left > 0) {
+      const std::uint64_t chunk = std::min<std::uint64_t>(left, sectorsPerRead * kSector);
+      const auto count = static_cast<std::uint16_t>((chunk + kSector - 1) / kSector);
+      if (!drive.ReadSectors(lba, count, count * static_cast<std::uint32_t>(kSector), buffer.data())) {
+        if (failedLba) *failedLba = lba;
+        return TReadResult::ReadFailed;
+      }
+      if (!sink(buffer.data(), static_cast<std::size_t>(chunk))) return TReadResult::Stopped;
+      lba += count;
+      left -= chunk;
+    }
+  }
+  return TReadResult::Complete;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,26 @@
+// Streaming a file entry's data from the disc: every run of sectors of the entry in
+// file order, read in transfer units and handed to a sink, cut to the entry's size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tarnwick {
+
+class TSCSIDevice;
+struct TFEntry;
+
+// Receives the next piece of data; returns false to stop.
+using TDataSink = std::function<bool(const std::uint8_t* data, std::size_t length)>;
+
+enum class TReadResult { Complete, Stopped, ReadFailed };
+
+// Reads the entry's data in units of at most `sectorsPerRead` sectors. On a failed
+// read, `failedLba` holds the first sector of the failed unit and the drive's
+// LastErrorText says why.
+TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_t sectorsPerRead,
+                          const TDataSink& sink, std::uint32_t* failedLba = nullptr);
+
+}  // namespace tarnwick
