@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/LinuxPlatform.h"
+#include "platform/RealClock.h"
+#include "platform/VirtualClock.h"
+
+namespace tarnwick::platform {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+class EventsTest : public ::testing::Test {
+ protected:
+  LinuxPlatform platform{DeviceDiscovery{"", 0}};
+  VirtualClock clock{1000};
+};
+
+TEST_F(EventsTest, VirtualTimeoutCostsNoRealTimeAndSleepsAreRecorded) {
+  ScopedClock scope(clock);
+  EventHandle event = platform.CreateEvent(true, false);
+  const auto before = steady_clock::now();
+  EXPECT_EQ(platform.WaitForSingleObject(event, 10000), WAIT_TIMEOUT);
+  EXPECT_LT(steady_clock::now() - before, std::chrono::seconds(2));
+  EXPECT_EQ(clock.NowMs(), 11000u);
+
+  platform.SetEvent(event);  // signalled: returns at once, time stands still
+  EXPECT_EQ(platform.WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(clock.NowMs(), 11000u);
+  EXPECT_EQ(clock.Waits(), (std::vector<std::uint32_t>{10000, 5000}));
+
+  platform.SleepEx(5000, false);
+  platform.SleepEx(250, false);
+  EXPECT_EQ(clock.Sleeps(), (std::vector<std::uint32_t>{5000, 250}));
+  EXPECT_EQ(clock.SleptMs(), 5250u);
+  EXPECT_EQ(clock.NowMs(), 16250u);
+  EXPECT_TRUE(platform.CloseEvent(event));
+}
+
+TEST_F(EventsTest, VirtualClockRealGraceLetsAnotherThreadSignal) {
+  clock.SetRealGrace(5000);
+  ScopedClock scope(clock);
+  EventHandle event = platform.CreateEvent(true, false);
+  std::thread signaller([event] {
+    std::this_thread::sleep_for(milliseconds(20));
+    event->Set(event);  // through the C head, as a library does
+  });
+  EXPECT_EQ(platform.WaitForSingleObject(event, 10000), WAIT_OBJECT_0);
+  signaller.join();
+  EXPECT_EQ(clock.NowMs(), 1000u);
+  platform.CloseEvent(event);
+}
+
+TEST_F(EventsTest, RealClockWaitWokenByAnotherThreadOrTimingOut) {
+  RealClock real;
+  ScopedClock scope(real);
+  EventHandle event = platform.CreateEvent(true, false);
+  const auto before = steady_clock::now();
+  std::thread signaller([this, event] {
+    std::this_thread::sleep_for(milliseconds(30));
+    platform.SetEvent(event);
+  });
+  EXPECT_EQ(platform.WaitForSingleObject(event, 10000), WAIT_OBJECT_0);
+  signaller.join();
+  EXPECT_GE(steady_clock::now() - before, milliseconds(25));
+  EXPECT_LT(steady_clock::now() - before, std::chrono::seconds(5));
+
+  EXPECT_TRUE(platform.ResetEvent(event));
+  const auto start = steady_clock::now();
+  EXPECT_EQ(platform.WaitForSingleObject(event, 40), WAIT_TIMEOUT);
+  EXPECT_GE(steady_clock::now() - start, milliseconds(35));
+  platform.CloseEvent(event);
+}
+
+TEST_F(EventsTest, ManualResetStaysSignalledAutoResetIsConsumed) {
+  ScopedClock scope(clock);
+  EventHandle manual = platform.CreateEvent(true, true);
+  EXPECT_EQ(platform.WaitForSingleObject(manual, 100), WAIT_OBJECT_0);
+  EXPECT_EQ(platform.WaitForSingleObject(manual, 100), WAIT_OBJECT_0);
+  EXPECT_TRUE(platform.ResetEvent(manual));
+  EXPECT_FALSE(platform.IsEventSet(manual));
+  EXPECT_EQ(platform.WaitForSingleObject(manual, 100), WAIT_TIMEOUT);
+
+  EventHandle automatic = platform.CreateEvent(false, true);
+  EXPECT_EQ(platform.WaitForSingleObject(automatic, 100), WAIT_OBJECT_0);
+  EXPECT_FALSE(platform.IsEventSet(automatic));
+  EXPECT_EQ(platform.WaitForSingleObject(automatic, 100), WAIT_TIMEOUT);
+  platform.CloseEvent(manual);
+  platform.CloseEvent(automatic);
+}
+
+TEST_F(EventsTest, ClosedAndForeignEventsAreRefused) {
+  ScopedClock scope(clock);
+  EventHandle event = platform.CreateEvent(true, false);
+  TEventObject foreign{nullptr};
+  EXPECT_EQ(platform.WaitForSingleObject(&foreign, 100), WAIT_FAILED);
+  EXPECT_EQ(clock.Wait(&foreign, 100), WAIT_FAILED);
+  EXPECT_FALSE(platform.SetEvent(&foreign));
+  EXPECT_TRUE(platform.CloseHandle(reinterpret_cast<Handle>(event)));
+  EXPECT_FALSE(platform.CloseEvent(event));
+  EXPECT_FALSE(platform.SetEvent(event));
+  EXPECT_EQ(platform.WaitForSingleObject(event, 100), WAIT_FAILED);
+}
+
+}  // namespace
+}  // namespace tarnwick::platform
