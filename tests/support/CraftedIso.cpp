@@ -126,6 +126,7 @@ std::uint32_t CraftedIso::Directory(std::uint32_t lba, const std::vector<Crafted
 }
 
 void CraftedIso::Raw(std::uint32_t lba, std::size_t offset, const std::vector<std::uint8_t>& bytes) {
+  if (bytes.empty()) return;
   const std::size_t sectors = (offset + bytes.size() + kSector - 1) / kSector;
   for (std::size_t i = 0; i < sectors; ++i) Sector(static_cast<std::uint32_t>(lba + i));
   std::memcpy(image_.data() + std::size_t{lba} * kSector + offset, bytes.data(), bytes.size());
