@@ -61,14 +61,15 @@ bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs) {
     }
   } else {
     // Timed out, or came back pending without an event to wait on.
-    AbortRequest(request->Record());
+    if (AbortRequest(request->Record())) request->MarkAborted();
     srb.SRB_Status = SS_ERR;
     srb.SRB_HaStat = HASTAT_COMMAND_TIMEOUT;
   }
 
   // A library that took the request pending may still be about to signal its event
-  // (or, after a failed abort, to finish it): then the keeper holds the request and
-  // its event until it has. The caller's record and buffer are never touched again.
+  // (or, after a refused abort, to finish it): then the keeper holds the request and
+  // its event until it has. An accepted abort means the library has let go. The
+  // caller's record and buffer are never touched again either way.
   if (!request->Released()) {
     TOrphanKeeper::Instance().Adopt(std::move(request));
   }

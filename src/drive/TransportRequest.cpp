@@ -38,7 +38,7 @@ void TTransportRequest::CopyResultTo(SRB_ExecSCSICmd& callerRecord) const {
 }
 
 bool TTransportRequest::Released() const {
-  if (!pending_) return true;
+  if (!pending_ || aborted_) return true;
   if (event_ != nullptr) return platform::Current().IsEventSet(event_);
   return Status() != SS_PENDING;
 }

@@ -8,8 +8,9 @@
 // local variable) and buffer are long gone. So the library never sees the caller's
 // memory: it gets a private copy of the record whose buffer pointer points at a private
 // copy of the data, and the results are copied back only while the caller is still
-// waiting. A request the library may still touch is handed to the keeper together
-// with its event, and freed once the library shows that it is done with it.
+// waiting. A request the library may still touch (it took it pending and neither
+// signalled it yet nor accepted its abort) is handed to the keeper together with its
+// event, and freed once the library shows that it is done with it.
 #pragma once
 
 #include <cstddef>
@@ -42,6 +43,8 @@ class TTransportRequest {
   // The transport accepted the request as pending: with an event it promises to
   // signal it on completion, without one it will write the status.
   void MarkPending() { pending_ = true; }
+  // The transport accepted an abort for the request: it has let go of it.
+  void MarkAborted() { aborted_ = true; }
   // True once the transport can no longer write into the request or signal its event.
   bool Released() const;
 
@@ -50,6 +53,7 @@ class TTransportRequest {
   std::vector<std::uint8_t> data_;
   platform::EventHandle event_;
   bool pending_ = false;
+  bool aborted_ = false;
 };
 
 class TOrphanKeeper {
