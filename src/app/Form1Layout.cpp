@@ -1,0 +1,211 @@
+// The window's controls: names, captions, fonts and geometry. Sizes are given for
+// 96 dots per inch and scaled to the screen's logical density.
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <cmath>
+#include <utility>
+
+#include "Version.h"
+#include "app/Dialogs.h"
+#include "app/Form1.h"
+#include "browse/GridRows.h"
+#include "browse/SessionListing.h"
+
+namespace tarnwick::app {
+
+namespace {
+
+// A control owned by its parent widget from creation on.
+template <class T, class... Args>
+T* Child(QWidget* parent, const char* name, Args&&... args) {
+  auto control = std::make_unique<T>(std::forward<Args>(args)...);
+  control->setParent(parent);
+  control->setObjectName(QString::fromLatin1(name));
+  return control.release();
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text) {
+  QLabel* label = Child<QLabel>(parent, name, text);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+QFont WithPointSize(QFont font, int points) {
+  font.setPointSize(points);
+  return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs ? std::move(dialogs) : std::make_shared<QtDialogs>()) {
+  setObjectName(QStringLiteral("Form1"));
+  scale_ = logicalDpiX() > 0 ? logicalDpiX() / 96.0 : 1.0;
+  CreateControls();
+  ConfigureDrive();
+  FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+int TForm1::Scaled(int pixels) const { return static_cast<int>(std::lround(pixels * scale_)); }
+
+void TForm1::ConfigureDrive() {
+  quarnb_.UnderrunProtection = true;
+  quarnb_.FinalizeDisc = false;
+  quarnb_.ReplaceFile = false;
+  quarnb_.ReadSpeed = 0;
+  quarnb_.WriteSpeed = 0;
+  // No debug window and no message handler: the component's messages reach no one.
+  quarnb_.SetDebugWindow(nullptr);
+  quarnb_.OnDebugMessage = nullptr;
+}
+
+void TForm1::CreateControls() {
+  setWindowTitle(QString::fromLatin1(kProductName) + " " + QString::fromLatin1(kProductVersion));
+  // The window's outer size is 820 by 542: a 4-pixel frame and a 23-pixel title bar
+  // around the client area.
+  move(Scaled(208), Scaled(226));
+  resize(Scaled(812), Scaled(511));
+
+  const QFont base = WithPointSize(font(), 8);
+  setFont(base);
+  QFont bold = base;
+  bold.setBold(true);
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  const QFont listFont = WithPointSize(fixed, 9);
+  const QFont gridFont = WithPointSize(fixed, 8);
+
+  QWidget* client = Child<QWidget>(this, "client");
+  setCentralWidget(client);
+  auto* column = Child<QVBoxLayout>(client, "clientLayout");
+  client->setLayout(column);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  // Top strip: drive selector, "Show", the session list's heading, the disc labels.
+  Panel3 = Child<QFrame>(client, "Panel3");
+  Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Panel3->setFixedHeight(Scaled(65));
+  column->addWidget(Panel3);
+
+  lDrive = Label(Panel3, "lDrive", QStringLiteral("Drive"));
+  lDrive->setGeometry(Scaled(8), Scaled(16), Scaled(78), Scaled(13));
+
+  cbDrives = Child<QComboBox>(Panel3, "cbDrives");
+  cbDrives->setEditable(false);
+  cbDrives->setGeometry(Scaled(88), Scaled(9), Scaled(337), Scaled(21));
+  connect(cbDrives, &QComboBox::currentIndexChanged, this, [this] { cbDrivesChange(); });
+
+  Button1 = Child<QPushButton>(Panel3, "Button1", QStringLiteral("Show"));
+  Button1->setGeometry(Scaled(432), Scaled(8), Scaled(75), Scaled(25));
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+  Panel4 = Label(Panel3, "Panel4", QString::fromLatin1(kSessionListHeading));
+  Panel4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel4->setLineWidth(1);
+  Panel4->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  Panel4->setFont(listFont);
+  Panel4->setGeometry(Scaled(3), Scaled(47), Scaled(193), Scaled(20));
+
+  const struct {
+    QLabel** label;
+    const char* name;
+    const char* caption;
+    int y;
+  } fixedLabels[] = {{&Label1, "Label1", "Medium  :", 4},
+                     {&Label2, "Label2", "Disc Size  :", 20},
+                     {&Label3, "Label3", "Used Space  :", 36}};
+  for (const auto& l : fixedLabels) {
+    *l.label = Label(Panel3, l.name, QString::fromLatin1(l.caption));
+    (*l.label)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    (*l.label)->setGeometry(Scaled(592), Scaled(l.y), Scaled(69), Scaled(16));
+  }
+  const struct {
+    QLabel** label;
+    const char* name;
+    int y;
+  } valueLabels[] = {{&lMedium, "lMedium", 4}, {&lDiscSize, "lDiscSize", 20}, {&lUsedSpace, "lUsedSpace", 36}};
+  for (const auto& l : valueLabels) {
+    *l.label = Label(Panel3, l.name, QString());
+    (*l.label)->setFont(bold);
+    (*l.label)->setGeometry(Scaled(664), Scaled(l.y), Scaled(69), Scaled(16));
+  }
+
+  // Middle: session list, directory tree, entry grid, left to right.
+  Panel1 = Child<QFrame>(client, "Panel1");
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  column->addWidget(Panel1, 1);
+  auto* row = Child<QHBoxLayout>(Panel1, "Panel1Layout");
+  Panel1->setLayout(row);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+
+  lb = Child<QListWidget>(Panel1, "lb");
+  lb->setFixedWidth(Scaled(192));
+  lb->setFont(listFont);
+  lb->setSelectionMode(QAbstractItemView::SingleSelection);
+  lb->setUniformItemSizes(true);
+  lb->viewport()->installEventFilter(this);
+  row->addWidget(lb);
+
+  tvDir = Child<QTreeWidget>(Panel1, "tvDir");
+  tvDir->setFixedWidth(Scaled(145));
+  tvDir->setHeaderHidden(true);
+  tvDir->setColumnCount(1);
+  tvDir->setIndentation(Scaled(19));
+  tvDir->setSelectionBehavior(QAbstractItemView::SelectRows);
+  tvDir->setAllColumnsShowFocus(true);
+  connect(tvDir, &QTreeWidget::itemClicked, this, [this] { tvDirClick(); });
+  row->addWidget(tvDir);
+
+  fl = Child<QTableWidget>(Panel1, "fl", 1, 3);
+  fl->setFont(gridFont);
+  fl->setHorizontalHeaderLabels({QString::fromLatin1(kGridNameHeading), QString::fromLatin1(kGridSizeHeading),
+                                 QString::fromLatin1(kGridDateHeading)});
+  fl->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  fl->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  fl->horizontalHeader()->setStretchLastSection(false);
+  fl->verticalHeader()->hide();
+  fl->verticalHeader()->setDefaultSectionSize(Scaled(18));
+  fl->setColumnWidth(0, Scaled(254));
+  fl->setColumnWidth(1, Scaled(71));
+  fl->setColumnWidth(2, Scaled(141));
+  fl->setShowGrid(true);
+  fl->setWordWrap(false);
+  fl->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  fl->setSelectionBehavior(QAbstractItemView::SelectRows);
+  fl->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  fl->setToolTip(QStringLiteral("Double click on a file name to extract"));
+  fl->viewport()->installEventFilter(this);
+  row->addWidget(fl, 1);
+
+  // Bottom strip: "Close".
+  Panel2 = Child<QFrame>(client, "Panel2");
+  Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel2->setFixedHeight(Scaled(22));
+  column->addWidget(Panel2);
+  bClose = Child<QPushButton>(Panel2, "bClose", QStringLiteral("Close"));
+  bClose->setGeometry(Scaled(1), Scaled(1), Scaled(121), Scaled(21));
+  connect(bClose, &QPushButton::clicked, this, [this] { bCloseClick(); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == lb->viewport()) lbDblClick();
+    else if (watched == fl->viewport()) Extract1Click();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace tarnwick::app

@@ -1,0 +1,100 @@
+// Importing a session from the session list, the directory tree and the entry grid.
+#include <QListWidget>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <memory>
+
+#include "app/Dialogs.h"
+#include "app/Form1.h"
+#include "app/WaitCursor.h"
+#include "browse/GridRows.h"
+
+namespace tarnwick::app {
+
+namespace {
+
+template <class Record>
+Record* RecordOf(const QVariant& data) {
+  return reinterpret_cast<Record*>(data.value<quintptr>());
+}
+
+template <class Record>
+QVariant DataOf(Record* record) {
+  return QVariant::fromValue(reinterpret_cast<quintptr>(record));
+}
+
+}  // namespace
+
+void TForm1::lbDblClick() {
+  QListWidgetItem* line = lb->currentItem();
+  if (line == nullptr || !line->isSelected()) {
+    dialogs_->ShowMessage(this, QStringLiteral("Select session from list"));
+    return;
+  }
+  if (lb->count() < 2) return;
+  if (lb->row(line) == lb->count() - 1) return;
+  // Each session line carries its own session number: a session without a line
+  // (its start could not be read) does not shift the lines after it.
+  const unsigned session = line->data(kSessionRole).toUInt();
+  if (session == 0 || session > 0xFF) return;
+
+  // The reset releases every record the tree nodes and grid rows refer to.
+  tvDir->clear();
+  ClearGrid();
+  {
+    WaitCursor wait;
+    quarnb_.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
+    quarnb_.ImportSession(static_cast<std::uint8_t>(session), quarnb_.Root());
+  }
+  BuildTree();
+}
+
+void TForm1::BuildTree() {
+  tvDir->clear();
+  auto root = std::make_unique<QTreeWidgetItem>(QStringList{QStringLiteral("CD")});
+  root->setData(0, kDirRole, DataOf(quarnb_.Root()));
+  QTreeWidgetItem* node = root.get();
+  tvDir->addTopLevelItem(root.release());
+  AddDirNodes(node, quarnb_.Root());
+  tvDir->setCurrentItem(node);
+  tvDirClick();
+}
+
+void TForm1::AddDirNodes(QTreeWidgetItem* node, TDEntry* dir) {
+  if (dir == nullptr) return;
+  for (TFEntry* entry = dir->Files; entry != nullptr; entry = entry->Next) {
+    // Every directory gets a node, hidden ones (attributes 12h) included.
+    if (!entry->IsDirectory()) continue;
+    auto child = std::make_unique<QTreeWidgetItem>(QStringList{QString::fromStdString(entry->LongName)});
+    child->setData(0, kDirRole, DataOf(entry->Dir));
+    QTreeWidgetItem* added = child.get();
+    node->addChild(child.release());
+    AddDirNodes(added, entry->Dir);
+  }
+}
+
+void TForm1::tvDirClick() {
+  QTreeWidgetItem* node = tvDir->currentItem();
+  if (node == nullptr || !node->isSelected()) return;
+  ShowDirectory(RecordOf<TDEntry>(node->data(0, kDirRole)));
+}
+
+void TForm1::ShowDirectory(const TDEntry* dir) {
+  const std::vector<TGridRow> rows = GridRows(dir);
+  fl->clearContents();
+  if (rows.empty()) {
+    // An empty directory: the headings and one empty row.
+    fl->setRowCount(1);
+    return;
+  }
+  fl->setRowCount(static_cast<int>(rows.size()));
+  for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    const TGridRow& row = rows[static_cast<std::size_t>(r)];
+    fl->setItem(r, 0, std::make_unique<QTableWidgetItem>(QString::fromStdString(row.name)).release());
+    auto size = std::make_unique<QTableWidgetItem>(QString::fromStdString(row.size));
+    size->setData(kEntryRole, DataOf(row.entry));
+    fl->setItem(r, 1, size.release());
+  }
+}
+
+}  // namespace tarnwick::app
