@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ByteOrder.h"
@@ -81,6 +83,24 @@ inline std::vector<std::uint8_t> Msf(std::uint32_t lba) {
   const std::uint32_t frames = lba + 150;
   return {static_cast<std::uint8_t>(frames / 4500), static_cast<std::uint8_t>(frames / 75 % 60),
           static_cast<std::uint8_t>(frames % 75)};
+}
+
+// The directory record of `name` in the one-block directory at `extent` (empty if absent).
+inline std::vector<std::uint8_t> FindRecord(vdrive::VirtualDrive& drive, std::uint32_t extent, const std::string& name) {
+  auto dir = Send(drive, Read10Cdb(extent, 1), 2048);
+  for (std::size_t at = 0; at + 33 < dir.data.size() && dir.data[at] != 0; at += dir.data[at]) {
+    const std::string id(reinterpret_cast<const char*>(&dir.data[at + 33]), dir.data[at + 32]);
+    if (id == name) return std::vector<std::uint8_t>(dir.data.begin() + at, dir.data.begin() + at + dir.data[at]);
+  }
+  return {};
+}
+
+// Extent and size of the entry `name` in the directory at `extent`; {0, 0} if absent.
+inline std::pair<std::uint32_t, std::uint32_t> FindEntry(vdrive::VirtualDrive& drive, std::uint32_t extent,
+                                                         const std::string& name) {
+  const std::vector<std::uint8_t> record = FindRecord(drive, extent, name);
+  if (record.size() < 33) return {0, 0};
+  return {GetLE32(&record[2]), GetLE32(&record[10])};
 }
 
 }  // namespace tarnwick::test

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <unistd.h>
@@ -83,7 +84,7 @@ TEST(BareImage, IsOneCompleteSessionOnACdRom) {
   IsoOptions options;
   options.joliet = true;
   options.volumeId = "PLAIN";
-  const auto iso = MakeIso(dir, "plain", {{"hello.txt", "hello"}}, options);
+  const auto iso = MakeIso(dir, "plain", {{"hello.txt", "hello", 1'000'000'000}}, options);
   auto drive = vdrive::OpenVirtualDrive(iso.string());
   EXPECT_EQ(drive->Describe(), iso.string());
   const std::uint32_t blocks = static_cast<std::uint32_t>(std::filesystem::file_size(iso) / 2048);
@@ -95,6 +96,17 @@ TEST(BareImage, IsOneCompleteSessionOnACdRom) {
   EXPECT_EQ(GetBE32(&toc.data[16]), blocks);
   auto pvd = Send(*drive, Read10Cdb(16, 1), 2048);
   EXPECT_EQ(std::string(pvd.data.begin() + 40, pvd.data.begin() + 45), "PLAIN");
+  // The file carries the time it was given: 2001-09-09 01:46:40 UTC.
+  const auto record = FindRecord(*drive, GetLE32(&pvd.data[156 + 2]), "HELLO.TXT;1");
+  ASSERT_GE(record.size(), 33u);
+  struct tm date {};
+  date.tm_year = record[18];
+  date.tm_mon = record[19] - 1;
+  date.tm_mday = record[20];
+  date.tm_hour = record[21];
+  date.tm_min = record[22];
+  date.tm_sec = record[23];
+  EXPECT_EQ(timegm(&date) - static_cast<std::int8_t>(record[24]) * 15 * 60, 1'000'000'000);
   EXPECT_EQ(Send(*drive, DiscInfoCdb(), 56).data[2], 0x0E);
 }
 

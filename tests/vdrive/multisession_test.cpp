@@ -198,18 +198,6 @@ TEST_F(MultiSessionCdr, DiscInformationAndCapacities) {
   EXPECT_EQ(GetBE16(&config.data[6]), 0x0009);
 }
 
-// Reads a directory record for `name` in the directory at `extent`; returns its extent and size.
-std::pair<std::uint32_t, std::uint32_t> FindEntry(VirtualDrive& drive, std::uint32_t extent, const std::string& name) {
-  auto dir = Send(drive, Read10Cdb(extent, 1), 2048);
-  EXPECT_TRUE(dir.good());
-  for (std::size_t at = 0; at + 33 < dir.data.size() && dir.data[at] != 0; at += dir.data[at]) {
-    const std::string id(reinterpret_cast<const char*>(&dir.data[at + 33]), dir.data[at + 32]);
-    if (id == name) return {GetLE32(&dir.data[at + 2]), GetLE32(&dir.data[at + 10])};
-  }
-  ADD_FAILURE() << name << " not found";
-  return {0, 0};
-}
-
 TEST_F(MultiSessionCdr, EachSessionsVolumeDescriptorAndTheFileDataOfEarlierSessions) {
   for (int s = 1; s <= 3; ++s) {
     auto pvd = Send(*drive_, Read10Cdb(start(s) + 16, 1), 2048);
