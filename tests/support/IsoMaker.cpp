@@ -123,7 +123,7 @@ fs::path MakeIso(const TempDir& dir, const std::string& name, const std::vector<
   return image;
 }
 
-MultiSessionDisc MakeMultiSessionCdr(const TempDir& dir, const std::vector<SessionSpec>& sessions,
+MultiSessionDisc MakeMultiSessionCdr(const TempDir& dir, const std::vector<SessionContent>& sessions,
                                      const CdrOptions& options) {
   MultiSessionDisc disc;
   disc.flatImage = dir / "disc-flat.img";

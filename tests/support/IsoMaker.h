@@ -40,7 +40,7 @@ struct IsoOptions {
 std::filesystem::path MakeIso(const TempDir& dir, const std::string& name, const std::vector<IsoEntry>& entries,
                               const IsoOptions& options = {});
 
-struct SessionSpec {
+struct SessionContent {
   std::vector<IsoEntry> entries;
   IsoOptions options;  // the builder fills in the multi-session fields
 };
@@ -65,7 +65,7 @@ struct MultiSessionDisc {
 // (-C/-M), placed as a CD recorder places them: session 1 at block 0, session 2
 // 11400 blocks after the end of session 1 (lead-out, lead-in, pre-gap), later ones
 // 6900 blocks after the previous end. Writes the disc description dir/disc.desc.
-MultiSessionDisc MakeMultiSessionCdr(const TempDir& dir, const std::vector<SessionSpec>& sessions,
+MultiSessionDisc MakeMultiSessionCdr(const TempDir& dir, const std::vector<SessionContent>& sessions,
                                      const CdrOptions& options = {});
 
 // Runs a program (looked up in PATH) and waits; returns its exit status (127 when it

@@ -16,7 +16,7 @@ class MultiSessionCdr : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = std::make_unique<TempDir>();
-    std::vector<SessionSpec> sessions(3);
+    std::vector<SessionContent> sessions(3);
     sessions[0].entries = {{"a.txt", std::string(5000, 'a')}, {"docs/readme.txt", "first session\n"}};
     sessions[1].entries = {{"b.txt", "second session file\n"}};
     sessions[2].entries = {{"c.txt", "third\n"}};
