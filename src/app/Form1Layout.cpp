@@ -126,10 +126,13 @@ void TForm1::CreateControls() {
   } fixedLabels[] = {{&Label1, "Label1", "Medium  :", 4},
                      {&Label2, "Label2", "Disc Size  :", 20},
                      {&Label3, "Label3", "Used Space  :", 36}};
+  // The fixed labels are right-aligned at x 592 + 69; they may grow to the left,
+  // and the value labels to the right, where the system's font is wider than the
+  // layout's.
   for (const auto& l : fixedLabels) {
     *l.label = Label(Panel3, l.name, QString::fromLatin1(l.caption));
     (*l.label)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    (*l.label)->setGeometry(Scaled(592), Scaled(l.y), Scaled(69), Scaled(16));
+    (*l.label)->setGeometry(Scaled(592 - 51), Scaled(l.y), Scaled(69 + 51), Scaled(16));
   }
   const struct {
     QLabel** label;
@@ -139,7 +142,7 @@ void TForm1::CreateControls() {
   for (const auto& l : valueLabels) {
     *l.label = Label(Panel3, l.name, QString());
     (*l.label)->setFont(bold);
-    (*l.label)->setGeometry(Scaled(664), Scaled(l.y), Scaled(69), Scaled(16));
+    (*l.label)->setGeometry(Scaled(664), Scaled(l.y), Scaled(69 + 71), Scaled(16));
   }
 
   // Middle: session list, directory tree, entry grid, left to right.
@@ -156,6 +159,7 @@ void TForm1::CreateControls() {
   lb->setFont(listFont);
   lb->setSelectionMode(QAbstractItemView::SingleSelection);
   lb->setUniformItemSizes(true);
+  lb->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   lb->viewport()->installEventFilter(this);
   row->addWidget(lb);
 

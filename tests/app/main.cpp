@@ -1,0 +1,14 @@
+// The window tests run inside one application object on the offscreen platform, in
+// the C locale unless a test chooses another.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLocale>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QLocale::setDefault(QLocale::c());
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,176 @@
+// Extraction from the grid, drive changes, and a picture of the window.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QProgressDialog>
+#include <QTableWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "AppTestKit.h"
+#include "support/TempDir.h"
+
+namespace tarnwick::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Watches the extraction's progress dialog while it is open, noting its texts, and
+// presses Cancel when asked to.
+class ProgressWatch {
+ public:
+  ProgressWatch(app::TForm1& form, bool cancel) : form_(form), cancel_(cancel) {
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
+    timer_.start();
+  }
+  QStringList texts;
+  bool cancelled = false;
+
+ private:
+  void Look() {
+    auto* dialog = form_.findChild<QProgressDialog*>(QStringLiteral("ExtractProgress"));
+    if (dialog == nullptr) return;
+    if (texts.isEmpty() || texts.back() != dialog->labelText()) texts << dialog->labelText();
+    if (cancel_ && !cancelled) {
+      dialog->cancel();
+      cancelled = true;
+    }
+  }
+  app::TForm1& form_;
+  bool cancel_;
+  QTimer timer_;
+};
+
+TEST(WindowExtract, CopiesTheFileIntoTheChosenDirectoryWithProgress) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc"))});
+  TempDir dir;
+  Window w;
+  w.dialogs().directory = QString::fromStdString(dir.str());
+  w.Import(0);
+
+  ProgressWatch watch(w.form(), false);
+  w.DoubleClickRow(w.RowOf("big.bin"));
+  EXPECT_EQ(w.dialogs().chooserCalls, 1);
+  EXPECT_TRUE(w.dialogs().messages.isEmpty());
+  EXPECT_EQ(ReadAll((dir / "big.bin").string()), GeneratedBytes(100000, 1));
+  // Two reads of at most 63488 bytes, each reported in bytes and percent.
+  EXPECT_TRUE(watch.texts.contains("big.bin\n63488 of 100000 bytes (63%)")) << watch.texts.join('|').toStdString();
+  EXPECT_TRUE(watch.texts.contains("big.bin\n100000 of 100000 bytes (100%)"));
+
+  // The first session's read-me, not the one that replaced it later; and an empty file.
+  w.DoubleClickRow(w.RowOf("README.TXT"));
+  const std::vector<char> readme = ReadAll((dir / "README.TXT").string());
+  ASSERT_EQ(readme.size(), 3120u);
+  EXPECT_EQ(std::string(readme.begin(), readme.begin() + 32), "First session read-me, line 0001");
+  w.DoubleClickRow(w.RowOf("empty.dat"));
+  EXPECT_TRUE(fs::exists(dir / "empty.dat"));
+  EXPECT_EQ(fs::file_size(dir / "empty.dat"), 0u);
+
+  // A directory path that ends in a separator takes the name directly.
+  w.dialogs().directory = QString::fromStdString(dir.str()) + "/";
+  w.Import(2, "CD/private");
+  w.DoubleClickRow(w.RowOf("diary.txt"));
+  EXPECT_EQ(fs::file_size(dir / "diary.txt"), 744u);
+  EXPECT_TRUE(w.dialogs().messages.isEmpty());
+}
+
+TEST(WindowExtract, CancelRemovesThePartialFile) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc"))});
+  TempDir dir;
+  Window w;
+  w.dialogs().directory = QString::fromStdString(dir.str());
+  w.Import(0);
+  ProgressWatch watch(w.form(), true);
+  w.DoubleClickRow(w.RowOf("big.bin"));
+  EXPECT_TRUE(watch.cancelled);
+  EXPECT_FALSE(fs::exists(dir / "big.bin"));
+  EXPECT_TRUE(w.dialogs().messages.isEmpty());
+}
+
+TEST(WindowExtract, DirectoriesCancelledChoosersAndFailuresAreReported) {
+  TempDir dir;
+  // The data blocks of session 1 after its directories cannot be read.
+  TestDrives drives({DiscText("medium profile=CD-R\ndisc status=incomplete capacity=359849\n"
+                              "session\ntrack start=0 length=89 file=session1.iso\n"
+                              "fault read start=33 count=56\n")});
+  Window w;
+  w.Import(0);
+
+  w.DoubleClickRow(w.RowOf("docs"));
+  EXPECT_EQ(w.dialogs().messages, QStringList{"You can not extract directory, docs is a directory"});
+  EXPECT_EQ(w.dialogs().chooserCalls, 0);
+
+  // The user cancels the chooser: nothing happens.
+  w.dialogs().messages.clear();
+  w.dialogs().directory.clear();
+  w.DoubleClickRow(w.RowOf("one.bin"));
+  EXPECT_EQ(w.dialogs().chooserCalls, 1);
+  EXPECT_TRUE(w.dialogs().messages.isEmpty());
+
+  // A directory that does not exist.
+  const QString missing = QString::fromStdString((dir / "missing").string());
+  w.dialogs().directory = missing;
+  w.DoubleClickRow(w.RowOf("one.bin"));
+  EXPECT_EQ(w.dialogs().messages, QStringList{"Cannot create file " + missing + "/one.bin"});
+
+  // A sector that cannot be read: the reader's message, and no file left behind.
+  w.dialogs().messages.clear();
+  w.dialogs().directory = QString::fromStdString(dir.str());
+  const int row = w.RowOf("big.bin");
+  ASSERT_NE(w.EntryOfRow(row), nullptr);
+  ASSERT_GE(w.EntryOfRow(row)->Extent, 33u);
+  w.DoubleClickRow(row);
+  ASSERT_EQ(w.dialogs().messages.size(), 1);
+  EXPECT_TRUE(w.dialogs().messages.front().startsWith("Cannot read file big.bin at sector "))
+      << w.dialogs().messages.front().toStdString();
+  EXPECT_FALSE(fs::exists(dir / "big.bin"));
+}
+
+TEST(WindowExtract, ChangingDrivesClearsWhatThePreviousDriveShowed) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc")), DiscFile(SamplePath("session1.iso"))});
+  Window w;
+  w.dialogs().directory = "/tmp";
+  w.Import(2);
+  ASSERT_EQ(w.grid()->rowCount(), 9);
+  ASSERT_FALSE(w.label("lMedium")->text().isEmpty());
+
+  w.drives()->setCurrentIndex(1);
+  EXPECT_EQ(w.sessions()->count(), 0);
+  EXPECT_EQ(w.label("lMedium")->text(), QString());
+  EXPECT_EQ(w.label("lDiscSize")->text(), QString());
+  EXPECT_EQ(w.label("lUsedSpace")->text(), QString());
+  EXPECT_EQ(w.tree()->topLevelItemCount(), 0);
+  EXPECT_EQ(w.GridRows(), (std::vector<std::pair<QString, QString>>{{"", ""}}));
+  // Nothing left to extract from at the old disc's addresses.
+  w.DoubleClickRow(0);
+  EXPECT_EQ(w.dialogs().chooserCalls, 0);
+
+  // The new drive works from scratch.
+  w.Import(0);
+  EXPECT_EQ(w.grid()->rowCount(), 5);
+}
+
+TEST(WindowPicture, SavesTheWindowAfterAnImport) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc"))});
+  Window w;
+  w.Import(2);
+  w.sessions()->setCurrentRow(2);
+  w.tree()->expandAll();
+  const QImage picture = w.form().grab().toImage();
+  ASSERT_FALSE(picture.isNull());
+  EXPECT_GE(picture.width(), 800);
+  const QString path = QStringLiteral(TARNWICK_APP_TEST_OUTPUT) + "/window.png";
+  QDir().remove(path);
+  EXPECT_TRUE(picture.save(path));
+  EXPECT_EQ(QImage(path).size(), picture.size());
+}
+
+}  // namespace
+}  // namespace tarnwick::test

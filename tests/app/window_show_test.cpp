@@ -1,0 +1,156 @@
+// Start-up, drive selection and "Show" through the real controls.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFontInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include "AppTestKit.h"
+#include "app/Arguments.h"
+
+namespace tarnwick::test {
+namespace {
+
+const QStringList kSampleLines = {
+    "   001 000:02:00    0 MB",
+    "   002 002:35:14    0 MB",
+    "   003 004:07:70    0 MB",
+    " Free  004:08:36  653 MB",
+};
+
+TEST(WindowStart, SelectsTheFirstDriveAndShowsItsLetterAndDevice) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc")), DiscText("medium profile=CD-R\ndisc status=empty\n")});
+  Window w;
+  ASSERT_EQ(w.drives()->count(), 2);
+  EXPECT_EQ(w.drives()->currentIndex(), 0);
+  EXPECT_EQ(w.label("lDrive")->text(), QStringLiteral("Drive %1:").arg(drives.Letter(0)));
+  EXPECT_EQ(w.form().quarnb().GetDriveLetter(), drives.Letter(0));
+  // The hint names the line and the description file behind the letter.
+  EXPECT_TRUE(w.drives()->toolTip().startsWith(w.drives()->currentText()));
+  EXPECT_TRUE(w.drives()->toolTip().contains(QString::fromStdString(SamplePath("sample.disc"))));
+
+  w.drives()->setCurrentIndex(1);
+  EXPECT_EQ(w.label("lDrive")->text(), QStringLiteral("Drive %1:").arg(drives.Letter(1)));
+  EXPECT_EQ(w.form().quarnb().GetDriveLetter(), drives.Letter(1));
+  EXPECT_TRUE(w.drives()->toolTip().startsWith(w.drives()->currentText()));
+}
+
+TEST(WindowStart, WithoutDrivesTheSelectorStaysEmptyAndShowReportsTheError) {
+  TestDrives drives({});
+  Window w;
+  EXPECT_EQ(w.drives()->count(), 0);
+  EXPECT_EQ(w.label("lDrive")->text(), QStringLiteral("Drive"));
+  w.ClickShow();
+  EXPECT_EQ(w.SessionLines(), QStringList{"     Error getting session information"});
+  EXPECT_EQ(w.label("lMedium")->text(), QString());
+}
+
+TEST(WindowStart, ControlsCaptionsAndFonts) {
+  TestDrives drives({});
+  Window w;
+  EXPECT_EQ(w.form().windowTitle(), QStringLiteral("Tarnwick 1.01"));
+  EXPECT_EQ(w.label("Panel4")->text(), QStringLiteral(" Number  Start   Size"));
+  EXPECT_EQ(w.label("Label1")->text(), QStringLiteral("Medium  :"));
+  EXPECT_EQ(w.label("Label2")->text(), QStringLiteral("Disc Size  :"));
+  EXPECT_EQ(w.label("Label3")->text(), QStringLiteral("Used Space  :"));
+  for (const char* name : {"Panel3", "Panel1", "Panel2", "Button1", "bClose", "lMedium", "lDiscSize", "lUsedSpace"})
+    EXPECT_NE(w.form().findChild<QWidget*>(name), nullptr) << name;
+  EXPECT_EQ(w.form().findChild<QWidget*>("Button1")->property("text").toString(), QStringLiteral("Show"));
+  EXPECT_EQ(w.form().findChild<QWidget*>("bClose")->property("text").toString(), QStringLiteral("Close"));
+  QTableWidget* grid = w.grid();
+  ASSERT_EQ(grid->columnCount(), 3);
+  EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), QStringLiteral("File Name"));
+  EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), QStringLiteral("File Size"));
+  EXPECT_EQ(grid->horizontalHeaderItem(2)->text(), QStringLiteral("   Date"));
+  EXPECT_EQ(grid->rowCount(), 1);
+  EXPECT_EQ(grid->toolTip(), QStringLiteral("Double click on a file name to extract"));
+  // The session list, its heading and the grid line up their columns.
+  EXPECT_TRUE(QFontInfo(w.sessions()->font()).fixedPitch());
+  EXPECT_TRUE(QFontInfo(w.label("Panel4")->font()).fixedPitch());
+  EXPECT_TRUE(QFontInfo(grid->font()).fixedPitch());
+  // The three regions sit side by side, the grid taking what is left.
+  EXPECT_LT(w.sessions()->geometry().right(), w.tree()->geometry().left());
+  EXPECT_LT(w.tree()->geometry().right(), grid->geometry().left());
+  EXPECT_GT(grid->width(), w.tree()->width());
+}
+
+TEST(WindowShow, SampleDiscLinesSessionNumbersAndLabels) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc"))});
+  Window w;
+  w.ClickShow();
+  EXPECT_EQ(w.SessionLines(), kSampleLines);
+  const QListWidget* list = w.sessions();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(list->item(i)->data(app::kSessionRole).toInt(), i + 1);
+  EXPECT_EQ(list->item(3)->data(app::kSessionRole).toInt(), 0);
+  EXPECT_EQ(w.label("lMedium")->text(), QStringLiteral("CD-R"));
+  EXPECT_EQ(w.label("lDiscSize")->text(), QStringLiteral("703.12 MB"));
+  EXPECT_EQ(w.label("lUsedSpace")->text(), QStringLiteral("49.58 MB"));
+
+  // A second press lists the same lines once, not twice.
+  w.ClickShow();
+  EXPECT_EQ(w.SessionLines(), kSampleLines);
+}
+
+TEST(WindowShow, SizesUseTheLocalesDecimalSeparator) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc"))});
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  Window w;
+  w.ClickShow();
+  QLocale::setDefault(QLocale::c());
+  EXPECT_EQ(w.label("lDiscSize")->text(), QStringLiteral("703,12 MB"));
+  EXPECT_EQ(w.label("lUsedSpace")->text(), QStringLiteral("49,58 MB"));
+}
+
+TEST(WindowShow, BlankDiscNoMediumAndRefusedTableOfContents) {
+  TestDrives drives({DiscText("medium profile=CD-R\ndisc status=empty\n"), DiscText("medium absent\n"),
+                     DiscText("fault command=43\n"
+                              "medium profile=CD-R\ndisc status=incomplete capacity=359849\n"
+                              "session\ntrack start=0 length=89 file=session1.iso\n")});
+  Window w;
+  w.ClickShow();
+  EXPECT_EQ(w.SessionLines(), QStringList{" Free  00:00:00  703 MB"});
+  EXPECT_EQ(w.label("lMedium")->text(), QStringLiteral("CD-R"));
+  // The disc size is the ATIP lead-out start counted in frames: 79:59:74.
+  EXPECT_EQ(w.label("lDiscSize")->text(), QStringLiteral("703.12 MB"));
+  EXPECT_EQ(w.label("lUsedSpace")->text(), QStringLiteral("0.00 MB"));
+
+  w.drives()->setCurrentIndex(1);
+  w.ClickShow();
+  EXPECT_EQ(w.SessionLines(), QStringList{"     Error getting session information"});
+  EXPECT_EQ(w.label("lMedium")->text(), QString());
+
+  // No start address for the session: no session line, and the free line carries
+  // no lead-out address.
+  w.drives()->setCurrentIndex(2);
+  w.ClickShow();
+  ASSERT_EQ(w.SessionLines().size(), 1);
+  EXPECT_TRUE(w.SessionLines().front().startsWith(" Free  00:00:00 "));
+}
+
+TEST(WindowArguments, EachReadableArgumentBecomesADriveAndOthersAreReported) {
+  TestDrives drives({});
+  FakeDialogs dialogs;
+  const int added = app::MountArguments(
+      {QString::fromStdString(SamplePath("sample.disc")), "/nonexistent/disc.iso",
+       QString::fromStdString(SamplePath("session1.iso"))},
+      dialogs);
+  EXPECT_EQ(added, 2);
+  ASSERT_EQ(dialogs.messages.size(), 1);
+  EXPECT_TRUE(dialogs.messages.front().contains("/nonexistent/disc.iso"));
+  Window w;
+  ASSERT_EQ(w.drives()->count(), 2);
+  w.ClickShow();
+  EXPECT_EQ(w.SessionLines(), kSampleLines);
+  w.drives()->setCurrentIndex(1);
+  w.ClickShow();
+  EXPECT_EQ(w.SessionLines().size(), 2);
+  EXPECT_TRUE(w.SessionLines().front().startsWith("   001 000:02:00 "));
+}
+
+}  // namespace
+}  // namespace tarnwick::test

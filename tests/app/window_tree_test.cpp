@@ -1,0 +1,127 @@
+// Importing sessions from the session list, the directory tree and the entry grid.
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include "AppTestKit.h"
+
+namespace tarnwick::test {
+namespace {
+
+using Rows = std::vector<std::pair<QString, QString>>;
+
+const Rows kSession1Root = {{" 1 README.TXT", "     3120"}, {" 2 big.bin", "   100000"}, {" 3 docs", " < DIR > "},
+                            {" 4 empty.dat", "        0"},  {" 5 one.bin", "        1"}};
+const Rows kSession2Root = {{" 1 README.TXT", "     4345"}, {" 2 archive", " < DIR > "}, {" 3 big.bin", "   100000"},
+                            {" 4 docs", " < DIR > "},       {" 5 empty.dat", "        0"}, {" 6 one.bin", "        1"},
+                            {" 7 photos", " < DIR > "},     {" 8 private", " < DIR > "}};
+const Rows kSession3Root = {{" 1 README.TXT", "     4345"}, {" 2 archive", " < DIR > "}, {" 3 big.bin", "   100000"},
+                            {" 4 changes.txt", "      512"}, {" 5 docs", " < DIR > "},     {" 6 empty.dat", "        0"},
+                            {" 7 one.bin", "      246"},    {" 8 photos", " < DIR > "},   {" 9 private", " < DIR > "}};
+const QStringList kLaterTree = {"CD", "CD/archive", "CD/docs", "CD/photos", "CD/private"};
+
+TEST(WindowTree, EachSessionOfTheSampleDiscShowsItsOwnTreeAndRows) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc"))});
+  Window w;
+
+  w.Import(0);
+  EXPECT_EQ(w.TreePaths(), (QStringList{"CD", "CD/docs"}));
+  ASSERT_NE(w.tree()->currentItem(), nullptr);
+  EXPECT_EQ(w.tree()->currentItem()->text(0), QStringLiteral("CD"));
+  EXPECT_FALSE(w.tree()->topLevelItem(0)->isExpanded());
+  EXPECT_EQ(w.GridRows(), kSession1Root);
+
+  w.Import(1);
+  EXPECT_EQ(w.TreePaths(), kLaterTree);
+  EXPECT_EQ(w.GridRows(), kSession2Root);
+
+  w.Import(2);
+  EXPECT_EQ(w.TreePaths(), kLaterTree);
+  EXPECT_EQ(w.GridRows(), kSession3Root);
+  // Each row refers to its own entry.
+  for (int r = 0; r < w.grid()->rowCount(); ++r) {
+    ASSERT_NE(w.EntryOfRow(r), nullptr);
+    EXPECT_TRUE(w.GridRows()[static_cast<std::size_t>(r)].first.endsWith(
+        " " + QString::fromStdString(w.EntryOfRow(r)->LongName)));
+  }
+
+  w.ClickNode("CD/docs");
+  EXPECT_EQ(w.GridRows(), (Rows{{" 1 Release notes.txt", "     4200"}, {" 2 manual.txt", "     1575"}}));
+  w.ClickNode("CD/photos");
+  EXPECT_EQ(w.GridRows(), (Rows{{" 1 beach.raw", "     5000"}, {" 2 garden.raw", "    20480"}}));
+  w.ClickNode("CD");
+  EXPECT_EQ(w.GridRows(), kSession3Root);
+}
+
+TEST(WindowTree, HiddenAndEmptyDirectories) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc"))});
+  Window w;
+  w.Import(1);
+  // private/ is recorded hidden: attributes 12h, and still a node of its own.
+  const int row = w.RowOf("private");
+  ASSERT_GE(row, 0);
+  ASSERT_NE(w.EntryOfRow(row), nullptr);
+  EXPECT_EQ(w.EntryOfRow(row)->Attr, 0x12u);
+  ASSERT_NE(w.Node("CD/private"), nullptr);
+  w.ClickNode("CD/private");
+  EXPECT_EQ(w.GridRows(), (Rows{{" 1 diary.txt", "      744"}}));
+
+  // An empty directory: the headings and one empty row that extracts nothing.
+  w.ClickNode("CD/archive");
+  EXPECT_EQ(w.grid()->rowCount(), 1);
+  EXPECT_EQ(w.GridRows(), (Rows{{"", ""}}));
+  EXPECT_EQ(w.EntryOfRow(0), nullptr);
+  w.dialogs().directory = "/tmp";
+  w.DoubleClickRow(0);
+  EXPECT_EQ(w.dialogs().chooserCalls, 0);
+  EXPECT_TRUE(w.dialogs().messages.isEmpty());
+}
+
+TEST(WindowTree, SessionLinesImportTheirOwnSessionWhenOneSessionHasNoLine) {
+  // The start of session 2 cannot be read: it gets no line, and the line after the
+  // first stands for session 3.
+  TestDrives drives({DiscFile(SamplePath("sample.disc"), 2)});
+  Window w;
+  w.ClickShow();
+  ASSERT_EQ(w.SessionLines(),
+            (QStringList{"   001 000:02:00    0 MB", "   003 004:07:70    0 MB", " Free  004:08:36  653 MB"}));
+  EXPECT_EQ(w.sessions()->item(1)->data(app::kSessionRole).toInt(), 3);
+  w.DoubleClickLine(1);
+  EXPECT_EQ(w.GridRows(), kSession3Root);
+}
+
+TEST(WindowTree, LinesThatImportNothing) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc"))});
+  Window w;
+  w.ClickShow();
+  // Nothing selected yet.
+  w.DoubleClickEmptyList();
+  EXPECT_EQ(w.dialogs().messages, QStringList{"Select session from list"});
+  EXPECT_EQ(w.tree()->topLevelItemCount(), 0);
+
+  // The free-space line.
+  w.DoubleClickLine(3);
+  EXPECT_EQ(w.tree()->topLevelItemCount(), 0);
+  EXPECT_EQ(w.dialogs().messages.size(), 1);
+
+  // A previous import stays when the free-space line is double-clicked.
+  w.DoubleClickLine(0);
+  EXPECT_EQ(w.GridRows(), kSession1Root);
+  w.DoubleClickLine(3);
+  EXPECT_EQ(w.GridRows(), kSession1Root);
+}
+
+TEST(WindowTree, ALoneErrorLineImportsNothing) {
+  TestDrives drives({DiscText("medium absent\n")});
+  Window w;
+  w.ClickShow();
+  ASSERT_EQ(w.SessionLines().size(), 1);
+  w.DoubleClickLine(0);
+  EXPECT_EQ(w.tree()->topLevelItemCount(), 0);
+  EXPECT_TRUE(w.dialogs().messages.isEmpty());
+}
+
+}  // namespace
+}  // namespace tarnwick::test
