@@ -15,6 +15,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Creates a directory for a disc directory; an existing directory is reused, but
+// never one reached through a symbolic link. Returns what went wrong, or nothing.
+std::string MakeTargetDirectory(const std::string& path) {
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(path, ec);
+  if (fs::is_symlink(status)) return path + " is a symbolic link; not extracting into it";
+  if (fs::is_directory(status)) return {};
+  if (fs::exists(status)) return "cannot create directory " + path + ": a file of that name exists";
+  if (!fs::create_directory(path, ec)) {
+    return "cannot create directory " + path + ": " +
+           (ec ? ec.message() : std::string("something else of that name exists"));
+  }
+  return {};
+}
+
 class Extractor {
  public:
   Extractor(CliDrive& drive, const ExtractOptions& options, std::ostream& out, std::ostream& err)
@@ -56,26 +71,16 @@ class Extractor {
 
   bool Failed() const { return failed_; }
 
- private:
-  // Creates a directory for a disc directory; an existing directory is reused, but
-  // never one reached through a symbolic link.
+  // Creates the directory for a disc directory, reporting why it could not.
   bool MakeDirectory(const std::string& path) {
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(path, ec);
-    if (fs::is_symlink(status)) {
-      err_ << "tarnwick-cli: " << path << " is a symbolic link; not extracting into it\n";
-      failed_ = true;
-      return false;
-    }
-    if (fs::is_directory(status)) return true;
-    if (!fs::create_directory(path, ec)) {
-      err_ << "tarnwick-cli: cannot create directory " << path << ": " << (ec ? ec.message() : "exists") << '\n';
-      failed_ = true;
-      return false;
-    }
-    return true;
+    const std::string problem = MakeTargetDirectory(path);
+    if (problem.empty()) return true;
+    err_ << "tarnwick-cli: " << problem << '\n';
+    failed_ = true;
+    return false;
   }
 
+ private:
   CliDrive& drive_;
   const ExtractOptions& options_;
   std::ostream& out_;
@@ -109,12 +114,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
       extractor.Directory(*item->dir, options.to, item->path);
     } else {
       const std::string sub = LocalDestination(options.to, item->entry->LongName);
-      std::error_code mkdirError;
-      if (!fs::is_directory(fs::symlink_status(sub, mkdirError)) && !fs::create_directory(sub, mkdirError)) {
-        err << "tarnwick-cli: cannot create directory " << sub << ": " << mkdirError.message() << '\n';
-        return kExitFailure;
-      }
-      extractor.Directory(*item->dir, sub, item->path);
+      if (extractor.MakeDirectory(sub)) extractor.Directory(*item->dir, sub, item->path);
     }
   }
   return extractor.Failed() ? kExitFailure : kExitOk;
