@@ -2,7 +2,9 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include <CLI/CLI.hpp>
@@ -97,7 +99,14 @@ int main(int argc, char** argv) {
     std::cerr << "tarnwick-cli: " << e.message << '\n';
     status = e.status;
   }
+  // Data that never reached standard output (a full disk, a closed file) is a failure.
   std::cout.flush();
+  if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    if (status == kExitOk) {
+      std::cerr << "tarnwick-cli: cannot write to standard output: " << std::strerror(errno) << '\n';
+      status = kExitFailure;
+    }
+  }
   FreeASPI();
   CloseSPTIDrives();
   return status;

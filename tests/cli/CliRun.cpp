@@ -78,7 +78,7 @@ void Drain(Pipe& out, Pipe& err, CliResult& result) {
 
 }  // namespace
 
-CliResult RunCaptured(const std::vector<std::string>& argv) {
+CliResult RunCaptured(const std::vector<std::string>& argv, const std::string& outputFile) {
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -96,7 +96,11 @@ CliResult RunCaptured(const std::vector<std::string>& argv) {
   Pipe out, err;
   SpawnActions actions;
   posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(actions.get(), out.Write(), 1);
+  if (outputFile.empty()) {
+    posix_spawn_file_actions_adddup2(actions.get(), out.Write(), 1);
+  } else {
+    posix_spawn_file_actions_addopen(actions.get(), 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   posix_spawn_file_actions_adddup2(actions.get(), err.Write(), 2);
   pid_t pid = 0;
   const int rc = posix_spawnp(&pid, args[0], actions.get(), nullptr, args.data(), env.data());
@@ -117,10 +121,12 @@ CliResult RunCaptured(const std::vector<std::string>& argv) {
   return result;
 }
 
-CliResult RunCli(const std::vector<std::string>& args) {
+CliResult RunCliTo(const std::vector<std::string>& args, const std::string& outputFile) {
   std::vector<std::string> argv{TARNWICK_CLI_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunCaptured(argv);
+  return RunCaptured(argv, outputFile);
 }
+
+CliResult RunCli(const std::vector<std::string>& args) { return RunCliTo(args, ""); }
 
 }  // namespace tarnwick::test

@@ -16,8 +16,10 @@ struct CliResult {
 // Runs tarnwick-cli with the arguments. Standard input is /dev/null; the environment
 // is this process's plus TARNWICK_NO_REAL_DRIVES=1.
 CliResult RunCli(const std::vector<std::string>& args);
+// The same with standard output going to a file (e.g. /dev/full) instead.
+CliResult RunCliTo(const std::vector<std::string>& args, const std::string& outputFile);
 
 // Runs any program (looked up in PATH) the same way.
-CliResult RunCaptured(const std::vector<std::string>& argv);
+CliResult RunCaptured(const std::vector<std::string>& argv, const std::string& outputFile = "");
 
 }  // namespace tarnwick::test

@@ -180,6 +180,18 @@ TEST(CliFailures, ReadErrorHalfwayLeavesNoPartialFile) {
   EXPECT_EQ(disc.Cli({"cat", "a.txt"}).out, "aaa");
 }
 
+TEST(CliFailures, OutputThatCannotBeWrittenIsAFailure) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  const SmallDisc disc;
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"drives"}, {"show"}, {"ls", "-R"}, {"ls", "--json"}, {"cat", "big.bin"}}) {
+    args.insert(args.begin(), {"--image", disc.description.string()});
+    const CliResult r = RunCliTo(args, "/dev/full");
+    EXPECT_EQ(r.status, 1) << args[2];
+    EXPECT_TRUE(Contains(r.err, "cannot write to standard output")) << r.err;
+  }
+}
+
 using R = CraftedRecord;
 
 TEST(CliMultiExtent, FileInSeveralExtentsIsOneEntryAndReadsInOrder) {
