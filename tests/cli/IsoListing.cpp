@@ -4,6 +4,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "CliRun.h"
 
 namespace tarnwick::test {
@@ -43,6 +45,37 @@ std::map<std::string, ListedEntry> ListWithIsoinfo(const std::filesystem::path& 
   }
   if (tree.empty()) throw std::runtime_error("isoinfo listed nothing: " + run.out);
   return tree;
+}
+
+std::map<std::string, std::string> ExpectMatchesListing(const nlohmann::json& document,
+                                                        const std::map<std::string, ListedEntry>& listed) {
+  std::map<std::string, std::string> files;
+  for (const nlohmann::json& e : document["entries"]) {
+    const std::string path = e["path"];
+    std::string listedPath = path;
+    if (e["type"] == "file" && path.back() == '.' && !listed.count(path)) listedPath.pop_back();
+    const auto it = listed.find(listedPath);
+    if (it == listed.end()) {
+      ADD_FAILURE() << path << " is not in the independent listing";
+      continue;
+    }
+    EXPECT_EQ(e["name"], path.substr(path.rfind('/') + 1));
+    EXPECT_EQ(e["type"], it->second.directory ? "directory" : "file") << path;
+    EXPECT_EQ(e["hidden"], it->second.hidden) << path;
+    if (it->second.directory) continue;
+    files[path] = listedPath;
+    EXPECT_EQ(e["size"], it->second.size) << path;
+    if (e["extents"].size() != 1u) {
+      ADD_FAILURE() << path << " has " << e["extents"].size() << " extents";
+      continue;
+    }
+    if (it->second.size > 0) {
+      EXPECT_EQ(e["extents"][0]["lba"], it->second.lba) << path;
+    }
+    EXPECT_EQ(e["extents"][0]["bytes"], it->second.size) << path;
+  }
+  EXPECT_EQ(document["entries"].size(), listed.size());
+  return files;
 }
 
 }  // namespace tarnwick::test

@@ -7,6 +7,8 @@
 #include <map>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 namespace tarnwick::test {
 
 struct ListedEntry {
@@ -21,5 +23,12 @@ struct ListedEntry {
 // Throws std::runtime_error when isoinfo fails.
 std::map<std::string, ListedEntry> ListWithIsoinfo(const std::filesystem::path& image, std::uint32_t sessionStart,
                                                    bool joliet);
+
+// Checks every entry of an `ls --json` document against such a listing: the same
+// paths (a file without an extension carries a final "." in the tree), types, hidden
+// flags, sizes and extents, and as many entries. Returns the listing's path of each
+// file, by the document's path.
+std::map<std::string, std::string> ExpectMatchesListing(const nlohmann::json& document,
+                                                        const std::map<std::string, ListedEntry>& listed);
 
 }  // namespace tarnwick::test
