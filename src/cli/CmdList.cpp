@@ -56,14 +56,22 @@ void CollectJson(const TDEntry* dir, const std::string& path, bool recursive, nl
   }
 }
 
+// Characters of UTF-8 text (bytes that do not continue a sequence), so that names with
+// accented letters line up with the others.
+std::size_t TextWidth(const std::string& text) {
+  std::size_t width = 0;
+  for (unsigned char c : text) width += (c & 0xC0) != 0x80;
+  return width;
+}
+
 void PrintRows(const TDEntry* dir, std::ostream& out) {
   std::vector<std::pair<std::string, std::string>> rows;
   int row = 1;
   for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next, ++row)
     rows.emplace_back(NameColumn(row, *entry), SizeColumn(*entry));
   std::size_t width = 0;
-  for (const auto& r : rows) width = std::max(width, r.first.size());
-  for (const auto& r : rows) out << r.first << std::string(width - r.first.size() + 2, ' ') << r.second << '\n';
+  for (const auto& r : rows) width = std::max(width, TextWidth(r.first));
+  for (const auto& r : rows) out << r.first << std::string(width - TextWidth(r.first) + 2, ' ') << r.second << '\n';
 }
 
 void PrintTree(const TDEntry* dir, const std::string& path, bool recursive, bool heading, std::ostream& out) {

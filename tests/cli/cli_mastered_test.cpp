@@ -267,3 +267,33 @@ TEST_F(MasteredDisc, ExtractOfOneDirectoryAndSingleFiles) {
 
 }  // namespace
 }  // namespace tarnwick::test
+
+namespace tarnwick::test {
+namespace {
+
+TEST(MasteredNames, NonAsciiJolietNamesListAlignedAndExtractWhole) {
+  TempDir dir;
+  const std::string umlauts = "Bericht \xC3\xBC" "ber \xC3\x84pfel \xE2\x82\xAC.txt";
+  IsoOptions options;
+  options.joliet = true;
+  options.extraArgs = {"-input-charset", "utf-8"};
+  const std::string image = MakeIso(dir, "names", {{umlauts, "umlauts"}, {"plain.txt", "plain"}}, options).string();
+
+  const CliResult ls = RunCli({"--image", image, "ls"});
+  ASSERT_EQ(ls.status, 0) << ls.err;
+  EXPECT_EQ(ls.out,
+            " 1 " + umlauts + "          7\n"
+            " 2 plain.txt                         5\n");
+
+  const CliResult json = RunCli({"--image", image, "ls", "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(nlohmann::json::parse(json.out)["entries"][0]["name"], umlauts);
+
+  TempDir out;
+  const CliResult extract = RunCli({"--image", image, "extract", "--to", out.str(), umlauts});
+  ASSERT_EQ(extract.status, 0) << extract.err;
+  EXPECT_EQ(ReadFile(out / umlauts), "umlauts");
+}
+
+}  // namespace
+}  // namespace tarnwick::test
