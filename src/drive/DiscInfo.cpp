@@ -42,6 +42,19 @@ std::uint8_t TrackForFreeRoom(std::uint8_t mediumIndex) {
   return mediumIndex < kFirstDvdIndex ? kInvisibleTrack : 1;
 }
 
+// READ TOC format 4 (ATIP, with MSF) into AtipData. Some drives ignore the format
+// field and answer every READ TOC with a plain TOC and good status; taken for an ATIP,
+// its lead-out descriptor would pass for the disc's capacity. An ATIP answer keeps
+// bytes 2-3 reserved (zero) and reaches at least byte 14, where a plain TOC names its
+// first and last track (never 0 on a disc that has a TOC); such an answer counts as a
+// failed ATIP query.
+bool ReadAtip(TSCSIDevice& drive) {
+  std::memset(drive.AtipData, 0, sizeof drive.AtipData);
+  if (!drive.ReadToc(4, drive.AtipData, 0, true, 0, sizeof drive.AtipData)) return false;
+  const std::uint8_t* atip = drive.AtipData;
+  return atip[2] == 0 && atip[3] == 0 && GetBE16(atip) >= 13;
+}
+
 }  // namespace
 
 void TSCSIDevice::GetDiscInfo(TDisc& disc) {
@@ -60,7 +73,7 @@ void TSCSIDevice::GetDiscInfo(TDisc& disc) {
       DiscInfo.FirstSession = b.SessionAnswer[2];
       DiscInfo.LastSession = b.SessionAnswer[3];
     }
-    if (ReadToc(4, AtipData, 0, true, 0, sizeof AtipData))
+    if (ReadAtip(*this))
       DiscInfo.Capacity = MsfToFrames(0, AtipData[12], AtipData[13], AtipData[14]);
     else
       DiscInfo.Capacity = 0;
@@ -117,7 +130,7 @@ std::uint8_t TSCSIDevice::GetMediumType() {
     index = ProfileToMediumIndex(GetBE16(b.ConfigBuffer + 6));
     if (index != 0) return index;
   }
-  if (ReadToc(4, AtipData, 0, true, 0, sizeof AtipData)) {
+  if (ReadAtip(*this)) {
     if ((AtipData[6] & 0x80) == 0)
       index = 1;
     else
@@ -170,7 +183,7 @@ std::uint32_t TSCSIDevice::GetFreeBlocks() {
 std::uint32_t TSCSIDevice::GetDiscBlocks() {
   const auto track = static_cast<std::uint8_t>(GetLastSession() + 1);
 
-  if (ReadToc(4, AtipData, 0, true, 0, sizeof AtipData)) {
+  if (ReadAtip(*this)) {
     std::uint32_t blocks = MsfToFrames(0, AtipData[12], AtipData[13], AtipData[14]);
     // A lead-out this early is not a real capacity; a larger READ CAPACITY answer wins.
     std::uint32_t lastBlock = 0;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "drive/CommandNames.h"
+#include "drive/Refusal.h"
 #include "drive/SCSIDevice.h"
 
 namespace tarnwick {
@@ -49,6 +50,9 @@ bool ShouldTraceFailure(const SRB_ExecSCSICmd& srb) {
 }
 
 void TSCSIDevice::TraceFailedCommand(const SRB_ExecSCSICmd& srb) {
+  // Said even for the commands whose failures are not traced: the refusal is not the
+  // drive's answer, and without it the failure would read as the drive's.
+  if (const std::optional<std::string> refusal = RefusalLine(srb)) DebugMessage(*refusal, 0);
   if (!ShouldTraceFailure(srb)) return;
   DebugMessage(FailedCommandLine(srb, LastErrorText), 0);
 }

@@ -64,7 +64,7 @@ class LinuxPlatform final : public Platform {
   std::string Ucs2BeToAnsi(const std::uint8_t* data, std::size_t byteLength) override;
 
   // errno of the last failed volume or control call (0 after a success).
-  int LastVolumeError() const { return lastVolumeError_.load(); }
+  int LastVolumeError() const override { return lastVolumeError_.load(); }
 
  private:
   // What a drive letter stands for.

@@ -90,6 +90,9 @@ class Platform {
   // IOCTL_SCSI_PASS_THROUGH_DIRECT and IOCTL_SCSI_GET_ADDRESS on a volume handle.
   virtual bool DeviceIoControl(Handle volume, std::uint32_t code, void* in, std::uint32_t inLength,
                                void* out, std::uint32_t outLength, std::uint32_t* returned) = 0;
+  // errno of the last failed CreateVolume or DeviceIoControl (0 after a success, and
+  // on platforms that do not tell).
+  virtual int LastVolumeError() const { return 0; }
   // Closes a volume, event or file handle.
   virtual bool CloseHandle(Handle handle) = 0;
   // Returns the previous mode.

@@ -3,6 +3,7 @@
 
 #include "platform/ByteOrder.h"
 #include "vdrive/Commands.h"
+#include "vdrive/DriveQuirks.h"
 
 namespace tarnwick::vdrive {
 
@@ -61,9 +62,10 @@ std::vector<Feature> Features(const DriveState& state, std::uint16_t current) {
 }  // namespace
 
 Reply GetConfiguration(DriveState& state, const Command& command) {
-  const std::uint8_t requestType = command.cdb[1] & 0x03;
+  const ConfigurationRequest request = RequestedConfiguration(state.model.drive.quirks, command);
+  const std::uint8_t requestType = request.requestType;
   if (requestType == 3) return Fail(sense::kInvalidField);
-  const std::uint16_t start = GetBE16(&command.cdb[2]);
+  const std::uint16_t start = request.start;
   const std::uint16_t current = state.MediumReady() ? state.model.medium.profile : profile::kNone;
 
   std::vector<std::uint8_t> out(8, 0);
@@ -74,6 +76,7 @@ Reply GetConfiguration(DriveState& state, const Command& command) {
                                            : f.code >= start;
     if (wanted) out.insert(out.end(), f.descriptor.begin(), f.descriptor.end());
   }
+  if (out.size() == 8 && RefusesMissingFeature(state.model.drive.quirks, request)) return Fail(sense::kInvalidField);
   PutBE32(&out[0], static_cast<std::uint32_t>(out.size() - 4));
   return Answer(std::move(out), GetBE16(&command.cdb[7]));
 }

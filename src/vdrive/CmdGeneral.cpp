@@ -3,6 +3,7 @@
 
 #include "platform/ByteOrder.h"
 #include "vdrive/Commands.h"
+#include "vdrive/DriveQuirks.h"
 
 namespace tarnwick::vdrive {
 
@@ -21,11 +22,7 @@ Reply TestUnitReady(DriveState&, const Command&) {
 }
 
 Reply RequestSense(DriveState& state, const Command& command) {
-  // The sense of the last failed command, once; without one, the drive's present
-  // condition (no medium, becoming ready) or no sense at all.
-  Sense sense = state.pendingSense.value_or(state.MediumCondition());
-  state.pendingSense.reset();
-  const auto fixed = FixedSense(sense);
+  const auto fixed = SenseToReport(state);
   return Answer(std::vector<std::uint8_t>(fixed.begin(), fixed.end()), command.cdb[4]);
 }
 

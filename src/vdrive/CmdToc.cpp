@@ -1,6 +1,7 @@
 // READ TOC/PMA/ATIP: formats 0 (TOC), 1 (session information), 2 (full TOC) and 4 (ATIP).
 #include "platform/ByteOrder.h"
 #include "vdrive/Commands.h"
+#include "vdrive/DriveQuirks.h"
 
 namespace tarnwick::vdrive {
 
@@ -117,7 +118,7 @@ Reply Atip(const DiscModel& model, std::uint32_t allocation) {
 Reply ReadToc(DriveState& state, const Command& command) {
   const DiscModel& model = state.model;
   const bool msf = (command.cdb[1] & 0x02) != 0;
-  const std::uint8_t format = command.cdb[2] & 0x0F;
+  const std::uint8_t format = RequestedTocFormat(model.drive.quirks, command);
   const std::uint32_t allocation = GetBE16(&command.cdb[7]);
   if (format == 4) {
     if (!IsRecordableCdProfile(model.medium.profile)) return Fail(sense::kInvalidField);

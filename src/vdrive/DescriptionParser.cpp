@@ -24,6 +24,11 @@ struct QuirkName {
 constexpr QuirkName kQuirkNames[] = {
     {"pad", &Quirks::padAnswers},
     {"reject-default-pages", &Quirks::rejectDefaultPages},
+    {"toc-format-in-byte9", &Quirks::tocFormatInByte9},
+    {"config-start-ignored", &Quirks::configStartIgnored},
+    {"config-unknown-feature-rejected", &Quirks::configUnknownFeatureRejected},
+    {"sticky-sense", &Quirks::stickySense},
+    {"no-residue", &Quirks::noResidue},
 };
 
 struct Field {

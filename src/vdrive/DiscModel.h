@@ -75,6 +75,12 @@ struct ReadFault {
 struct Quirks {
   bool padAnswers = false;          // pad every answer with zeros to the allocation length
   bool rejectDefaultPages = false;  // MODE SENSE with page control 10b (defaults) -> 05/24/00
+  // The rest are played by DriveQuirks.h; see there.
+  bool tocFormatInByte9 = false;
+  bool configStartIgnored = false;
+  bool configUnknownFeatureRejected = false;
+  bool stickySense = false;
+  bool noResidue = false;
 };
 
 struct DriveSettings {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "vdrive/Commands.h"
+#include "vdrive/DriveQuirks.h"
 
 namespace tarnwick::vdrive {
 
@@ -94,7 +95,8 @@ platform::ScsiResult VirtualDrive::Execute(const platform::ScsiRequest& request)
   std::size_t n = std::min<std::size_t>(reply.data.size(), reply.allocation);
   n = request.data == nullptr ? 0 : std::min<std::size_t>(n, request.dataLength);
   if (n > 0) std::memcpy(request.data, reply.data.data(), n);
-  result.transferred = static_cast<std::uint32_t>(n);
+  result.transferred = ReportedTransfer(state.model.drive.quirks, static_cast<std::uint32_t>(n),
+                                        request.data == nullptr ? 0 : request.dataLength);
   return result;
 }
 
