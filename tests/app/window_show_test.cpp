@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QTableWidget>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "AppTestKit.h"
@@ -77,6 +78,9 @@ TEST(WindowStart, ControlsCaptionsAndFonts) {
   EXPECT_LT(w.sessions()->geometry().right(), w.tree()->geometry().left());
   EXPECT_LT(w.tree()->geometry().right(), grid->geometry().left());
   EXPECT_GT(grid->width(), w.tree()->width());
+
+  QTest::mouseClick(w.form().findChild<QWidget*>("bClose"), Qt::LeftButton);
+  EXPECT_FALSE(w.form().isVisible());
 }
 
 TEST(WindowShow, SampleDiscLinesSessionNumbersAndLabels) {
