@@ -173,7 +173,7 @@ TEST_F(DiscQueries, QuirkDrivePollsInShortStepsFirst) {
 class MultiSessionCdr : public DiscQueries {
  protected:
   void SetUp() override {
-    std::vector<test::SessionSpec> sessions(3);
+    std::vector<test::SessionContent> sessions(3);
     sessions[0].entries = {{"a.txt", std::string(5000, 'a')}};
     sessions[1].entries = {{"a.txt", std::string(5000, 'a')}, {"b.txt", std::string(70000, 'b')}};
     sessions[2].entries = {{"c/d.txt", std::string(100, 'd')}};
