@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
@@ -124,7 +126,11 @@ CliResult RunCaptured(const std::vector<std::string>& argv, const std::string& o
 CliResult RunCliTo(const std::vector<std::string>& args, const std::string& outputFile) {
   std::vector<std::string> argv{TARNWICK_CLI_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunCaptured(argv, outputFile);
+  CliResult result = RunCaptured(argv, outputFile);
+  // In a sanitizer build a report on standard error is a failure whatever the status.
+  if (result.err.find("Sanitizer") != std::string::npos || result.err.find("runtime error:") != std::string::npos)
+    ADD_FAILURE() << "tarnwick-cli " << testing::PrintToString(args) << ":\n" << result.err;
+  return result;
 }
 
 CliResult RunCli(const std::vector<std::string>& args) { return RunCliTo(args, ""); }
