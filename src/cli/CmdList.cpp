@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "browse/Formatting.h"
+#include "browse/GridRows.h"
 #include "cli/Commands.h"
 #include "cli/TreePath.h"
 #include "iso/Dates.h"
@@ -12,12 +12,6 @@
 namespace tarnwick::cli {
 
 namespace {
-
-// The two visible columns of the window's grid row for an entry.
-std::string NameColumn(int row, const TFEntry& entry) { return PadNumber(row, 2, " ") + " " + entry.LongName; }
-std::string SizeColumn(const TFEntry& entry) {
-  return entry.IsDirectory() ? std::string(" < DIR > ") : PadNumber(entry.Size, 9, " ");
-}
 
 std::string DateText(const TFEntry& entry) {
   platform::LocalDateTime t;
@@ -65,13 +59,10 @@ std::size_t TextWidth(const std::string& text) {
 }
 
 void PrintRows(const TDEntry* dir, std::ostream& out) {
-  std::vector<std::pair<std::string, std::string>> rows;
-  int row = 1;
-  for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next, ++row)
-    rows.emplace_back(NameColumn(row, *entry), SizeColumn(*entry));
+  const std::vector<TGridRow> rows = GridRows(dir);
   std::size_t width = 0;
-  for (const auto& r : rows) width = std::max(width, TextWidth(r.first));
-  for (const auto& r : rows) out << r.first << std::string(width - TextWidth(r.first) + 2, ' ') << r.second << '\n';
+  for (const TGridRow& r : rows) width = std::max(width, TextWidth(r.name));
+  for (const TGridRow& r : rows) out << r.name << std::string(width - TextWidth(r.name) + 2, ' ') << r.size << '\n';
 }
 
 void PrintTree(const TDEntry* dir, const std::string& path, bool recursive, bool heading, std::ostream& out) {
@@ -110,7 +101,7 @@ int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out) {
   if (item->dir) {
     PrintTree(item->dir, item->path, options.recursive, options.recursive, out);
   } else {
-    out << NameColumn(1, *item->entry) << "  " << SizeColumn(*item->entry) << '\n';
+    out << GridNameText(1, *item->entry) << "  " << GridSizeText(*item->entry) << '\n';
   }
   return kExitOk;
 }
