@@ -6,7 +6,8 @@
 #                    ls -R --json and extract -R as an ordinary user in group cdrom,
 #                    once with read-write access to the device and once read-only
 #   guest.sh empty   show and ls on a drive without a disc
-T=/in/tarnwick-cli
+# The tool is /in/NAME, NAME the second argument (default tarnwick-cli).
+T=/in/${2:-tarnwick-cli}
 
 run() {
   name=$1
@@ -53,7 +54,7 @@ case "$1" in
     run ls $T ls -R
     ;;
   *)
-    echo "usage: guest.sh disc|empty" >&2
+    echo "usage: guest.sh disc|empty [NAME]" >&2
     exit 2
     ;;
 esac

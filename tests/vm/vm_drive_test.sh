@@ -78,7 +78,7 @@ esac
 # ---------------------------------------------------------------- run the VM
 guest_mode=disc
 [ "$DISC" = empty ] && guest_mode=empty
-"$HARNESS/run-vm.sh" -t 240 -m "$MODEL" -i "$CLI" -O "$WORK/vm" "${IMAGE:-none}" "$HERE/guest.sh" "$guest_mode" >vm.log 2>&1
+"$HARNESS/run-vm.sh" -t 240 -m "$MODEL" -i "$CLI" -O "$WORK/vm" "${IMAGE:-none}" "$HERE/guest.sh" "$guest_mode" "$(basename "$CLI")" >vm.log 2>&1
 rc=$?
 if [ $rc != 0 ]; then
   cat vm.log
