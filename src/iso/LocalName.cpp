@@ -22,7 +22,7 @@ std::string SafeLocalName(const std::string& longName) {
     name.resize(cut);
     DropTrailingDotsAndBlanks(name);
   }
-  if (name.empty()) name = "_";
+  if (name.empty()) return std::string(1, '_');
   return name;
 }
 
