@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "drive/AnswerBuffers.h"
+#include "drive/CommandRequest.h"
 #include "drive/SCSIDevice.h"
 #include "platform/ByteOrder.h"
 
@@ -13,26 +14,13 @@ namespace {
 
 constexpr std::int32_t kDiscCommandTimeoutMs = 10000;
 
-// A data-in request of a 10-byte command block.
-SRB_ExecSCSICmd DataInRequest(std::uint8_t* buffer, std::uint32_t length) {
-  SRB_ExecSCSICmd srb;
-  std::memset(&srb, 0, sizeof srb);
-  srb.SRB_Flags = SRB_EVENT_NOTIFY | SRB_DIR_IN;
-  srb.SRB_BufLen = length;
-  srb.SRB_BufPointer = buffer;
-  srb.SRB_SenseLen = 14;
-  srb.SRB_CDBLen = 10;
-  return srb;
-}
-
 }  // namespace
 
 bool TSCSIDevice::ReadDiscInformation(std::uint8_t* buffer, std::uint8_t length) {
   auto& b = AnswerBuffers();
   std::memset(b.DiscInfoBuffer, 0, sizeof b.DiscInfoBuffer);
-  SRB_ExecSCSICmd srb = DataInRequest(buffer, length);
-  srb.CDBByte[0] = 0x51;
-  srb.CDBByte[8] = length;
+  SRB_ExecSCSICmd srb;
+  PrepareRequest(srb, {0x51, 0, 0, 0, 0, 0, 0, 0, length, 0}, DataPhase::In, buffer, length);
   return ExecuteCommand(srb, kDiscCommandTimeoutMs) && srb.SRB_Status == SS_COMP;
 }
 
@@ -45,8 +33,8 @@ bool TSCSIDevice::ReadDiscInfo() {
 
 bool TSCSIDevice::ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength) {
   auto& b = AnswerBuffers();
-  SRB_ExecSCSICmd srb = DataInRequest(b.CapacityAnswer, sizeof b.CapacityAnswer);
-  srb.CDBByte[0] = 0x25;
+  SRB_ExecSCSICmd srb;
+  PrepareRequest(srb, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, DataPhase::In, b.CapacityAnswer, sizeof b.CapacityAnswer);
   if (!ExecuteCommand(srb, kDiscCommandTimeoutMs) || srb.SRB_Status != SS_COMP) return false;
   BEToHost32InPlace(b.CapacityAnswer);
   BEToHost32InPlace(b.CapacityAnswer + 4);
@@ -58,9 +46,9 @@ bool TSCSIDevice::ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLen
 bool TSCSIDevice::ReadFormatCapacities(std::uint32_t& blocks, std::uint32_t& blockLength) {
   auto& b = AnswerBuffers();
   std::memset(b.FormatCapacities, 0, sizeof b.FormatCapacities);
-  SRB_ExecSCSICmd srb = DataInRequest(b.FormatCapacities, sizeof b.FormatCapacities);
-  srb.CDBByte[0] = 0x23;
-  srb.CDBByte[8] = static_cast<std::uint8_t>(sizeof b.FormatCapacities);
+  SRB_ExecSCSICmd srb;
+  PrepareRequest(srb, {0x23, 0, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(sizeof b.FormatCapacities), 0},
+                 DataPhase::In, b.FormatCapacities, sizeof b.FormatCapacities);
   if (!ExecuteCommand(srb, kDiscCommandTimeoutMs) || srb.SRB_Status != SS_COMP) return false;
   // The current/maximum capacity descriptor follows the 4-byte list header.
   const std::uint32_t count = GetBE32(b.FormatCapacities + 4);

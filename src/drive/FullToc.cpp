@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "drive/CommandRequest.h"
 #include "drive/SCSIDevice.h"
 #include "platform/ByteOrder.h"
 
@@ -21,17 +22,11 @@ constexpr std::uint8_t kMaxTrack = 99;
 
 bool ReadFullToc(TSCSIDevice& drive, std::uint8_t startSession, std::vector<std::uint8_t>& answer) {
   answer.assign(kFullTocAllocation, 0);
+  // READ TOC with the MSF bit, format 2 (full TOC), from the given session, and the
+  // whole 16-bit allocation length.
   SRB_ExecSCSICmd srb;
-  std::memset(&srb, 0, sizeof srb);
-  srb.SRB_Flags = SRB_EVENT_NOTIFY | SRB_DIR_IN;
-  srb.SRB_BufLen = kFullTocAllocation;
-  srb.SRB_BufPointer = answer.data();
-  srb.SRB_SenseLen = 14;
-  srb.SRB_CDBLen = 10;
-  srb.CDBByte[0] = 0x43;
-  srb.CDBByte[1] = 0x02;  // MSF
-  srb.CDBByte[2] = 0x02;  // format 2: full TOC
-  srb.CDBByte[6] = startSession;
+  PrepareRequest(srb, {0x43, 0x02, 0x02, 0, 0, 0, startSession, 0, 0, 0}, DataPhase::In, answer.data(),
+                 kFullTocAllocation);
   PutBE16(&srb.CDBByte[7], kFullTocAllocation);
   drive.ExecuteCommand(srb, kReadTocTimeoutMs);
   return srb.SRB_Status == SS_COMP;

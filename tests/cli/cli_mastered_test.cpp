@@ -14,28 +14,12 @@
 #include "CliRun.h"
 #include "IsoListing.h"
 #include "support/IsoMaker.h"
+#include "support/TestFiles.h"
 
 namespace tarnwick::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Bytes(std::size_t size, unsigned seed) {
-  std::string s(size, '\0');
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (char& c : s) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 16);
-  }
-  return s;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // Even-second times hours apart, so that a file given another file's date is noticed.
 std::time_t When(int n) { return 1'100'000'000 + n * 7200; }
@@ -50,18 +34,18 @@ std::vector<SessionContent> Sessions() {
   rockRidge.rockRidge = true;
   SessionContent s1{{{"README.TXT", "first readme\n", When(1)},
                   {"empty.dat", "", When(2)},
-                  {"sizes/b1.bin", Bytes(1, 1), When(3)},
-                  {"sizes/b2047.bin", Bytes(2047, 2), When(4)},
-                  {"sizes/b2048.bin", Bytes(2048, 3), When(5)},
-                  {"sizes/b2049.bin", Bytes(2049, 4), When(6)},
-                  {"sizes/b63489.bin", Bytes(63489, 5), When(7)},
-                  {"sizes/b100000.bin", Bytes(100000, 6), When(8)},
+                  {"sizes/b1.bin", test::PatternBytes(1, 1), When(3)},
+                  {"sizes/b2047.bin", test::PatternBytes(2047, 2), When(4)},
+                  {"sizes/b2048.bin", test::PatternBytes(2048, 3), When(5)},
+                  {"sizes/b2049.bin", test::PatternBytes(2049, 4), When(6)},
+                  {"sizes/b63489.bin", test::PatternBytes(63489, 5), When(7)},
+                  {"sizes/b100000.bin", test::PatternBytes(100000, 6), When(8)},
                   {"docs/Release notes for version two.txt", "notes\n", When(9)},
                   {"docs/Makefile", "all:\n", When(10)},
                   {"secret.txt", "hidden\n", When(11)}},
                  both};
   SessionContent s2{{{"README.TXT", "second readme, longer\n", When(12)},
-                  {"photos/beach.raw", Bytes(5000, 7), When(13)},
+                  {"photos/beach.raw", test::PatternBytes(5000, 7), When(13)},
                   {"archive", "", When(14), true}},
                  both};
   SessionContent s3{{{"changes.txt", "third session\n", When(15)}}, rockRidge};
@@ -217,7 +201,7 @@ TEST_F(MasteredDisc, CatWritesTheFileOfTheChosenSession) {
   EXPECT_EQ(second.out, "second readme, longer\n");
   const CliResult big = Cli({"cat", "--session", "2", "sizes\\b100000.bin"});
   ASSERT_EQ(big.status, 0) << big.err;
-  EXPECT_TRUE(big.out == Bytes(100000, 6)) << "100000-byte file differs";
+  EXPECT_TRUE(big.out == test::PatternBytes(100000, 6)) << "100000-byte file differs";
   EXPECT_EQ(big.err, "");
 }
 
@@ -236,7 +220,7 @@ TEST_F(MasteredDisc, ExtractOfWholeSessionsGivesTheMasteredFilesAndDates) {
       const auto it = given.find(relative);
       ASSERT_NE(it, given.end()) << relative << " was not given to the mastering tool";
       ++found;
-      EXPECT_TRUE(ReadFile(item.path()) == it->second.content) << relative << " differs";
+      EXPECT_TRUE(test::ReadWholeFile(item.path()) == it->second.content) << relative << " differs";
       struct stat st{};
       ASSERT_EQ(::stat(item.path().c_str(), &st), 0);
       EXPECT_EQ(st.st_mtime, it->second.mtime) << relative;
@@ -253,9 +237,9 @@ TEST_F(MasteredDisc, ExtractOfOneDirectoryAndSingleFiles) {
   TempDir out;
   const CliResult r = Cli({"extract", "--session", "2", "-R", "--to", out.str(), "docs", "photos/beach.raw"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadFile(out / "docs" / "Makefile"), "all:\n");
-  EXPECT_EQ(ReadFile(out / "docs" / "Release notes for version two.txt"), "notes\n");
-  EXPECT_TRUE(ReadFile(out / "beach.raw") == Bytes(5000, 7));
+  EXPECT_EQ(test::ReadWholeFile(out / "docs" / "Makefile"), "all:\n");
+  EXPECT_EQ(test::ReadWholeFile(out / "docs" / "Release notes for version two.txt"), "notes\n");
+  EXPECT_TRUE(test::ReadWholeFile(out / "beach.raw") == test::PatternBytes(5000, 7));
 
   // A directory without -R is refused and nothing is written.
   TempDir none;
@@ -292,7 +276,7 @@ TEST(MasteredNames, NonAsciiJolietNamesListAlignedAndExtractWhole) {
   TempDir out;
   const CliResult extract = RunCli({"--image", image, "extract", "--to", out.str(), umlauts});
   ASSERT_EQ(extract.status, 0) << extract.err;
-  EXPECT_EQ(ReadFile(out / umlauts), "umlauts");
+  EXPECT_EQ(test::ReadWholeFile(out / umlauts), "umlauts");
 }
 
 }  // namespace

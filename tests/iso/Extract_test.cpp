@@ -13,29 +13,13 @@
 #include "iso/LocalName.h"
 #include "iso/ServedDisc.h"
 #include "vdrive/VirtualDrive.h"
+#include "support/TestFiles.h"
 
 namespace tarnwick::test {
 namespace {
 
 namespace fs = std::filesystem;
 using R = CraftedRecord;
-
-std::string Content(std::size_t size, unsigned seed) {
-  std::string s(size, '\0');
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (char& c : s) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 16);
-  }
-  return s;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s) {
   std::tm t{};
@@ -71,12 +55,12 @@ struct ExtractDisc : ServedDisc {
     std::uint32_t lba = 40;
     for (std::size_t size : kSizes) {
       const std::string name = "FILE" + std::to_string(size);
-      contents[name + "."] = Content(size, static_cast<unsigned>(size));
+      contents[name + "."] = test::PatternBytes(size, static_cast<unsigned>(size));
       iso.Data(lba, contents[name + "."]);
       records.push_back(R::File(name + ";1", lba, static_cast<std::uint32_t>(size)));
       lba += static_cast<std::uint32_t>(TQuarnBurner::SectorsFor(size)) + 1;
     }
-    const std::string a = Content(4096, 1), b = Content(2048, 2), c = Content(777, 3);
+    const std::string a = test::PatternBytes(4096, 1), b = test::PatternBytes(2048, 2), c = test::PatternBytes(777, 3);
     contents["SPLIT.BIN"] = a + b + c;
     iso.Data(lba + 10, a);
     iso.Data(lba, b);
@@ -113,14 +97,14 @@ TEST(Extract, FilesAreByteExactAndCarryTheirDate) {
     ASSERT_NE(e, nullptr) << size;
     const std::string dest = LocalDestination(out.str(), e->LongName);
     ASSERT_TRUE(disc.qb.ExtractFile(e, dest)) << disc.qb.LastExtractError();
-    EXPECT_EQ(ReadFile(dest), disc.contents[e->LongName]) << size;
+    EXPECT_EQ(test::ReadWholeFile(dest), disc.contents[e->LongName]) << size;
     EXPECT_EQ(ModTime(dest), LocalTime(2001, 6, 15, 12, 30, 44)) << size;
   }
   EXPECT_EQ(fs::path(LocalDestination(out.str(), "FILE0.")).filename(), "FILE0");
   EXPECT_TRUE(disc.Logged("1:>>> EXTRACTING FILE FILE1. TO " + LocalDestination(out.str(), "FILE1.")));
 
   ASSERT_TRUE(disc.qb.ExtractFile(disc.Entry("SPLIT.BIN"), (out / "split").string()));
-  EXPECT_EQ(ReadFile(out / "split"), disc.contents["SPLIT.BIN"]);
+  EXPECT_EQ(test::ReadWholeFile(out / "split"), disc.contents["SPLIT.BIN"]);
 
   ASSERT_TRUE(disc.qb.ExtractFile(disc.Entry("OLD.TXT"), (out / "old").string()));
   EXPECT_EQ(ModTime(out / "old"), LocalTime(1970, 1, 1, 0, 0, 0));
@@ -153,13 +137,13 @@ TEST(Extract, ExistingFilesAndLinksAreReplaced) {
   std::ofstream(victim) << "keep me";
   fs::create_symlink(victim, out / "link");
   ASSERT_TRUE(disc.qb.ExtractFile(disc.Sized(2049), (out / "link").string()));
-  EXPECT_EQ(ReadFile(victim), "keep me");
+  EXPECT_EQ(test::ReadWholeFile(victim), "keep me");
   EXPECT_FALSE(fs::is_symlink(out / "link"));
-  EXPECT_EQ(ReadFile(out / "link"), disc.contents["FILE2049."]);
+  EXPECT_EQ(test::ReadWholeFile(out / "link"), disc.contents["FILE2049."]);
 
   std::ofstream(out / "old") << std::string(300000, 'x');
   ASSERT_TRUE(disc.qb.ExtractFile(disc.Sized(1), (out / "old").string()));
-  EXPECT_EQ(ReadFile(out / "old"), disc.contents["FILE1."]);
+  EXPECT_EQ(test::ReadWholeFile(out / "old"), disc.contents["FILE1."]);
 }
 
 TEST(Extract, FailuresLeaveNoPartialFile) {

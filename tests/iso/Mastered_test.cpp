@@ -13,28 +13,12 @@
 #include "iso/LocalName.h"
 #include "iso/ServedDisc.h"
 #include "support/IsoMaker.h"
+#include "support/TestFiles.h"
 
 namespace tarnwick::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Content(std::size_t size, unsigned seed) {
-  std::string s(size, '\0');
-  std::uint32_t x = seed + 7;
-  for (char& c : s) {
-    x = x * 1664525u + 1013904223u;
-    c = static_cast<char>(x >> 24);
-  }
-  return s;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 double LocalDate(std::time_t t) {
   std::tm tm{};
@@ -53,7 +37,7 @@ const std::string kUmlauts = "Bericht \xC3\xBC" "ber \xC3\x84pfel \xE2\x82\xAC.t
 std::vector<IsoEntry> SampleFiles() {
   std::vector<IsoEntry> entries;
   for (std::size_t size : {0, 1, 2047, 2048, 2049, 63488, 63489, 100000})
-    entries.push_back({"sizes/file" + std::to_string(size) + ".bin", Content(size, static_cast<unsigned>(size))});
+    entries.push_back({"sizes/file" + std::to_string(size) + ".bin", test::PatternBytes(size, static_cast<unsigned>(size))});
   entries.push_back({"docs/" + kLong64, "sixty-four"});
   entries.push_back({"docs/" + kUmlauts, "umlauts"});
   entries.push_back({"epoch.txt", "1970", 0});
@@ -84,7 +68,7 @@ TEST(Mastered, JolietTreeImportsAndExtractsExactly) {
     EXPECT_DOUBLE_EQ(entry->DateTime, LocalDate(e.mtime)) << e.path;
     const std::string dest = LocalDestination(out.str(), entry->LongName);
     ASSERT_TRUE(disc.qb.ExtractFile(entry, dest)) << disc.qb.LastExtractError();
-    EXPECT_EQ(ReadFile(dest), e.content) << e.path;
+    EXPECT_EQ(test::ReadWholeFile(dest), e.content) << e.path;
     struct stat st {};
     ::stat(dest.c_str(), &st);
     EXPECT_EQ(st.st_mtime, e.mtime) << e.path;
@@ -98,14 +82,14 @@ TEST(Mastered, RockRidgeWithoutJolietGivesThePrimaryNames) {
   ServedDisc disc;
   IsoOptions options;
   options.rockRidge = true;
-  std::vector<IsoEntry> entries = {{"readme.txt", "read me"}, {"sub/data.bin", Content(5000, 1)},
+  std::vector<IsoEntry> entries = {{"readme.txt", "read me"}, {"sub/data.bin", test::PatternBytes(5000, 1)},
                                    {"sub/deeper/x.txt", "x"}, {"noext", "n"}};
   disc.Serve(MakeIso(disc.dir, "rr", entries, options).string());
   ASSERT_TRUE(disc.qb.ImportSession(1));
   EXPECT_EQ(DumpTree(disc.qb.Root()), "NOEXT. 1 0\nREADME.TXT 7 0\nSUB 0 16\n  DATA.BIN 5000 0\n  DEEPER 0 16\n    X.TXT 1 0\n");
   TempDir out;
   ASSERT_TRUE(disc.qb.ExtractFile(Find(disc.qb, "\\SUB", "DATA.BIN"), (out / "d").string()));
-  EXPECT_EQ(ReadFile(out / "d"), entries[1].content);
+  EXPECT_EQ(test::ReadWholeFile(out / "d"), entries[1].content);
 }
 
 TEST(Mastered, HiddenEntriesCarryTheHiddenAttribute) {
@@ -140,7 +124,7 @@ TEST(Mastered, EachSessionOfAThreeSessionDiscImportsItsOwnTree) {
     const TFEntry* a = Find(disc.qb, "\\", "a.txt");
     if (s == 3) continue;  // the third session did not keep the earlier files
     ASSERT_TRUE(disc.qb.ExtractFile(a, (out / "a").string()));
-    EXPECT_EQ(ReadFile(out / "a"), s == 1 ? "first a" : "second a");
+    EXPECT_EQ(test::ReadWholeFile(out / "a"), s == 1 ? "first a" : "second a");
   }
   EXPECT_EQ(trees[0], "a.txt 7 0\n");
   EXPECT_EQ(trees[1], "a.txt 8 0\nb.txt 8 0\n");
@@ -169,7 +153,7 @@ TEST(Mastered, DataSessionAfterAudioTracksIsFound) {
   ASSERT_NE(readme, nullptr) << DumpTree(disc.qb.Root());
   TempDir out;
   ASSERT_TRUE(disc.qb.ExtractFile(readme, (out / "r").string()));
-  EXPECT_EQ(ReadFile(out / "r"), "enhanced");
+  EXPECT_EQ(test::ReadWholeFile(out / "r"), "enhanced");
 }
 
 }  // namespace
