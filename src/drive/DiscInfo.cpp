@@ -175,7 +175,10 @@ std::uint32_t TSCSIDevice::GetFreeBlocks() {
   SetWriteParameters(false, UnderrunProtection);
   FinalizeDisc = finalize;
 
-  if (ReadTrackInfo(TrackForFreeRoom(medium))) return FreeOfTrack(TrackInfo);
+  // On a DVD track 1 is asked first; on a disc of several sessions it is the closed
+  // track of the first one, with no room, while the room left lies in the track after
+  // the last session. So an answer without free room also goes on to that track.
+  if (ReadTrackInfo(TrackForFreeRoom(medium)) && FreeOfTrack(TrackInfo) != 0) return FreeOfTrack(TrackInfo);
   if (ReadTrackInfo(static_cast<std::uint8_t>(GetLastSession() + 1))) return FreeOfTrack(TrackInfo);
   return 0;
 }

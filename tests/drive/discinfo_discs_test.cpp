@@ -129,6 +129,25 @@ TEST_F(DiscQueries, DvdPlusRAndDvdPlusRwNamesAndErasability) {
   EXPECT_EQ(dev_.GetFreeBlocks(), 0u);
 }
 
+TEST_F(DiscQueries, AppendableDvdPlusRWithTwoSessionsHasTheRoomAfterItsLastSession) {
+  // Track 1 is the closed track of the first session; the room left is in the
+  // incomplete track after the last one.
+  VirtualDriveScope scope({Disc("medium profile=DVD+R\ndisc status=incomplete next-writable=40960\n"
+                                "session\ntrack start=0 length=20000\nsession\ntrack start=20480 length=20000\n")});
+  scope.Attach(dev_, 0);
+  EXPECT_EQ(dev_.GetMediumType(), 10);
+  EXPECT_EQ(dev_.GetLastSession(), 2);
+  EXPECT_EQ(dev_.GetUsedBlocks(), 40960u);
+  EXPECT_EQ(dev_.GetFreeBlocks(), 2295104u - 40960u);
+  EXPECT_EQ(dev_.GetDiscBlocks(), 2295104u);
+
+  // A closed disc has no such track: nothing is free.
+  VirtualDriveScope closed({Disc("medium profile=DVD+R\ndisc status=complete\n"
+                                 "session\ntrack start=0 length=20000\nsession\ntrack start=20480 length=20000\n")});
+  closed.Attach(dev_, 0);
+  EXPECT_EQ(dev_.GetFreeBlocks(), 0u);
+}
+
 TEST_F(DiscQueries, DriveReadyAfterSomePolls) {
   VirtualDriveScope scope({Disc("drive ready-after=8\nmedium profile=CD-ROM\nsession\ntrack start=0 length=1000\n")});
   scope.Attach(dev_, 0);
