@@ -69,6 +69,13 @@ TEST_F(PassThroughTest, InquiryIsAnsweredFromTheCacheWithoutTouchingTheDrive) {
   ASSERT_TRUE(InitASPI(true));
   const auto view = *PassThroughDrive(letter);
   const std::size_t commandsAfterScan = drive->ReceivedCommands().size();
+  // The scan asked once: a 96-byte INQUIRY with the fixed two-minute limit.
+  ASSERT_EQ(commandsAfterScan, 1u);
+  const auto probe = drive->ReceivedCommands()[0];
+  EXPECT_EQ(probe.cdb, (std::vector<std::uint8_t>{0x12, 0x00, 0x00, 0x00, 0x60, 0x00}));
+  EXPECT_EQ(probe.direction, DataDirection::In);
+  EXPECT_EQ(probe.dataLength, 96u);
+  EXPECT_EQ(probe.timeoutMs, 120000u);
 
   std::array<std::uint8_t, 128> answer;
   answer.fill(0xEE);
