@@ -7,6 +7,7 @@
 #include "app/Arguments.h"
 #include "app/Dialogs.h"
 #include "app/Form1.h"
+#include "transport/Transport.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -18,7 +19,15 @@ int main(int argc, char** argv) {
   arguments.removeFirst();
   tarnwick::app::MountArguments(arguments, *dialogs);
 
-  tarnwick::app::TForm1 form(dialogs);
-  form.show();
-  return QApplication::exec();
+  int status = 0;
+  {
+    tarnwick::app::TForm1 form(dialogs);
+    form.show();
+    status = QApplication::exec();
+  }
+  // The window and its drive component are gone: release the ASPI library, then close
+  // the pass-through volume handles.
+  tarnwick::FreeASPI();
+  tarnwick::CloseSPTIDrives();
+  return status;
 }
