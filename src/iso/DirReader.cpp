@@ -90,6 +90,8 @@ void TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
 
       nameField = state.joliet ? JolietName(name, nameLength)
                                : StripVersion(std::string(reinterpret_cast<const char*>(name), nameLength));
+      // A name that is only a version: nothing to show or extract, and a directory
+      // of that name would have its parent's path and stand for the parent.
       if (nameField.empty()) continue;
       AddRecord(record, nameField, parent, state, pending);
     }

@@ -48,6 +48,8 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
   if (!target) target = Root();
   const std::uint8_t last = GetLastSession();
   if (last == 0) return false;
+  // Session numbers are unsigned: every number above the last session (255 among
+  // them) means the last one.
   if (session == 255 || session > last) session = last;
   if (session == 0) return false;
   DebugMessage(">>> " + Format("IMPORTING SESSION # %d", session), 1);

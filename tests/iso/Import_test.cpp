@@ -49,6 +49,18 @@ TEST(Import, JolietNamesWinOverPrimaryNames) {
   EXPECT_EQ(DumpTree(plain.qb.Root()), "README.TXT 5 0\nDOCS 0 16\n  A.TXT 3 0\n");
 }
 
+TEST(Import, AnyNumberAboveTheLastSessionMeansTheLast) {
+  // Session numbers are unsigned: 128 and up are above the last session too, not
+  // negative numbers sent to the drive.
+  for (const int requested : {2, 127, 128, 200, 254}) {
+    ServedDisc disc;
+    disc.Serve(BothTrees());
+    ASSERT_TRUE(disc.qb.ImportSession(static_cast<std::uint8_t>(requested))) << requested;
+    EXPECT_TRUE(disc.Logged("1:>>> IMPORTING SESSION # 1")) << requested;
+    EXPECT_EQ(DumpTree(disc.qb.Root()), "Read Me.txt 5 0\nDocs 0 16\n  a long name.txt 3 0\n") << requested;
+  }
+}
+
 TEST(Import, RecordsAreSteppedByTheirLength) {
   // System-use data after each name, longest in the directory's own record, as
   // extension-writing mastering tools lay them out. Its bytes look like records.
@@ -159,6 +171,24 @@ TEST(Import, MalformedRecordsAreSkipped) {
   second.Serve(primary);
   ASSERT_TRUE(second.qb.ImportSession(1));
   EXPECT_EQ(DumpTree(second.qb.Root()), "A.TXT 1 0\n");  // the bad record's length leaves B out of step
+}
+
+TEST(Import, NamesThatAreOnlyAVersionAreSkipped) {
+  // Cut at its ";", such a name is empty: a file would have no name to show or
+  // extract, and a directory would stand for its own parent (its path is the
+  // parent's), pouring its entries into the parent.
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  iso.Directory(20, WithDots(20, 20, {R::File("A.TXT;1", 30, 1), R::File(";1", 30, 2), R::Dir(";1", 21),
+                                      R::Dir("SUB", 22), R::File("B.TXT;1", 30, 3)}));
+  iso.Directory(21, WithDots(21, 20, {R::File("INNER.TXT;1", 30, 4)}));
+  iso.Directory(22, WithDots(22, 20, {R::Dir(";1", 21)}));
+  ServedDisc disc;
+  disc.Serve(iso);
+  ASSERT_TRUE(disc.qb.ImportSession(1));
+  EXPECT_EQ(DumpTree(disc.qb.Root()), "A.TXT 1 0\nSUB 0 16\nB.TXT 3 0\n");
+  EXPECT_EQ(disc.qb.DirCount(), 2u);
 }
 
 TEST(Import, HostileDirectoryStructuresEnd) {
