@@ -1,6 +1,7 @@
 #include "iso/EntryData.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "drive/SCSIDevice.h"
@@ -18,15 +19,16 @@ TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_
   if (runs.empty() && entry.Size > 0) runs.push_back({entry.Extent, static_cast<std::uint64_t>(entry.Size)});
 
   for (const TExtent& run : runs) {
-    std::uint32_t lba = run.Lba;
+    std::uint64_t lba = run.Lba;
     std::uint64_t left = run.Bytes;
     while (left > 0) {
       const std::uint64_t chunk = std::min<std::uint64_t>(left, sectorsPerRead * kSector);
       const auto count = static_cast<std::uint16_t>((chunk + kSector - 1) / kSector);
-      if (!drive.ReadSectors(lba, count, count * static_cast<std::uint32_t>(kSector), buffer.data())) {
-        if (failedLba) *failedLba = lba;
+      if (failedLba) *failedLba = static_cast<std::uint32_t>(std::min<std::uint64_t>(lba, UINT32_MAX));
+      if (lba + count - 1 > UINT32_MAX) return TReadResult::BeyondDisc;
+      if (!drive.ReadSectors(static_cast<std::uint32_t>(lba), count, count * static_cast<std::uint32_t>(kSector),
+                             buffer.data()))
         return TReadResult::ReadFailed;
-      }
       if (!sink(buffer.data(), static_cast<std::size_t>(chunk))) return TReadResult::Stopped;
       lba += count;
       left -= chunk;

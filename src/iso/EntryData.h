@@ -15,11 +15,12 @@ struct TFEntry;
 // Receives the next piece of data; returns false to stop.
 using TDataSink = std::function<bool(const std::uint8_t* data, std::size_t length)>;
 
-enum class TReadResult { Complete, Stopped, ReadFailed };
+enum class TReadResult { Complete, Stopped, ReadFailed, BeyondDisc };
 
 // Reads the entry's data in units of at most `sectorsPerRead` sectors. On a failed
 // read, `failedLba` holds the first sector of the failed unit and the drive's
-// LastErrorText says why.
+// LastErrorText says why; BeyondDisc means a unit would pass the last addressable
+// sector (failedLba holds where it starts).
 TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_t sectorsPerRead,
                           const TDataSink& sink, std::uint32_t* failedLba = nullptr);
 

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "iso/Dates.h"
+#include "iso/EntryData.h"
 #include "iso/Format.h"
 #include "iso/IsoFormat.h"
 #include "iso/QuarnBurner.h"
@@ -9,8 +10,6 @@
 
 namespace tarnwick {
 namespace {
-
-constexpr std::size_t kTransferBuffer = 65536;
 
 // A local file open for writing; closed when it goes out of scope.
 class LocalFile {
@@ -48,11 +47,20 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
   }
   DebugMessage(">>> " + Format("EXTRACTING FILE %s TO %s", entry->LongName.c_str(), destination.c_str()), 1);
 
-  std::vector<TExtent> extents = entry->Extents;
-  if (extents.empty() && entry->Size > 0)
-    extents.push_back({entry->Extent, static_cast<std::uint64_t>(entry->Size)});
   std::uint64_t total = 0;
-  for (const TExtent& e : extents) total += e.Bytes;
+  if (!entry->Extents.empty()) {
+    for (const TExtent& e : entry->Extents) total += e.Bytes;
+  } else if (entry->Size > 0) {
+    total = static_cast<std::uint64_t>(entry->Size);
+  }
+  // The tree may be older than the disc now in the drive; its addresses would then
+  // read another disc's data into the file.
+  if (!SameDiscAsImported()) {
+    lastExtractError_ = Format("Cannot extract file %s: the disc in the drive has changed since its session was "
+                               "loaded; load the session again",
+                               entry->LongName.c_str());
+    return false;
+  }
 
   platform::Platform& os = platform::Current();
   LocalFile file(destination);
@@ -69,31 +77,38 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
     return false;
   };
 
-  std::vector<std::uint8_t> buffer(kTransferBuffer);
-  const std::uint64_t unit = std::uint64_t{TransferSectors} * iso::kSectorSize;
   std::uint64_t done = 0;
-  for (const TExtent& extent : extents) {
-    std::uint64_t next = extent.Lba;
-    std::uint64_t left = extent.Bytes;
-    while (left > 0) {
-      const std::uint64_t chunk = std::min(left, unit);
-      const auto count = static_cast<std::uint16_t>(SectorsFor(chunk));
-      if (next + count - 1 > UINT32_MAX)
-        return fail(Format("Cannot read file %s: sector %llu lies beyond the disc", entry->LongName.c_str(),
-                           static_cast<unsigned long long>(next)));
-      if (!ReadSectors(static_cast<std::uint32_t>(next), count, count * static_cast<std::uint32_t>(iso::kSectorSize),
-                       buffer.data()))
-        return fail(Format("Cannot read file %s at sector %llu: %s", entry->LongName.c_str(),
-                           static_cast<unsigned long long>(next), LastErrorText.c_str()));
-      std::uint32_t written = 0;
-      if (!os.WriteFile(file.Get(), buffer.data(), static_cast<std::uint32_t>(chunk), &written) || written != chunk)
-        return fail(Format("Cannot write file %s: %s", destination.c_str(), os.LastErrorMessage().c_str()));
-      next += count;
-      left -= chunk;
-      done += chunk;
-      if (progress && !progress(done, total))
-        return fail(Format("Extraction of %s stopped", entry->LongName.c_str()));
-    }
+  std::string writeError;
+  bool stopped = false;
+  std::uint32_t failedLba = 0;
+  const TReadResult result = ReadEntryData(
+      *this, *entry, TransferSectors,
+      [&](const std::uint8_t* data, std::size_t length) {
+        std::uint32_t written = 0;
+        if (!os.WriteFile(file.Get(), data, static_cast<std::uint32_t>(length), &written) || written != length) {
+          writeError = os.LastErrorMessage();
+          return false;
+        }
+        done += length;
+        if (progress && !progress(done, total)) {
+          stopped = true;
+          return false;
+        }
+        return true;
+      },
+      &failedLba);
+  switch (result) {
+    case TReadResult::Complete:
+      break;
+    case TReadResult::BeyondDisc:
+      return fail(Format("Cannot read file %s: sector %lu lies beyond the disc", entry->LongName.c_str(),
+                         static_cast<unsigned long>(failedLba)));
+    case TReadResult::ReadFailed:
+      return fail(Format("Cannot read file %s at sector %lu: %s", entry->LongName.c_str(),
+                         static_cast<unsigned long>(failedLba), LastErrorText.c_str()));
+    case TReadResult::Stopped:
+      if (stopped) return fail(Format("Extraction of %s stopped", entry->LongName.c_str()));
+      return fail(Format("Cannot write file %s: %s", destination.c_str(), writeError.c_str()));
   }
 
   platform::LocalDateTime when;

@@ -32,16 +32,30 @@ bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, bool supplementary,
     std::memcpy(&vd, VolumeDescriptor.data(), sizeof vd);
     if (!IsStandardIdentifier(vd)) continue;
     if (vd.Type == iso::kTerminator) return false;
+    const std::uint32_t lba = firstSector + kFirstDescriptor + i;
     if (supplementary && read && vd.Type == iso::kSupplementaryDescriptor && HasJolietEscape(vd)) {
+      RememberDescriptor(lba);
       ReadJolietDir(vd.RootRecord.ExtentLba(), vd.RootRecord.Size(), target);
       return true;
     }
     if (!supplementary && vd.Type == iso::kPrimaryDescriptor) {
+      RememberDescriptor(lba);
       ReadIsoDir(vd.RootRecord.ExtentLba(), vd.RootRecord.Size(), target);
       return true;
     }
   }
   return false;
+}
+
+void TQuarnBurner::RememberDescriptor(std::uint32_t lba) {
+  importedDescriptorLba_ = lba;
+  importedDescriptor_.assign(VolumeDescriptor.begin(), VolumeDescriptor.end());
+}
+
+bool TQuarnBurner::SameDiscAsImported() {
+  if (importedDescriptor_.empty()) return true;
+  std::vector<std::uint8_t> now(iso::kSectorSize, 0);
+  return ReadSectors(importedDescriptorLba_, 1, iso::kSectorSize, now.data()) && now == importedDescriptor_;
 }
 
 bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {

@@ -104,6 +104,10 @@ class TQuarnBurner : public TSCSIDevice {
   // false, with the reason in LastExtractError().
   bool ExtractFile(const TFEntry* entry, const std::string& destination, const TExtractProgress& progress = {});
   const std::string& LastExtractError() const { return lastExtractError_; }
+  // True when no session was imported since the last reset, or when the volume
+  // descriptor the last import started from still reads the same: the disc in the
+  // drive is the one the tree describes.
+  bool SameDiscAsImported();
 
  private:
   struct WalkState;
@@ -117,6 +121,7 @@ class TQuarnBurner : public TSCSIDevice {
   void FlushPending(TDEntry* parent, PendingFile& pending);
   void EnterDirectory(TDEntry* dir, std::uint32_t extent, std::uint32_t length, WalkState& state);
   bool FindDescriptor(std::uint32_t firstSector, bool supplementary, TDEntry* target);
+  void RememberDescriptor(std::uint32_t lba);
 
   std::vector<std::unique_ptr<TDEntry>> dirs_;
   std::vector<std::unique_ptr<TFEntry>> files_;
@@ -129,6 +134,9 @@ class TQuarnBurner : public TSCSIDevice {
   std::unordered_map<const TDEntry*, std::unordered_map<std::string, TFEntry*>> nameIndex_;
 
   std::string lastExtractError_;
+  // The volume descriptor the last import walked, and where it lies.
+  std::uint32_t importedDescriptorLba_ = 0;
+  std::vector<std::uint8_t> importedDescriptor_;
 };
 
 }  // namespace tarnwick

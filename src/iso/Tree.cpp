@@ -29,6 +29,7 @@ TQuarnBurner::TQuarnBurner() { ResetTree(DefaultMaxFiles, DefaultMaxDirs); }
 TQuarnBurner::~TQuarnBurner() = default;
 
 bool TQuarnBurner::ResetTree(std::uint32_t MaxFiles, std::uint32_t MaxDirs) {
+  importedDescriptor_.clear();
   nameIndex_.clear();
   dirIndex_.clear();
   files_.clear();

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "iso/Dates.h"
+#include "platform/ByteOrder.h"
 #include "iso/LocalName.h"
 #include "iso/ServedDisc.h"
 #include "vdrive/VirtualDrive.h"
@@ -120,14 +121,37 @@ TEST(Extract, ReadsAtMost31SectorsAndNoExtraSector) {
     disc.scope->Drive(0).ClearLog();
     EXPECT_TRUE(disc.qb.ExtractFile(disc.Sized(size), (out / "f").string()));
     std::vector<int> blocks;
+    // Reads below sector 18 re-read the volume descriptor to check the disc.
     for (const auto& cdb : disc.scope->Drive(0).CommandLog())
-      if (cdb.at(0) == 0x28) blocks.push_back(cdb.at(7) << 8 | cdb.at(8));
+      if (cdb.at(0) == 0x28 && GetBE32(&cdb.at(2)) >= 18) blocks.push_back(cdb.at(7) << 8 | cdb.at(8));
     return blocks;
   };
   EXPECT_EQ(counts(2048), std::vector<int>{1});
   EXPECT_EQ(counts(63489), (std::vector<int>{31, 1}));
   EXPECT_EQ(counts(100000), (std::vector<int>{31, 18}));
   EXPECT_EQ(counts(0), std::vector<int>{});
+}
+
+TEST(Extract, AnotherDiscInTheDriveIsRefusedBeforeAnythingIsWritten) {
+  ExtractDisc disc;
+  TempDir out;
+  const std::string original = (disc.dir / "disc.iso").string();
+  CraftedIso other(30);
+  other.Descriptor(16, 1, 21, 2048);
+  other.Terminator(17);
+  other.Directory(21, {R::Dot(21, 2048), R::DotDot(21, 2048)});
+  disc.Serve(other.Write(disc.dir / "other.iso"));
+
+  std::ofstream(out / "f") << "mine";
+  EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(2049), (out / "f").string()));
+  EXPECT_EQ(disc.qb.LastExtractError(),
+            "Cannot extract file FILE2049.: the disc in the drive has changed since its session was loaded; load the "
+            "session again");
+  EXPECT_EQ(test::ReadWholeFile(out / "f"), "mine");
+
+  disc.Serve(original);  // the same disc again
+  ASSERT_TRUE(disc.qb.ExtractFile(disc.Sized(2049), (out / "f").string())) << disc.qb.LastExtractError();
+  EXPECT_EQ(test::ReadWholeFile(out / "f"), disc.contents["FILE2049."]);
 }
 
 TEST(Extract, ExistingFilesAndLinksAreReplaced) {

@@ -27,6 +27,7 @@ struct ServedDisc {
   ~ServedDisc() { scope.reset(); }
 
   void Serve(const std::string& path) {
+    scope.reset();  // a scope undoes the transport when it ends, so end the old one first
     scope = std::make_unique<VirtualDriveScope>(std::vector<std::string>{path});
     scope->Attach(qb, 0);
   }
