@@ -13,6 +13,7 @@
 
 #include "AppTestKit.h"
 #include "app/Arguments.h"
+#include "vdrive/VirtualDrive.h"
 
 namespace tarnwick::test {
 namespace {
@@ -39,6 +40,15 @@ TEST(WindowStart, SelectsTheFirstDriveAndShowsItsLetterAndDevice) {
   EXPECT_EQ(w.label("lDrive")->text(), QStringLiteral("Drive %1:").arg(drives.Letter(1)));
   EXPECT_EQ(w.form().quarnb().GetDriveLetter(), drives.Letter(1));
   EXPECT_TRUE(w.drives()->toolTip().startsWith(w.drives()->currentText()));
+}
+
+TEST(WindowStart, ADriveWithoutALetterShowsTheBlankDriveLabel) {
+  // A drive that reports no SCSI address gets a made-up one, and no letter is found for it.
+  TestDrives drives({vdrive::OpenVirtualDrive(SamplePath("sample.disc"))});
+  Window w;
+  ASSERT_EQ(w.drives()->count(), 1);
+  EXPECT_TRUE(w.drives()->currentText().contains(QStringLiteral(",?: "))) << w.drives()->currentText().toStdString();
+  EXPECT_EQ(w.label("lDrive")->text(), QStringLiteral("  Drive :"));
 }
 
 TEST(WindowStart, WithoutDrivesTheSelectorStaysEmptyAndShowReportsTheError) {
