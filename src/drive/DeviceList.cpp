@@ -78,8 +78,13 @@ void TSCSIDevice::QueryHostAdapter(std::uint8_t adapter) {
   haInquiry_.SRB_Cmd = SC_HA_INQUIRY;
   haInquiry_.SRB_HaId = adapter;
   SendASPI32Command(&haInquiry_);
-  const std::uint8_t count = haInquiry_.SRB_Status == SS_COMP ? haInquiry_.HA_Count : 255;
+  const bool answered = haInquiry_.SRB_Status == SS_COMP;
+  const std::uint8_t count = answered ? haInquiry_.HA_Count : 255;
   AdapterCount = static_cast<std::int8_t>(count == 0 ? 7 : count);
+  // The published count is a signed byte, so 128 adapters or more read as negative.
+  // Linux numbers its host adapters on, one more with every USB drive plugged in, so
+  // such counts happen; the scan keeps the answered count whole.
+  adaptersToScan_ = answered ? static_cast<std::uint8_t>(AdapterCount) : 0;
 }
 
 void TSCSIDevice::ScanDevices() {
@@ -87,8 +92,9 @@ void TSCSIDevice::ScanDevices() {
   const std::uint8_t savedHa = HaId, savedTarget = Target, savedLun = Lun;
   if (DoDebug) DebugMessage(">>> " + TransportName(), 1);
 
-  // A count of 128 or more (255 after a failed inquiry) reads as negative: nothing to scan.
-  const int adapters = AdapterCount;
+  // A failed host adapter inquiry leaves nothing to scan; an answered count is scanned
+  // whole, even where the signed AdapterCount reads it as negative.
+  const int adapters = adaptersToScan_;
   for (int adapter = 0; adapter < adapters; ++adapter) {
     const auto ha = static_cast<std::uint8_t>(adapter);
     QueryHostAdapter(ha);

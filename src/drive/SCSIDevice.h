@@ -167,6 +167,8 @@ class TSCSIDevice {
   void ResetSelection();
   void TraceFailedCommand(const SRB_ExecSCSICmd& srb);
   SRB_HAInquiry haInquiry_ = {};
+  // Adapters the scan probes: the last answered host adapter count, 0 after a failed inquiry.
+  unsigned adaptersToScan_ = 0;
   TDebugSink* debugWindow_ = nullptr;
 };
 

@@ -61,6 +61,21 @@ TEST_F(Scan, AdapterCountsFromTheInquiry) {
   EXPECT_TRUE(dev.DeviceList.empty());
 }
 
+TEST_F(Scan, CountsOf128AdaptersAndMoreAreScannedWhole) {
+  // Host adapter numbers grow with every USB drive plugged in; a drive on host 140
+  // must still be found, though the signed count reads negative.
+  fake.adapterCount = 141;
+  fake.AddDrive({140, 0, 0}, 5, "USB", "PLUGGED AGAIN", "1.0");
+  TSCSIDevice dev;
+  fake.log.clear();
+  ASSERT_TRUE(dev.InitializeDevices(true));
+  EXPECT_LT(dev.AdapterCount, 0);
+  EXPECT_EQ(dev.DeviceList, (std::vector<std::string>{"140:0:0,?: USB     PLUGGED AGAIN   1.0 "}));
+  EXPECT_EQ(fake.Commands(0x12).size(), 141u * 64u);
+  dev.SelectDevice(dev.DeviceList.front());
+  EXPECT_EQ(dev.HaId, 140);
+}
+
 TEST_F(Scan, DebugLinesNameTransportAndAdapters) {
   fake.adapterCount = 2;
   fake.managerId = "MGR ";
