@@ -114,6 +114,9 @@ void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name
 
   if (r.Flags & iso::kFlagDirectory) {
     FlushPending(parent, pending);
+    // Directories are found by their "\"-joined path, so a "\" inside a name (which
+    // neither tree allows) would make this directory another one's; it becomes "_".
+    std::replace(info.LongName.begin(), info.LongName.end(), '\\', '_');
     if (TDEntry* dir = AddDir(parent, info)) EnterDirectory(dir, r.ExtentLba(), r.Size(), state);
     return;
   }

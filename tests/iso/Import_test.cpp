@@ -173,6 +173,20 @@ TEST(Import, MalformedRecordsAreSkipped) {
   EXPECT_EQ(DumpTree(second.qb.Root()), "A.TXT 1 0\n");  // the bad record's length leaves B out of step
 }
 
+TEST(Import, ASeparatorInADirectoryNameDoesNotJoinAnotherDirectory) {
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  iso.Directory(20, WithDots(20, 20, {R::Dir("A", 21), R::Dir("A\\B", 23)}));
+  iso.Directory(21, WithDots(21, 20, {R::Dir("B", 22)}));
+  iso.Directory(22, WithDots(22, 21, {R::File("REAL.TXT;1", 30, 1)}));
+  iso.Directory(23, WithDots(23, 20, {R::File("FAKE.TXT;1", 30, 2)}));
+  ServedDisc disc;
+  disc.Serve(iso);
+  ASSERT_TRUE(disc.qb.ImportSession(1));
+  EXPECT_EQ(DumpTree(disc.qb.Root()), "A 0 16\n  B 0 16\n    REAL.TXT 1 0\nA_B 0 16\n  FAKE.TXT 2 0\n");
+}
+
 TEST(Import, NamesThatAreOnlyAVersionAreSkipped) {
   // Cut at its ";", such a name is empty: a file would have no name to show or
   // extract, and a directory would stand for its own parent (its path is the
