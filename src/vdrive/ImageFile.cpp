@@ -10,33 +10,29 @@
 namespace tarnwick::vdrive {
 
 std::shared_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string& error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
     error = std::strerror(errno);
     return nullptr;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
+  if (::fstat(fd.get(), &st) != 0) {
     error = std::strerror(errno);
-    ::close(fd);
     return nullptr;
   }
   if (S_ISDIR(st.st_mode)) {
     error = "is a directory";
-    ::close(fd);
     return nullptr;
   }
-  return std::make_shared<ImageFile>(Key{}, fd, path, static_cast<std::uint64_t>(st.st_size));
+  return std::make_shared<ImageFile>(Key{}, std::move(fd), path, static_cast<std::uint64_t>(st.st_size));
 }
 
-ImageFile::ImageFile(Key, int fd, std::string path, std::uint64_t size)
-    : fd_(fd), path_(std::move(path)), size_(size) {}
-
-ImageFile::~ImageFile() { ::close(fd_); }
+ImageFile::ImageFile(Key, platform::UniqueFd fd, std::string path, std::uint64_t size)
+    : fd_(std::move(fd)), path_(std::move(path)), size_(size) {}
 
 bool ImageFile::Read(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const {
   while (length > 0) {
-    ssize_t got = ::pread(fd_, destination, length, static_cast<off_t>(offset));
+    ssize_t got = ::pread(fd_.get(), destination, length, static_cast<off_t>(offset));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
     destination += got;

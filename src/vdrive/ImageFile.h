@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/UniqueFd.h"
+
 namespace tarnwick::vdrive {
 
 class ImageFile {
@@ -18,10 +20,7 @@ class ImageFile {
   // Opens `path` for reading; nullptr with `error` set (the system's reason) on failure.
   static std::shared_ptr<ImageFile> Open(const std::string& path, std::string& error);
 
-  ImageFile(Key, int fd, std::string path, std::uint64_t size);  // only through Open
-  ~ImageFile();
-  ImageFile(const ImageFile&) = delete;
-  ImageFile& operator=(const ImageFile&) = delete;
+  ImageFile(Key, platform::UniqueFd fd, std::string path, std::uint64_t size);  // only through Open
 
   const std::string& path() const { return path_; }
   // Size in bytes when the file was opened.
@@ -30,7 +29,7 @@ class ImageFile {
   bool Read(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const;
 
  private:
-  int fd_;
+  platform::UniqueFd fd_;
   std::string path_;
   std::uint64_t size_;
 };
