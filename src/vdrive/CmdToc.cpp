@@ -15,20 +15,10 @@ std::uint8_t AdrControl(const Track& track) { return track.audio ? 0x10 : 0x14; 
 
 void PutAddress(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t lba, bool msf) {
   if (msf) {
-    const Msf m = LbaToMsf(lba);
-    out[at] = 0;
-    out[at + 1] = m.m;
-    out[at + 2] = m.s;
-    out[at + 3] = m.f;
+    PutMsfAddress(out, at, LbaToMsf(lba));
   } else {
     PutBE32(&out[at], lba);
   }
-}
-
-void PutMsf(std::vector<std::uint8_t>& out, std::size_t at, const Msf& m) {
-  out[at] = m.m;
-  out[at + 1] = m.s;
-  out[at + 2] = m.f;
 }
 
 void Finish(std::vector<std::uint8_t>& out) { PutBE16(&out[0], static_cast<std::uint32_t>(out.size() - 2)); }

@@ -8,13 +8,6 @@ namespace {
 
 constexpr std::uint8_t kInvisibleTrack = 0xFF;
 
-void PutMsfAddress(std::vector<std::uint8_t>& out, std::size_t at, const Msf& m) {
-  out[at] = 0;
-  out[at + 1] = m.m;
-  out[at + 2] = m.s;
-  out[at + 3] = m.f;
-}
-
 int InvisibleTrackNumber(const DiscModel& model) {
   return model.tracks.empty() ? 1 : model.tracks.back().number + 1;
 }

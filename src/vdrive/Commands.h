@@ -33,6 +33,18 @@ inline constexpr std::uint8_t kSetCdSpeed = 0xBB;
 
 inline constexpr std::size_t kLogLimit = 65536;
 
+// Minutes, seconds and frames in three bytes (full TOC and ATIP fields).
+inline void PutMsf(std::vector<std::uint8_t>& out, std::size_t at, const Msf& m) {
+  out[at] = m.m;
+  out[at + 1] = m.s;
+  out[at + 2] = m.f;
+}
+// A four-byte MSF address field: a reserved zero byte, then minutes, seconds, frames.
+inline void PutMsfAddress(std::vector<std::uint8_t>& out, std::size_t at, const Msf& m) {
+  out[at] = 0;
+  PutMsf(out, at + 1, m);
+}
+
 struct DriveState {
   DiscModel model;
   std::vector<std::uint8_t> writeParameters;  // current page 05h (MODE SELECT stores it)
@@ -41,16 +53,14 @@ struct DriveState {
   std::uint64_t commandCount = 0;
   std::deque<std::vector<std::uint8_t>> log;  // the latest kLogLimit command blocks
 
-  // The medium is in and has become ready.
-  bool MediumReady() const {
-    return model.medium.present && commandCount > model.drive.readyAfter;
-  }
   // The condition a medium command would meet now (none when ready).
   Sense MediumCondition() const {
     if (!model.medium.present) return sense::kNoMedium;
     if (commandCount <= model.drive.readyAfter) return sense::kBecomingReady;
     return sense::kNone;
   }
+  // The medium is in and has become ready.
+  bool MediumReady() const { return MediumCondition() == sense::kNone; }
 };
 
 // One command as received: the command block (zero beyond its length) and the request.
