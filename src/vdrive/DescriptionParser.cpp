@@ -50,12 +50,20 @@ std::string Lower(std::string text) {
 
 bool IsKeyChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_'; }
 
+// The parts of `text` between separators (an empty text has none, and a separator at
+// the end adds none).
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::string part;
+  std::istringstream in(text);
+  while (std::getline(in, part, separator)) parts.push_back(part);
+  return parts;
+}
+
 // Splits `text` at commas into trimmed, non-empty items.
 std::vector<std::string> SplitList(const std::string& text) {
   std::vector<std::string> items;
-  std::string item;
-  std::istringstream in(text);
-  while (std::getline(in, item, ',')) {
+  for (const std::string& item : Split(text, ',')) {
     const auto first = item.find_first_not_of(" \t");
     if (first == std::string::npos) continue;
     items.push_back(item.substr(first, item.find_last_not_of(" \t") - first + 1));
@@ -103,6 +111,7 @@ class Parser {
   void Session(const Statement& s);
   void AddTrack(const Statement& s);
   void Fault(const Statement& s);
+  void CheckSessionHasTracks() const;
   void Finish();
 
   std::string baseDir_;
@@ -201,13 +210,7 @@ bool Parser::YesNo(const Statement& s, const Field& f) const {
 }
 
 Sense Parser::ParseSense(const Statement& s, const Field& f) const {
-  const std::vector<std::string> parts = [&] {
-    std::vector<std::string> out;
-    std::string part;
-    std::istringstream in(f.value);
-    while (std::getline(in, part, '/')) out.push_back(part);
-    return out;
-  }();
+  const std::vector<std::string> parts = Split(f.value, '/');
   if (parts.size() != 3) Fail(s.line, "sense '" + f.value + "' is not KEY/ASC/ASCQ");
   std::uint64_t v[3];
   for (int i = 0; i < 3; ++i) {
@@ -263,9 +266,7 @@ void Parser::Drive(const Statement& s) {
       if (d.inquiryLength < 36) Fail(s.line, "'inquiry-length' must be at least 36");
     } else if (k == "address") {
       std::vector<std::uint8_t> parts;
-      std::string part;
-      std::istringstream in(f.value);
-      while (std::getline(in, part, ':')) {
+      for (const std::string& part : Split(f.value, ':')) {
         const auto n = ParseUnsigned(part, 10);
         if (!n || *n > 255) Fail(s.line, "bad address '" + f.value + "' (HOST:TARGET:LUN)");
         parts.push_back(static_cast<std::uint8_t>(*n));
@@ -368,10 +369,15 @@ void Parser::Image(const Statement& s) {
   imageLine_ = s.line;
 }
 
-void Parser::Session(const Statement& s) {
-  CheckKeys(s, {"number"}, {});
+// The session begun last must have a track before the next one begins or the text ends.
+void Parser::CheckSessionHasTracks() const {
   if (currentSession_ > 0 && model_.FirstTrackOfSession(currentSession_) == nullptr)
     Fail(sessionLine_, "session " + std::to_string(currentSession_) + " has no tracks");
+}
+
+void Parser::Session(const Statement& s) {
+  CheckKeys(s, {"number"}, {});
+  CheckSessionHasTracks();
   const int expected = currentSession_ + 1;
   if (const Field* f = Find(s, "number")) {
     if (Number(s, *f, 99) != static_cast<std::uint64_t>(expected))
@@ -444,8 +450,7 @@ void Parser::Fault(const Statement& s) {
 }
 
 void Parser::Finish() {
-  if (currentSession_ > 0 && model_.FirstTrackOfSession(currentSession_) == nullptr)
-    Fail(sessionLine_, "session " + std::to_string(currentSession_) + " has no tracks");
+  CheckSessionHasTracks();
 
   // Where each data track's blocks come from: its own file, else the flat image.
   for (std::size_t i = 0; i < model_.tracks.size(); ++i) {
@@ -472,7 +477,7 @@ void Parser::Finish() {
   if (!profileGiven_) {
     if (status_ && *status_ != DiscStatus::Complete) m.profile = profile::kCdR;
     else if (!hasTracks) m.profile = profile::kCdR;
-    else m.profile = model_.LeadOut() <= 360000 ? profile::kCdRom : profile::kDvdRom;
+    else m.profile = PressedProfileFor(model_.LeadOut());
   }
   m.status = status_.value_or(hasTracks ? DiscStatus::Complete : DiscStatus::Empty);
   if (m.status == DiscStatus::Empty && hasTracks) Fail(line, "an empty disc cannot have tracks");

@@ -50,6 +50,11 @@ bool IsErasableProfile(std::uint16_t p) {
 
 bool IsReadOnlyProfile(std::uint16_t p) { return p == profile::kCdRom || p == profile::kDvdRom; }
 
+std::uint16_t PressedProfileFor(std::uint64_t blocks) {
+  constexpr std::uint64_t kCdBlocks = 360000;
+  return blocks <= kCdBlocks ? profile::kCdRom : profile::kDvdRom;
+}
+
 Msf LbaToMsf(std::uint32_t lba) {
   const std::uint64_t frames = std::uint64_t{lba} + 150;
   const std::uint64_t minutes = frames / 4500;

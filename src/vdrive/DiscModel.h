@@ -39,6 +39,9 @@ bool IsCdProfile(std::uint16_t profile);
 bool IsRecordableCdProfile(std::uint16_t profile);  // CD-R, CD-RW: the media with an ATIP
 bool IsErasableProfile(std::uint16_t profile);
 bool IsReadOnlyProfile(std::uint16_t profile);      // pressed media: CD-ROM, DVD-ROM
+// The pressed medium whose recorded area ends at `blocks`: a CD-ROM up to 360000
+// blocks, a DVD-ROM beyond.
+std::uint16_t PressedProfileFor(std::uint64_t blocks);
 
 // Minutes, seconds and frames of a block address (frames = LBA + 150). Minutes above
 // 255, which only DVD addresses reach, stay at 255:59:74.

@@ -12,7 +12,6 @@ namespace {
 
 // Descriptions are small; anything larger is taken for an image.
 constexpr std::uintmax_t kMaxDescriptionBytes = 1 << 20;
-constexpr std::uint32_t kCdBlocks = 360000;
 
 DiscModel ModelFromImage(const std::string& path) {
   std::string error;
@@ -23,7 +22,7 @@ DiscModel ModelFromImage(const std::string& path) {
   if (blocks > 0xFFFFFFFFull) throw DescriptionError(path + ": the image is too large");
   DiscModel model;
   model.source = path;
-  model.medium.profile = blocks <= kCdBlocks ? profile::kCdRom : profile::kDvdRom;
+  model.medium.profile = PressedProfileFor(blocks);
   model.medium.status = DiscStatus::Complete;
   model.medium.capacity = static_cast<std::uint32_t>(blocks);
   model.drive.pages[0x2A] = DefaultCapabilitiesPage();
