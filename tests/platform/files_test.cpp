@@ -5,20 +5,15 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "platform/LinuxPlatform.h"
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
 
 namespace tarnwick::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class FilesTest : public ::testing::Test {
  protected:
@@ -39,7 +34,7 @@ TEST_F(FilesTest, CreateTruncatesAndClosedHandlesAreRefused) {
   const fs::path path = dir / "out.bin";
   ASSERT_TRUE(Write(path, "a longer first content"));
   ASSERT_TRUE(Write(path, "short"));
-  EXPECT_EQ(ReadAll(path), "short");
+  EXPECT_EQ(test::ReadWholeFile(path), "short");
 
   const Handle file = platform.CreateFileForWrite(path.string());
   ASSERT_TRUE(platform.CloseHandle(file));
@@ -60,8 +55,8 @@ TEST_F(FilesTest, SymlinkAtTheDestinationIsReplacedAndItsTargetLeftAlone) {
   fs::create_symlink(target, link);
   ASSERT_TRUE(Write(link, "new data"));
   EXPECT_FALSE(fs::is_symlink(fs::symlink_status(link)));
-  EXPECT_EQ(ReadAll(link), "new data");
-  EXPECT_EQ(ReadAll(target), "keep me");
+  EXPECT_EQ(test::ReadWholeFile(link), "new data");
+  EXPECT_EQ(test::ReadWholeFile(target), "keep me");
 
   // A dangling link must not create its target either.
   fs::create_symlink(dir / "elsewhere", dir / "dangling");
