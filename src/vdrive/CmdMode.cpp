@@ -1,7 +1,5 @@
 // MODE SENSE(10) and MODE SELECT(10): the capabilities page 2Ah, the write parameters
 // page 05h (which MODE SELECT changes) and whatever other pages the drive was given.
-#include <algorithm>
-
 #include "platform/ByteOrder.h"
 #include "vdrive/Commands.h"
 
