@@ -5,6 +5,7 @@
 #include "drive/SCSIDevice.h"
 #include "platform/Platform.h"
 #include "transport/Transport.h"
+#include "transport/Volume.h"
 
 namespace tarnwick {
 
@@ -24,30 +25,6 @@ std::string Trimmed(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-// A volume handle closed when it goes out of scope.
-class VolumeHandle {
- public:
-  explicit VolumeHandle(platform::Handle h) : h_(h) {}
-  ~VolumeHandle() {
-    if (valid()) platform::Current().CloseHandle(h_);
-  }
-  VolumeHandle(const VolumeHandle&) = delete;
-  VolumeHandle& operator=(const VolumeHandle&) = delete;
-  bool valid() const { return h_ != platform::INVALID_HANDLE_VALUE; }
-  platform::Handle get() const { return h_; }
-
- private:
-  platform::Handle h_;
-};
-
-platform::Handle OpenVolume(char letter) {
-  const std::string path = std::string("\\\\.\\") + letter + ":";
-  auto& os = platform::Current();
-  platform::Handle h = os.CreateVolume(path, true);
-  if (h == platform::INVALID_HANDLE_VALUE) h = os.CreateVolume(path, false);
-  return h;
-}
-
 }  // namespace
 
 TSCSIDevice::TSCSIDevice() {
@@ -60,12 +37,7 @@ TSCSIDevice::TSCSIDevice() {
 TSCSIDevice::~TSCSIDevice() { SetDebugWindow(nullptr); }
 
 bool TSCSIDevice::InitializeDevices(bool PreferSPTI) {
-  bool started = false;
-  try {
-    started = InitASPI(PreferSPTI);
-  } catch (...) {
-    started = false;
-  }
+  const bool started = InitASPI(PreferSPTI);  // never throws
   if (started) {
     QueryHostAdapter(0);
     ScanDevices();
@@ -131,7 +103,7 @@ void TSCSIDevice::ScanDevices() {
 
 char TSCSIDevice::GetDriveLetter() {
   for (char letter = 'B'; letter <= 'Z'; ++letter) {
-    VolumeHandle volume(OpenVolume(letter));
+    transport::ScopedVolume volume(transport::OpenVolume(static_cast<std::uint8_t>(letter - 'A')));
     if (!volume.valid()) continue;
     platform::SCSI_ADDRESS address = {};
     address.Length = sizeof address;

@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/PassThrough.h"
 #include "platform/Platform.h"
+#include "transport/Volume.h"
 
 namespace tarnwick::transport {
 
@@ -38,8 +40,12 @@ SptiTable& Table();
 // Fills the drive table once; returns the number of drives recorded (0 when the
 // table was already valid).
 int ScanSPTIDrives();
-// Opens "\\.\X:" for the letter index, read-write first, then read-only.
-platform::Handle OpenVolume(std::uint8_t letterIndex);
+// Fills a pass-through request: the record's own length, the command block, the
+// sense length, the data direction, phase and buffer, the time limit and where the
+// sense bytes go.
+void PreparePassThrough(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& buf, const std::uint8_t* cdb,
+                        std::uint8_t cdbLength, std::uint8_t senseLength, std::uint8_t direction, void* data,
+                        std::uint32_t length);
 // Marks the table valid with no drives (used when test entry points are installed).
 void MarkTableScannedEmpty();
 // Closes every open volume handle and clears the table (whether or not it is valid).

@@ -16,22 +16,6 @@ namespace {
 using platform::Handle;
 using platform::INVALID_HANDLE_VALUE;
 
-// Closes a volume handle when the scope ends unless it was released.
-class ScopedVolume {
- public:
-  explicit ScopedVolume(Handle h) : h_(h) {}
-  ~ScopedVolume() {
-    if (h_ != INVALID_HANDLE_VALUE) platform::Current().CloseHandle(h_);
-  }
-  ScopedVolume(const ScopedVolume&) = delete;
-  ScopedVolume& operator=(const ScopedVolume&) = delete;
-  Handle get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  Handle h_;
-};
-
 // The process-wide buffer the scan's INQUIRY answers land in.
 std::uint8_t g_inquiryBuffer[1025];
 
@@ -41,16 +25,8 @@ char LetterOf(std::uint8_t index) { return static_cast<char>('A' + index); }
 bool ProbeInquiry(Handle volume) {
   std::memset(g_inquiryBuffer, 0, sizeof g_inquiryBuffer);
   platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER buf{};
-  buf.Spt.Length = sizeof(platform::SCSI_PASS_THROUGH_DIRECT);
-  buf.Spt.CdbLength = 6;
-  buf.Spt.SenseInfoLength = 24;
-  buf.Spt.DataIn = platform::SCSI_IOCTL_DATA_IN;
-  buf.Spt.DataTransferLength = 96;
-  buf.Spt.TimeOutValue = kPassThroughTimeoutS;
-  buf.Spt.DataBuffer = g_inquiryBuffer;
-  buf.Spt.SenseInfoOffset = offsetof(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER, SenseBuf);
   const std::uint8_t cdb[6] = {0x12, 0x00, 0x00, 0x00, 0x60, 0x00};
-  std::memcpy(buf.Spt.Cdb, cdb, sizeof cdb);
+  PreparePassThrough(buf, cdb, sizeof cdb, 24, platform::SCSI_IOCTL_DATA_IN, g_inquiryBuffer, 96);
   std::uint32_t returned = 0;
   return platform::Current().DeviceIoControl(volume, platform::IOCTL_SCSI_PASS_THROUGH_DIRECT, &buf,
                                              sizeof buf, &buf, sizeof buf, &returned);
@@ -64,6 +40,20 @@ std::uint8_t ComputeAdapterCount(const SptiTable& t) {
 }
 
 }  // namespace
+
+void PreparePassThrough(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& buf, const std::uint8_t* cdb,
+                        std::uint8_t cdbLength, std::uint8_t senseLength, std::uint8_t direction, void* data,
+                        std::uint32_t length) {
+  buf.Spt.Length = sizeof(platform::SCSI_PASS_THROUGH_DIRECT);
+  buf.Spt.CdbLength = cdbLength;
+  buf.Spt.SenseInfoLength = senseLength;
+  buf.Spt.DataIn = direction;
+  buf.Spt.DataTransferLength = length;
+  buf.Spt.TimeOutValue = kPassThroughTimeoutS;
+  buf.Spt.DataBuffer = data;
+  buf.Spt.SenseInfoOffset = offsetof(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER, SenseBuf);
+  std::memcpy(buf.Spt.Cdb, cdb, cdbLength);
+}
 
 SptiTable& Table() {
   static SptiTable table;
@@ -154,7 +144,7 @@ std::vector<SptiDriveView> PassThroughDrives() {
   std::vector<SptiDriveView> out;
   for (const transport::TSPTIDrive& d : transport::Table().drives) {
     if (!d.inUse) continue;
-    out.push_back({static_cast<char>('A' + d.driveLetter), d.ha, d.tgt, d.lun, d.inUse,
+    out.push_back({transport::LetterOf(d.driveLetter), d.ha, d.tgt, d.lun, d.inUse,
                    d.hDevice != platform::INVALID_HANDLE_VALUE});
   }
   return out;

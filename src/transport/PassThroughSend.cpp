@@ -18,7 +18,6 @@ constexpr std::uint8_t kInquiry = 0x12;
 constexpr std::size_t kCachedInquiryLen = 36;
 constexpr std::uint8_t kCdromDeviceType = 5;
 constexpr std::uint8_t kNoDeviceType = 0x1F;
-constexpr std::size_t kSenseOffset = offsetof(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER, SenseBuf);
 constexpr std::size_t kSenseCapacity = sizeof(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER::SenseBuf);
 
 // First in-use slot (in drive-letter order) with this address.
@@ -92,16 +91,10 @@ std::uint32_t Execute(SRB_ExecSCSICmd& r) {
   if (drive->hDevice == INVALID_HANDLE_VALUE) drive->hDevice = OpenVolume(drive->driveLetter);
 
   platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER buf{};
-  buf.Spt.Length = sizeof(platform::SCSI_PASS_THROUGH_DIRECT);
-  buf.Spt.CdbLength = std::min<std::uint8_t>(r.SRB_CDBLen, sizeof r.CDBByte);
   // The pass-through sense area holds 32 bytes; never ask for more.
-  buf.Spt.SenseInfoLength = std::min<std::uint8_t>(r.SRB_SenseLen, kSenseCapacity);
-  buf.Spt.DataIn = DirectionOf(r.SRB_Flags);
-  buf.Spt.DataTransferLength = r.SRB_BufPointer != nullptr ? r.SRB_BufLen : 0;
-  buf.Spt.TimeOutValue = kPassThroughTimeoutS;
-  buf.Spt.DataBuffer = r.SRB_BufPointer;
-  buf.Spt.SenseInfoOffset = kSenseOffset;
-  std::memcpy(buf.Spt.Cdb, r.CDBByte, buf.Spt.CdbLength);
+  PreparePassThrough(buf, r.CDBByte, std::min<std::uint8_t>(r.SRB_CDBLen, sizeof r.CDBByte),
+                     std::min<std::uint8_t>(r.SRB_SenseLen, kSenseCapacity), DirectionOf(r.SRB_Flags),
+                     r.SRB_BufPointer, r.SRB_BufPointer != nullptr ? r.SRB_BufLen : 0);
 
   bool callOk = false;
   if (drive->hDevice != INVALID_HANDLE_VALUE) {
