@@ -121,7 +121,7 @@ bool TSCSIDevice::HasVendorPage30() {
   auto& page = AnswerBuffers().PageBuffer;
   std::memset(page, 0, 128);
   if (!ModeSense(kVendorPage, page, false, 128, 255)) return false;
-  return page[16] == kVendorPage || page[8] == kVendorPage || page[7] == kVendorPage;
+  return FindModePage(page, kVendorPage, 0) != 0;  // a page is never found at offset 0
 }
 
 bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrun) {

@@ -17,11 +17,10 @@ constexpr std::int32_t kDiscCommandTimeoutMs = 10000;
 }  // namespace
 
 bool TSCSIDevice::ReadDiscInformation(std::uint8_t* buffer, std::uint8_t length) {
-  auto& b = AnswerBuffers();
-  std::memset(b.DiscInfoBuffer, 0, sizeof b.DiscInfoBuffer);
+  std::memset(buffer, 0, length);
   SRB_ExecSCSICmd srb;
   PrepareRequest(srb, {0x51, 0, 0, 0, 0, 0, 0, 0, length, 0}, DataPhase::In, buffer, length);
-  return ExecuteCommand(srb, kDiscCommandTimeoutMs) && srb.SRB_Status == SS_COMP;
+  return ExecuteCommand(srb, kDiscCommandTimeoutMs);
 }
 
 bool TSCSIDevice::ReadDiscInfo() {
@@ -35,7 +34,7 @@ bool TSCSIDevice::ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLen
   auto& b = AnswerBuffers();
   SRB_ExecSCSICmd srb;
   PrepareRequest(srb, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, DataPhase::In, b.CapacityAnswer, sizeof b.CapacityAnswer);
-  if (!ExecuteCommand(srb, kDiscCommandTimeoutMs) || srb.SRB_Status != SS_COMP) return false;
+  if (!ExecuteCommand(srb, kDiscCommandTimeoutMs)) return false;
   BEToHost32InPlace(b.CapacityAnswer);
   BEToHost32InPlace(b.CapacityAnswer + 4);
   lastBlock = GetHost32(b.CapacityAnswer);
@@ -49,12 +48,10 @@ bool TSCSIDevice::ReadFormatCapacities(std::uint32_t& blocks, std::uint32_t& blo
   SRB_ExecSCSICmd srb;
   PrepareRequest(srb, {0x23, 0, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(sizeof b.FormatCapacities), 0},
                  DataPhase::In, b.FormatCapacities, sizeof b.FormatCapacities);
-  if (!ExecuteCommand(srb, kDiscCommandTimeoutMs) || srb.SRB_Status != SS_COMP) return false;
+  if (!ExecuteCommand(srb, kDiscCommandTimeoutMs)) return false;
   // The current/maximum capacity descriptor follows the 4-byte list header.
-  const std::uint32_t count = GetBE32(b.FormatCapacities + 4);
-  const std::uint32_t length = GetBE24(b.FormatCapacities + 9);
-  blockLength = length;
-  blocks = count;
+  blocks = GetBE32(b.FormatCapacities + 4);
+  blockLength = GetBE24(b.FormatCapacities + 9);
   return true;
 }
 

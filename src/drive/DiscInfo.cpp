@@ -55,6 +55,11 @@ bool ReadAtip(TSCSIDevice& drive) {
   return atip[2] == 0 && atip[3] == 0 && GetBE16(atip) >= 13;
 }
 
+// The start of the lead-out (MSF in bytes 12-14) of the ATIP answer in AtipData.
+std::uint32_t AtipLeadOut(const TSCSIDevice& drive) {
+  return TSCSIDevice::MsfToFrames(0, drive.AtipData[12], drive.AtipData[13], drive.AtipData[14]);
+}
+
 }  // namespace
 
 void TSCSIDevice::GetDiscInfo(TDisc& disc) {
@@ -73,10 +78,7 @@ void TSCSIDevice::GetDiscInfo(TDisc& disc) {
       DiscInfo.FirstSession = b.SessionAnswer[2];
       DiscInfo.LastSession = b.SessionAnswer[3];
     }
-    if (ReadAtip(*this))
-      DiscInfo.Capacity = MsfToFrames(0, AtipData[12], AtipData[13], AtipData[14]);
-    else
-      DiscInfo.Capacity = 0;
+    DiscInfo.Capacity = ReadAtip(*this) ? AtipLeadOut(*this) : 0;
     DiscInfo.MediumName = "CD-ROM";
   }
 
@@ -187,7 +189,7 @@ std::uint32_t TSCSIDevice::GetDiscBlocks() {
   const auto track = static_cast<std::uint8_t>(GetLastSession() + 1);
 
   if (ReadAtip(*this)) {
-    std::uint32_t blocks = MsfToFrames(0, AtipData[12], AtipData[13], AtipData[14]);
+    std::uint32_t blocks = AtipLeadOut(*this);
     // A lead-out this early is not a real capacity; a larger READ CAPACITY answer wins.
     std::uint32_t lastBlock = 0;
     std::uint32_t blockLength = 0;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "drive/CommandRequest.h"
 #include "drive/SCSIDevice.h"
 #include "drive/TransportRequest.h"
 #include "platform/Platform.h"
@@ -40,7 +41,7 @@ bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs) {
   srb.SRB_HaId = HaId;
   srb.SRB_Target = Target;
   srb.SRB_Lun = Lun;
-  srb.SRB_SenseLen = 14;
+  srb.SRB_SenseLen = kRequestSenseLength;
   // The logical unit also goes into bits 5-7 of CDB byte 1, where SCSI-2 drives expect it.
   srb.CDBByte[1] = static_cast<std::uint8_t>(((Lun & 7) << 5) | (srb.CDBByte[1] & 0x1F));
 
