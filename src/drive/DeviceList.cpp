@@ -3,29 +3,12 @@
 #include <cstring>
 
 #include "drive/SCSIDevice.h"
+#include "drive/TextFields.h"
 #include "platform/Platform.h"
 #include "transport/Transport.h"
 #include "transport/Volume.h"
 
 namespace tarnwick {
-
-namespace {
-
-// Text of a fixed-size, zero-padded field up to its first zero byte.
-std::string FieldText(const std::uint8_t* field, std::size_t size) {
-  std::size_t n = 0;
-  while (n < size && field[n] != 0) ++n;
-  return std::string(reinterpret_cast<const char*>(field), n);
-}
-
-std::string Trimmed(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
-}  // namespace
 
 TSCSIDevice::TSCSIDevice() {
   if (ASPIInitialized()) {
@@ -70,7 +53,8 @@ void TSCSIDevice::ScanDevices() {
   for (int adapter = 0; adapter < adapters; ++adapter) {
     const auto ha = static_cast<std::uint8_t>(adapter);
     QueryHostAdapter(ha);
-    const std::string identifier = Trimmed(FieldText(haInquiry_.HA_Identifier, sizeof haInquiry_.HA_Identifier));
+    const std::string identifier(
+        TrimControls(FieldText(haInquiry_.HA_Identifier, sizeof haInquiry_.HA_Identifier)));
     if (DoDebug)
       DebugMessage(">>> " + FieldText(haInquiry_.HA_ManagerId, sizeof haInquiry_.HA_ManagerId) + " (" + identifier +
                        ")",

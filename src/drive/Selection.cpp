@@ -6,6 +6,7 @@
 
 #include "drive/AnswerBuffers.h"
 #include "drive/SCSIDevice.h"
+#include "drive/TextFields.h"
 #include "platform/ByteOrder.h"
 
 namespace tarnwick {
@@ -47,12 +48,6 @@ std::optional<LineAddress> ParseLineAddress(std::string_view line) {
   const auto lun = ParseByte(line.substr(colon2 + 1, comma - colon2 - 1));
   if (!ha || !target || !lun) return std::nullopt;
   return LineAddress{*ha, *target, *lun};
-}
-
-std::string_view TrimControls(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
 }
 
 }  // namespace
