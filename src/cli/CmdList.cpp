@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/TreePath.h"
 #include "iso/Dates.h"
+#include "iso/Names.h"
 
 namespace tarnwick::cli {
 
@@ -50,19 +51,13 @@ void CollectJson(const TDEntry* dir, const std::string& path, bool recursive, nl
   }
 }
 
-// Characters of UTF-8 text (bytes that do not continue a sequence), so that names with
-// accented letters line up with the others.
-std::size_t TextWidth(const std::string& text) {
-  std::size_t width = 0;
-  for (unsigned char c : text) width += (c & 0xC0) != 0x80;
-  return width;
-}
-
+// Names are padded by their count of characters, so that names with accented letters
+// line up with the others.
 void PrintRows(const TDEntry* dir, std::ostream& out) {
   const std::vector<TGridRow> rows = GridRows(dir);
   std::size_t width = 0;
-  for (const TGridRow& r : rows) width = std::max(width, TextWidth(r.name));
-  for (const TGridRow& r : rows) out << r.name << std::string(width - TextWidth(r.name) + 2, ' ') << r.size << '\n';
+  for (const TGridRow& r : rows) width = std::max(width, CharCount(r.name));
+  for (const TGridRow& r : rows) out << r.name << std::string(width - CharCount(r.name) + 2, ' ') << r.size << '\n';
 }
 
 void PrintTree(const TDEntry* dir, const std::string& path, bool recursive, bool heading, std::ostream& out) {
