@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "drive/SCSIDevice.h"
-#include "iso/Records.h"
 
 namespace tarnwick {
+
+std::vector<TExtent> EntryDataRuns(const TFEntry& entry) {
+  if (!entry.Extents.empty() || entry.Size <= 0) return entry.Extents;
+  return {{entry.Extent, static_cast<std::uint64_t>(entry.Size)}};
+}
 
 TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_t sectorsPerRead,
                           const TDataSink& sink, std::uint32_t* failedLba) {
@@ -15,10 +19,7 @@ TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_
   sectorsPerRead = std::max<std::uint16_t>(sectorsPerRead, 1);
   std::vector<std::uint8_t> buffer(std::size_t{sectorsPerRead} * kSector, 0);
 
-  std::vector<TExtent> runs = entry.Extents;
-  if (runs.empty() && entry.Size > 0) runs.push_back({entry.Extent, static_cast<std::uint64_t>(entry.Size)});
-
-  for (const TExtent& run : runs) {
+  for (const TExtent& run : EntryDataRuns(entry)) {
     std::uint64_t lba = run.Lba;
     std::uint64_t left = run.Bytes;
     while (left > 0) {

@@ -5,12 +5,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <string>
+#include <vector>
+
+#include "iso/Records.h"
 
 namespace tarnwick {
 
 class TSCSIDevice;
-struct TFEntry;
+
+// The runs of sectors holding the entry's data, in file order: its extents, or one
+// run of its size at its first sector for an entry recorded without extents.
+std::vector<TExtent> EntryDataRuns(const TFEntry& entry);
 
 // Receives the next piece of data; returns false to stop.
 using TDataSink = std::function<bool(const std::uint8_t* data, std::size_t length)>;

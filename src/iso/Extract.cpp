@@ -1,10 +1,6 @@
-#include <algorithm>
-#include <vector>
-
 #include "iso/Dates.h"
 #include "iso/EntryData.h"
 #include "iso/Format.h"
-#include "iso/IsoFormat.h"
 #include "iso/QuarnBurner.h"
 #include "platform/Platform.h"
 
@@ -48,11 +44,7 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
   DebugMessage(">>> " + Format("EXTRACTING FILE %s TO %s", entry->LongName.c_str(), destination.c_str()), 1);
 
   std::uint64_t total = 0;
-  if (!entry->Extents.empty()) {
-    for (const TExtent& e : entry->Extents) total += e.Bytes;
-  } else if (entry->Size > 0) {
-    total = static_cast<std::uint64_t>(entry->Size);
-  }
+  for (const TExtent& run : EntryDataRuns(*entry)) total += run.Bytes;
   // The tree may be older than the disc now in the drive; its addresses would then
   // read another disc's data into the file.
   if (!SameDiscAsImported()) {
