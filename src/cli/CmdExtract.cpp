@@ -62,11 +62,14 @@ class Extractor {
         File(*entry, directory, child);
         continue;
       }
-      if (entry->Dir == nullptr) continue;
-      const std::string sub = LocalDestination(directory, entry->LongName);
-      if (!MakeDirectory(sub)) continue;
-      Directory(*entry->Dir, sub, child);
+      if (entry->Dir != nullptr) SubDirectory(*entry, directory, child);
     }
+  }
+
+  // A disc directory's own local directory inside `directory`, with everything in it.
+  void SubDirectory(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
+    const std::string sub = LocalDestination(directory, entry.LongName);
+    if (MakeDirectory(sub)) Directory(*entry.Dir, sub, shownPath);
   }
 
   bool Failed() const { return failed_; }
@@ -113,8 +116,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
     if (item->entry == nullptr) {  // the root: its entries go straight into the target
       extractor.Directory(*item->dir, options.to, item->path);
     } else {
-      const std::string sub = LocalDestination(options.to, item->entry->LongName);
-      if (extractor.MakeDirectory(sub)) extractor.Directory(*item->dir, sub, item->path);
+      extractor.SubDirectory(*item->entry, options.to, item->path);
     }
   }
   return extractor.Failed() ? kExitFailure : kExitOk;
@@ -138,6 +140,10 @@ int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostr
       },
       &failedLba);
   if (std::fflush(out) != 0) writeFailed = true;
+  if (result == TReadResult::BeyondDisc) {
+    err << "tarnwick-cli: cannot read " << item->path << ": sector " << failedLba << " lies beyond the disc\n";
+    return kExitFailure;
+  }
   if (result == TReadResult::ReadFailed) {
     err << "tarnwick-cli: cannot read " << item->path << " at sector " << failedLba << ": "
         << DriveErrorText(drive.Burner()) << '\n';

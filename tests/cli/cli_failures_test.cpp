@@ -236,5 +236,25 @@ TEST(CliMultiExtent, FileInSeveralExtentsIsOneEntryAndReadsInOrder) {
   EXPECT_TRUE(data.str() == a + b + c);
 }
 
+TEST(CliFailures, DataPastTheLastSectorIsAFailure) {
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("EDGE.DAT;1", 0xFFFFFFFFu, 4096)});
+  TempDir dir;
+  const std::string image = iso.Write(dir / "edge.iso");
+
+  const CliResult cat = RunCli({"--image", image, "cat", "edge.dat"});
+  EXPECT_EQ(cat.status, 1);
+  EXPECT_TRUE(Contains(cat.err, "sector 4294967295 lies beyond the disc")) << cat.err;
+  EXPECT_TRUE(cat.out.empty());
+
+  TempDir out;
+  const CliResult extract = RunCli({"--image", image, "extract", "--to", out.str(), "EDGE.DAT"});
+  EXPECT_EQ(extract.status, 1);
+  EXPECT_TRUE(Contains(extract.err, "beyond the disc")) << extract.err;
+  EXPECT_FALSE(fs::exists(out / "EDGE.DAT"));
+}
+
 }  // namespace
 }  // namespace tarnwick::test
