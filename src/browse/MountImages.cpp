@@ -56,12 +56,8 @@ std::vector<TMountedImage> MountImages(const std::vector<std::string>& paths) {
   const unsigned adapter = FreeAdapter();
   unsigned index = 0;
   for (const std::string& path : paths) {
-    std::shared_ptr<vdrive::VirtualDrive> drive;
-    try {
-      drive = vdrive::OpenVirtualDrive(path);
-    } catch (const std::exception& e) {
-      throw std::runtime_error(e.what());
-    }
+    // A DescriptionError (a std::runtime_error) names the image that cannot be opened.
+    const std::shared_ptr<vdrive::VirtualDrive> drive = vdrive::OpenVirtualDrive(path);
     std::shared_ptr<IScsiTarget> target = drive;
     SCSI_ADDRESS own{};
     if (!drive->GetAddress(own)) {
