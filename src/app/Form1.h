@@ -36,6 +36,17 @@ inline constexpr int kSessionRole = Qt::UserRole;
 inline constexpr int kDirRole = Qt::UserRole;
 inline constexpr int kEntryRole = Qt::UserRole;
 
+// The record an item's data refers to, and the data that refers to a record.
+template <class Record>
+Record* RecordOf(const QVariant& data) {
+  return reinterpret_cast<Record*>(data.value<quintptr>());
+}
+
+template <class Record>
+QVariant DataOf(Record* record) {
+  return QVariant::fromValue(reinterpret_cast<quintptr>(record));
+}
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
 

@@ -16,7 +16,7 @@ void TForm1::Extract1Click() {
   if (row < 0) return;
   const QTableWidgetItem* cell = fl->item(row, 1);
   if (cell == nullptr) return;  // the empty row of an empty directory
-  const auto* entry = reinterpret_cast<const TFEntry*>(cell->data(kEntryRole).value<quintptr>());
+  const TFEntry* entry = RecordOf<const TFEntry>(cell->data(kEntryRole));
   if (entry == nullptr) return;
   const QString name = QString::fromStdString(entry->LongName);
   if (entry->IsDirectory()) {

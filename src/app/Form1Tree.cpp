@@ -11,20 +11,6 @@
 
 namespace tarnwick::app {
 
-namespace {
-
-template <class Record>
-Record* RecordOf(const QVariant& data) {
-  return reinterpret_cast<Record*>(data.value<quintptr>());
-}
-
-template <class Record>
-QVariant DataOf(Record* record) {
-  return QVariant::fromValue(reinterpret_cast<quintptr>(record));
-}
-
-}  // namespace
-
 void TForm1::lbDblClick() {
   QListWidgetItem* line = lb->currentItem();
   if (line == nullptr || !line->isSelected()) {
