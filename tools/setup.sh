@@ -1,6 +1,7 @@
 #!/bin/sh
 # Set-up for a fresh Debian 12 machine (run as root).
-#   tools/setup.sh test   install, build, run every test (plain build, then ASan + UBSan)
+#   tools/setup.sh test   install, build, run every test (plain build, then ASan + UBSan),
+#                         then the disc fuzzer for a minute
 #   tools/setup.sh run    install, build, open the window on the sample disc
 #                         (without a display: the command-line tool lists it instead)
 set -eu
@@ -12,11 +13,18 @@ PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
   qt6-base-dev libcli11-dev nlohmann-json3-dev genisoimage xorriso \
   xauth xvfb fonts-dejavu-core"
 VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file"
+FUZZ_PACKAGES="clang libclang-rt-14-dev"
 
 need_install=0
 for p in $PACKAGES; do
   dpkg -s "$p" >/dev/null 2>&1 || need_install=1
 done
+if [ "$mode" = test ]; then
+  for p in $FUZZ_PACKAGES; do
+    dpkg -s "$p" >/dev/null 2>&1 || need_install=1
+  done
+  PACKAGES="$PACKAGES $FUZZ_PACKAGES"
+fi
 if [ "$mode" = test ] && [ "${TARNWICK_VM_TESTS:-1}" = 1 ]; then
   for p in $VM_PACKAGES; do
     dpkg -s "$p" >/dev/null 2>&1 || need_install=1
@@ -41,6 +49,12 @@ case "$mode" in
     cmake --build build-asan -j "$JOBS"
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --test-dir build-asan --output-on-failure -j "$JOBS" -LE vm
+    # The disc fuzzer (clang, libFuzzer + ASan + UBSan) for a minute over the seed
+    # corpus: a crash or a hang fails the run.
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DTARNWICK_FUZZ=ON -DTARNWICK_GUI=OFF -DTARNWICK_BENCHMARKS=OFF -DBUILD_TESTING=OFF
+    cmake --build build-fuzz -j "$JOBS"
+    tools/fuzz.sh 60
     ;;
   run)
     if [ -x build/src/app/tarnwick ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then

@@ -1,0 +1,18 @@
+#!/bin/sh
+# Runs the disc fuzzer built in build-fuzz (see README) for SECONDS (default 60) over
+# the committed seed corpus, with the dictionary. New inputs go to build-fuzz/corpus,
+# a crashing or hanging input to build-fuzz/artifacts/; either makes it exit non-zero.
+#   tools/fuzz.sh [SECONDS] [libFuzzer options...]
+set -eu
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+[ $# -gt 0 ] && shift
+fuzzer=build-fuzz/tests/fuzz/disc_fuzzer
+if [ ! -x "$fuzzer" ]; then
+  echo "$fuzzer is missing: build it first (README, \"Fuzzing\")" >&2
+  exit 2
+fi
+mkdir -p build-fuzz/corpus build-fuzz/artifacts
+exec "$fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+  -dict=tests/fuzz/disc.dict -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 \
+  "$@" build-fuzz/corpus tests/fuzz/corpus
