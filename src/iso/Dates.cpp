@@ -39,12 +39,21 @@ void CivilFromDays(long long z, int& y, int& m, int& d) {
 // 30 December 1899 counted from 1 January 1970.
 constexpr long long kEpochShift = -25569;
 
+bool IsValidDateTime(int year, int month, int day, int hour, int minute, int second) {
+  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month) &&
+         hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+}
+
 }  // namespace
 
+std::optional<std::int64_t> CalendarSeconds(int year, int month, int day, int hour, int minute, int second) {
+  if (!IsValidDateTime(year, month, day, hour, minute, second)) return std::nullopt;
+  return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600 +
+         minute * 60 + second;
+}
+
 double EncodeDateTime(int year, int month, int day, int hour, int minute, int second) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
-      hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
-    return NoDate;
+  if (!IsValidDateTime(year, month, day, hour, minute, second)) return NoDate;
   const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochShift;
   const int seconds = hour * 3600 + minute * 60 + (second & ~1);
   // Days before the epoch count down while the time of day still counts up, so the

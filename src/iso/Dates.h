@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "platform/Platform.h"
 
@@ -12,6 +13,10 @@ namespace tarnwick {
 // The day count for a calendar date and time, seconds rounded down to an even
 // number; NoDate when the values are not a valid date and time.
 double EncodeDateTime(int year, int month, int day, int hour, int minute, int second);
+
+// Seconds since 1970-01-01 00:00 of the calendar date and time, counted as UTC;
+// none when the values are not a valid date and time. Seconds are kept whole.
+std::optional<std::int64_t> CalendarSeconds(int year, int month, int day, int hour, int minute, int second);
 
 // Breaks a day count down into calendar fields (nearest second); false for NoDate
 // or a value outside years 1..9999.

@@ -49,7 +49,9 @@ struct VolumeDescriptor {
   std::uint8_t Unused2[36];
   DirectoryRecord RootRecord;
   std::uint8_t RootName;
-  std::uint8_t Rest[1858];
+  std::uint8_t Unused3[691];
+  std::uint8_t FileStructureVersion;
+  std::uint8_t Rest[1166];
 };
 #pragma pack(pop)
 
@@ -59,7 +61,14 @@ static_assert(offsetof(DirectoryRecord, Extent) == 2 && offsetof(DirectoryRecord
               offsetof(DirectoryRecord, NameLength) == 32);
 static_assert(sizeof(VolumeDescriptor) == kSectorSize);
 static_assert(offsetof(VolumeDescriptor, EscapeSequences) == 88 && offsetof(VolumeDescriptor, RootRecord) == 156);
+static_assert(offsetof(VolumeDescriptor, FileStructureVersion) == 881);
 static_assert(offsetof(VolumeDescriptor, RootRecord) + offsetof(DirectoryRecord, Extent) == 158 &&
               offsetof(VolumeDescriptor, RootRecord) + offsetof(DirectoryRecord, DataLength) == 166);
+
+// The enhanced descriptor of the 1999 revision: a supplementary descriptor of
+// version 2 whose hierarchy holds 8-bit names of up to 207 bytes without a version.
+inline bool IsEnhancedDescriptor(const VolumeDescriptor& vd) {
+  return vd.Type == kSupplementaryDescriptor && vd.Version == 2 && vd.FileStructureVersion == 2;
+}
 
 }  // namespace tarnwick::iso
