@@ -3,11 +3,33 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tarnwick::app {
 
-QString QtDialogs::ChooseDirectory(QWidget* parent) {
-  return QFileDialog::getExistingDirectory(parent, QString(), QString());
+QString QtDialogs::ChooseDirectory(QWidget* parent, const QString& title, const QString& start) {
+  return QFileDialog::getExistingDirectory(parent, title, start);
+}
+
+QString QtDialogs::ChooseImage(QWidget* parent, const QString& filter, const QString& start) {
+  return QFileDialog::getOpenFileName(parent, QStringLiteral("Open image"), start, filter);
+}
+
+TOverwriteAnswer QtDialogs::AskOverwrite(QWidget* parent, const QString& path) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+                  path + QStringLiteral("\nexists. Replace it?"), QMessageBox::NoButton, parent);
+  QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
+  QPushButton* skip = box.addButton(QStringLiteral("Skip"), QMessageBox::ActionRole);
+  QPushButton* replaceAll = box.addButton(QStringLiteral("Replace all"), QMessageBox::AcceptRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+  box.setDefaultButton(skip);
+  box.setEscapeButton(cancel);
+  box.exec();
+  const QAbstractButton* clicked = box.clickedButton();
+  if (clicked == replace) return TOverwriteAnswer::Replace;
+  if (clicked == replaceAll) return TOverwriteAnswer::ReplaceAll;
+  if (clicked == skip) return TOverwriteAnswer::Skip;
+  return TOverwriteAnswer::Cancel;
 }
 
 void QtDialogs::ShowMessage(QWidget* parent, const QString& text) {

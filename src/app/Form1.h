@@ -10,10 +10,16 @@
 //   tvDirClick     lists the clicked directory in the grid
 //   Extract1Click  extracts the double-clicked file into a chosen directory
 //   bCloseClick    closes the window
+// and beside them:
+//   OpenImageClick     "Open image...": an image file becomes a new drive, selected
+//   OpenImage          the same for an image dropped on the window
+//   ExtractSelectionClick  "Extract..." of the grid's menu: the selected rows
+//   ExtractNodeClick       "Extract..." of the tree's menu: the node's directory
 #pragma once
 
 #include <QMainWindow>
 #include <memory>
+#include <vector>
 
 #include "iso/QuarnBurner.h"
 
@@ -21,7 +27,9 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPushButton;
+class QSplitter;
 class QTableWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -29,6 +37,7 @@ class QTreeWidgetItem;
 namespace tarnwick::app {
 
 class IDialogs;
+class TEntryGrid;
 
 // Item data: the session number of a session-list line (0 for the free-space and
 // error lines), the TDEntry of a tree node, the TFEntry of a grid row (column 1).
@@ -65,12 +74,21 @@ class TForm1 : public QMainWindow {
   void tvDirClick();
   void Extract1Click();
   void bCloseClick();
+  void OpenImageClick();
+  // Mounts the image as a new drive and selects it; a failure is shown in a message.
+  void OpenImage(const QString& path);
+  void ExtractSelectionClick();
+  void ExtractNodeClick();
 
   TQuarnBurner& quarnb() { return quarnb_; }
 
  protected:
-  // Double clicks anywhere in the session list or the grid (on a line or not).
+  // Double clicks in the session list (on a line or not) and on the grid's rows;
+  // Enter on a session line or a grid row.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Image files dragged onto the window.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateControls();
@@ -80,6 +98,11 @@ class TForm1 : public QMainWindow {
   void ClearGrid();
   // The grid's rows for a directory (its entries, or one empty row).
   void ShowDirectory(const TDEntry* dir);
+  // Fills the selector from the device list without selecting anything.
+  void FillDrives();
+  // Asks for the target directory (starting in the last one used) and extracts the
+  // entries with a progress dialog; `oneFile` keeps the single file's progress text.
+  void ExtractEntries(const std::vector<const TFEntry*>& entries, const QString& title, bool oneFile);
   int Scaled(int pixels) const;
 
   TQuarnBurner quarnb_;
@@ -100,9 +123,14 @@ class TForm1 : public QMainWindow {
   QFrame* Panel1 = nullptr;
   QListWidget* lb = nullptr;
   QTreeWidget* tvDir = nullptr;
-  QTableWidget* fl = nullptr;
+  TEntryGrid* fl = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  QMenu* GridMenu = nullptr;
+  QMenu* TreeMenu = nullptr;
   QFrame* Panel2 = nullptr;
   QPushButton* bClose = nullptr;
+  QPushButton* bOpenImage = nullptr;
+  QLabel* lHint = nullptr;
 };
 
 }  // namespace tarnwick::app

@@ -1,20 +1,39 @@
 // Start-up, drive selection, "Show" and "Close".
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <exception>
 #include <memory>
 
 #include "app/Form1.h"
 #include "app/WaitCursor.h"
+#include "app/Dialogs.h"
+#include "app/EntryGrid.h"
 #include "browse/Formatting.h"
+#include "browse/ImageFiles.h"
+#include "browse/MountImages.h"
 #include "browse/SessionListing.h"
 #include "platform/Platform.h"
 
 namespace tarnwick::app {
+
+namespace {
+
+// Where the image chooser starts: the folder of the last image opened, kept between runs.
+const QString kImageFolderKey = QStringLiteral("images/lastFolder");
+
+}  // namespace
 
 void TForm1::FormCreate() {
   {
@@ -22,12 +41,68 @@ void TForm1::FormCreate() {
     quarnb_.InitializeDevices(true);
   }
   if (quarnb_.DeviceList.empty()) return;
+  FillDrives();
   {
     const QSignalBlocker quiet(cbDrives);
-    for (const std::string& line : quarnb_.DeviceList) cbDrives->addItem(QString::fromStdString(line));
     cbDrives->setCurrentIndex(0);
   }
   cbDrivesChange();
+}
+
+void TForm1::FillDrives() {
+  const QSignalBlocker quiet(cbDrives);
+  cbDrives->clear();
+  for (const std::string& line : quarnb_.DeviceList) cbDrives->addItem(QString::fromStdString(line));
+}
+
+void TForm1::OpenImageClick() {
+  QSettings settings;
+  const QString path = dialogs_->ChooseImage(this, QString::fromStdString(ImageFileFilters()),
+                                             settings.value(kImageFolderKey).toString());
+  if (path.isEmpty()) return;
+  settings.setValue(kImageFolderKey, QFileInfo(path).absolutePath());
+  OpenImage(path);
+}
+
+void TForm1::OpenImage(const QString& path) {
+  int line = -1;
+  try {
+    WaitCursor wait;
+    line = OpenImageDrive(quarnb_, QFile::encodeName(path).toStdString());
+  } catch (const std::exception& e) {
+    dialogs_->ShowMessage(this, QString::fromStdString(e.what()));
+    return;
+  }
+  // The scan lists every drive again, the new one among them.
+  FillDrives();
+  if (line < 0) {
+    dialogs_->ShowMessage(this, path + ": the drive scan does not list its drive");
+    line = 0;
+  }
+  {
+    const QSignalBlocker quiet(cbDrives);
+    cbDrives->setCurrentIndex(line);
+  }
+  cbDrivesChange();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile() && IsImageFileName(QFile::encodeName(url.toLocalFile()).toStdString())) {
+      event->acceptProposedAction();
+      return;
+    }
+  }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  bool opened = false;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (!url.isLocalFile() || !IsImageFileName(QFile::encodeName(url.toLocalFile()).toStdString())) continue;
+    OpenImage(url.toLocalFile());
+    opened = true;
+  }
+  if (opened) event->acceptProposedAction();
 }
 
 void TForm1::cbDrivesChange() {

@@ -6,17 +6,23 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cmath>
+#include <memory>
 #include <utility>
 
 #include "Version.h"
 #include "app/Dialogs.h"
+#include "app/EntryGrid.h"
 #include "app/Form1.h"
 #include "browse/GridRows.h"
 #include "browse/SessionListing.h"
@@ -38,6 +44,14 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text) {
   QLabel* label = Child<QLabel>(parent, name, text);
   label->setTextFormat(Qt::PlainText);
   return label;
+}
+
+// A context menu owned by the window; constructed with its parent so that it stays a
+// popup (a later setParent would make it an ordinary child widget).
+QMenu* Menu(QWidget* parent, const char* name) {
+  auto menu = std::make_unique<QMenu>(parent);
+  menu->setObjectName(QString::fromLatin1(name));
+  return menu.release();
 }
 
 QFont WithPointSize(QFont font, int points) {
@@ -145,7 +159,9 @@ void TForm1::CreateControls() {
     (*l.label)->setGeometry(Scaled(664), Scaled(l.y), Scaled(69 + 71), Scaled(16));
   }
 
-  // Middle: session list, directory tree, entry grid, left to right.
+  // Middle: session list, directory tree, entry grid, left to right, with splitters
+  // between them; the list and the tree start at their fixed widths and keep them
+  // when the window grows, the grid takes the rest.
   Panel1 = Child<QFrame>(client, "Panel1");
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
   column->addWidget(Panel1, 1);
@@ -153,27 +169,33 @@ void TForm1::CreateControls() {
   Panel1->setLayout(row);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(0);
+  Splitter1 = Child<QSplitter>(Panel1, "Splitter1", Qt::Horizontal);
+  Splitter1->setChildrenCollapsible(false);
+  Splitter1->setHandleWidth(Scaled(3));
+  row->addWidget(Splitter1);
 
-  lb = Child<QListWidget>(Panel1, "lb");
-  lb->setFixedWidth(Scaled(192));
+  lb = Child<QListWidget>(Splitter1, "lb");
   lb->setFont(listFont);
   lb->setSelectionMode(QAbstractItemView::SingleSelection);
   lb->setUniformItemSizes(true);
   lb->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   lb->viewport()->installEventFilter(this);
-  row->addWidget(lb);
+  lb->installEventFilter(this);
+  Splitter1->addWidget(lb);
 
-  tvDir = Child<QTreeWidget>(Panel1, "tvDir");
-  tvDir->setFixedWidth(Scaled(145));
+  tvDir = Child<QTreeWidget>(Splitter1, "tvDir");
   tvDir->setHeaderHidden(true);
   tvDir->setColumnCount(1);
   tvDir->setIndentation(Scaled(19));
   tvDir->setSelectionBehavior(QAbstractItemView::SelectRows);
   tvDir->setAllColumnsShowFocus(true);
+  tvDir->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(tvDir, &QTreeWidget::itemClicked, this, [this] { tvDirClick(); });
-  row->addWidget(tvDir);
+  // The grid follows the current node whatever moved it: a click, the arrow keys.
+  connect(tvDir, &QTreeWidget::currentItemChanged, this, [this] { tvDirClick(); });
+  Splitter1->addWidget(tvDir);
 
-  fl = Child<QTableWidget>(Panel1, "fl", 1, 3);
+  fl = Child<TEntryGrid>(Splitter1, "fl", 1, 3);
   fl->setFont(gridFont);
   fl->setHorizontalHeaderLabels({QString::fromLatin1(kGridNameHeading), QString::fromLatin1(kGridSizeHeading),
                                  QString::fromLatin1(kGridDateHeading)});
@@ -189,10 +211,36 @@ void TForm1::CreateControls() {
   fl->setWordWrap(false);
   fl->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fl->setSelectionBehavior(QAbstractItemView::SelectRows);
-  fl->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  // Several rows at once (with Shift and Ctrl) for "Extract..." of the context menu.
+  fl->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  // Tab moves on to the next control instead of from cell to cell.
+  fl->setTabKeyNavigation(false);
   fl->setToolTip(QStringLiteral("Double click on a file name to extract"));
+  fl->setContextMenuPolicy(Qt::CustomContextMenu);
   fl->viewport()->installEventFilter(this);
-  row->addWidget(fl, 1);
+  fl->installEventFilter(this);
+  Splitter1->addWidget(fl);
+
+  Splitter1->setStretchFactor(0, 0);
+  Splitter1->setStretchFactor(1, 0);
+  Splitter1->setStretchFactor(2, 1);
+  Splitter1->setSizes({Scaled(192), Scaled(145), Scaled(812 - 192 - 145)});
+
+  // The context menus' "Extract...": the selected rows, or the node's directory.
+  GridMenu = Menu(this, "GridMenu");
+  QAction* extractRows = GridMenu->addAction(QStringLiteral("Extract..."));
+  extractRows->setObjectName(QStringLiteral("ExtractRows"));
+  connect(extractRows, &QAction::triggered, this, [this] { ExtractSelectionClick(); });
+  connect(fl, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (fl->indexAt(at).isValid()) GridMenu->popup(fl->viewport()->mapToGlobal(at));
+  });
+  TreeMenu = Menu(this, "TreeMenu");
+  QAction* extractNode = TreeMenu->addAction(QStringLiteral("Extract..."));
+  extractNode->setObjectName(QStringLiteral("ExtractNode"));
+  connect(extractNode, &QAction::triggered, this, [this] { ExtractNodeClick(); });
+  connect(tvDir, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (tvDir->itemAt(at) != nullptr) TreeMenu->popup(tvDir->viewport()->mapToGlobal(at));
+  });
 
   // Bottom strip: "Close".
   Panel2 = Child<QFrame>(client, "Panel2");
@@ -202,12 +250,36 @@ void TForm1::CreateControls() {
   bClose = Child<QPushButton>(Panel2, "bClose", QStringLiteral("Close"));
   bClose->setGeometry(Scaled(1), Scaled(1), Scaled(121), Scaled(21));
   connect(bClose, &QPushButton::clicked, this, [this] { bCloseClick(); });
+  bOpenImage = Child<QPushButton>(Panel2, "bOpenImage", QStringLiteral("Open image..."));
+  bOpenImage->setGeometry(Scaled(124), Scaled(1), Scaled(121), Scaled(21));
+  connect(bOpenImage, &QPushButton::clicked, this, [this] { OpenImageClick(); });
+  // What the last extraction wrote, and where.
+  lHint = Label(Panel2, "lHint", QString());
+  lHint->setGeometry(Scaled(252), Scaled(1), Scaled(812 - 256), Scaled(21));
+  setAcceptDrops(true);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick) {
-    if (watched == lb->viewport()) lbDblClick();
-    else if (watched == fl->viewport()) Extract1Click();
+    if (watched == lb->viewport()) {
+      lbDblClick();
+    } else if (watched == fl->viewport()) {
+      // Below the last row nothing is hit, and nothing is extracted.
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (fl->indexAt(mouse->position().toPoint()).isValid()) Extract1Click();
+    }
+  } else if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (watched == lb) {
+        lbDblClick();
+        return true;
+      }
+      if (watched == fl) {
+        Extract1Click();
+        return true;
+      }
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -7,6 +7,8 @@
 #include "app/Dialogs.h"
 #include "app/Form1.h"
 #include "app/WaitCursor.h"
+#include "app/EntryGrid.h"
+#include "browse/EntryTip.h"
 #include "browse/GridRows.h"
 
 namespace tarnwick::app {
@@ -53,6 +55,8 @@ void TForm1::AddDirNodes(QTreeWidgetItem* node, TDEntry* dir) {
     if (!entry->IsDirectory()) continue;
     auto child = std::make_unique<QTreeWidgetItem>(QStringList{QString::fromStdString(entry->LongName)});
     child->setData(0, kDirRole, DataOf(entry->Dir));
+    // The whole name, which the tree's width may cut.
+    child->setToolTip(0, QString::fromStdString(entry->LongName));
     QTreeWidgetItem* added = child.get();
     node->addChild(child.release());
     AddDirNodes(added, entry->Dir);
@@ -76,9 +80,15 @@ void TForm1::ShowDirectory(const TDEntry* dir) {
   fl->setRowCount(static_cast<int>(rows.size()));
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     const TGridRow& row = rows[static_cast<std::size_t>(r)];
-    fl->setItem(r, 0, std::make_unique<QTableWidgetItem>(QString::fromStdString(row.name)).release());
+    // The whole name (the column may cut it), the date and time, the attributes and
+    // the size in bytes.
+    const QString tip = QString::fromStdString(EntryTip(*row.entry));
+    auto name = std::make_unique<QTableWidgetItem>(QString::fromStdString(row.name));
+    name->setToolTip(tip);
+    fl->setItem(r, 0, name.release());
     auto size = std::make_unique<QTableWidgetItem>(QString::fromStdString(row.size));
     size->setData(kEntryRole, DataOf(row.entry));
+    size->setToolTip(tip);
     fl->setItem(r, 1, size.release());
   }
 }

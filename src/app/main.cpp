@@ -11,6 +11,7 @@
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  QApplication::setOrganizationName(QString::fromLatin1(tarnwick::kProductName));
   QApplication::setApplicationName(QString::fromLatin1(tarnwick::kProductName));
   QApplication::setApplicationVersion(QString::fromLatin1(tarnwick::kProductVersion));
 

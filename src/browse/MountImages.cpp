@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "drive/SCSIDevice.h"
 #include "platform/Platform.h"
+#include "transport/Transport.h"
 #include "vdrive/VirtualDrive.h"
 
 namespace tarnwick {
@@ -52,29 +54,40 @@ unsigned FreeAdapter() {
 
 std::vector<TMountedImage> MountImages(const std::vector<std::string>& paths) {
   std::vector<TMountedImage> mounted;
-  if (paths.empty()) return mounted;
-  const unsigned adapter = FreeAdapter();
-  unsigned index = 0;
   for (const std::string& path : paths) {
     // A DescriptionError (a std::runtime_error) names the image that cannot be opened.
     const std::shared_ptr<vdrive::VirtualDrive> drive = vdrive::OpenVirtualDrive(path);
     std::shared_ptr<IScsiTarget> target = drive;
     SCSI_ADDRESS own{};
     if (!drive->GetAddress(own)) {
-      const unsigned port = adapter + index / 8;
+      // Each image on an adapter of its own, found again for every image: the address
+      // does not depend on whether the images come together or one at a time.
+      const unsigned port = FreeAdapter();
       if (port > 255) throw std::runtime_error(path + ": too many virtual drives");
       SCSI_ADDRESS address{};
       address.Length = sizeof address;
       address.PortNumber = static_cast<std::uint8_t>(port);
-      address.TargetId = static_cast<std::uint8_t>(index % 8);
       target = std::make_shared<AddressedDrive>(drive, address);
-      ++index;
     }
     const char letter = Current().AddVirtualDrive(target);
     if (letter == 0) throw std::runtime_error(path + ": no drive letter left");
     mounted.push_back({path, letter});
   }
   return mounted;
+}
+
+int DeviceLineOfLetter(const std::vector<std::string>& lines, char letter) {
+  const std::string mark = std::string(",") + letter + ":";
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].find(mark) != std::string::npos) return static_cast<int>(i);
+  return -1;
+}
+
+int OpenImageDrive(TSCSIDevice& drive, const std::string& path) {
+  const std::vector<TMountedImage> mounted = MountImages({path});
+  RescanPassThroughDrives();
+  drive.InitializeDevices(true);
+  return DeviceLineOfLetter(drive.DeviceList, mounted.front().letter);
 }
 
 }  // namespace tarnwick

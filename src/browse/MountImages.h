@@ -7,16 +7,27 @@
 
 namespace tarnwick {
 
+class TSCSIDevice;
+
 struct TMountedImage {
   std::string path;
   char letter = 0;
 };
 
 // Adds each image as a virtual drive, after the real drives, in order. A drive whose
-// description gives no SCSI address gets one on a host adapter above every drive's
-// already present (target = its place among these images, LUN 0), so the device
-// scan finds its drive letter as it does for a real drive. Throws std::runtime_error
-// naming the image when one cannot be opened or no letter is left.
+// description gives no SCSI address gets one on the lowest host adapter above every
+// drive's already present (target 0, LUN 0), so the device scan finds its drive letter
+// as it does for a real drive, and an image gets the same address whether it comes
+// alone or with others. Throws std::runtime_error naming the image when one cannot
+// be opened or no letter is left.
 std::vector<TMountedImage> MountImages(const std::vector<std::string>& paths);
+
+// The index of the device-list line ("H:T:L,E: ...") of a drive letter; -1 when none.
+int DeviceLineOfLetter(const std::vector<std::string>& lines, char letter);
+
+// Mounts one image while the program runs and scans the drives again, so that the
+// drive's DeviceList lists it. Returns the index of its line (-1 when the scan does
+// not find it). Throws as MountImages does.
+int OpenImageDrive(TSCSIDevice& drive, const std::string& path);
 
 }  // namespace tarnwick

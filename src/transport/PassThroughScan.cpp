@@ -8,6 +8,7 @@
 #include "transport/PassThroughBackend.h"
 #include "transport/PassThroughTable.h"
 #include "transport/Transport.h"
+#include "transport/TransportState.h"
 
 namespace tarnwick::transport {
 
@@ -138,6 +139,14 @@ namespace tarnwick {
 
 void CloseSPTIDrives() {
   if (transport::Table().scanned) transport::ClearTable();
+}
+
+void RescanPassThroughDrives() {
+  const transport::TransportState& s = transport::State();
+  if (s.initialised && s.send != &transport::SPTISendASPI32Command) return;
+  transport::ClearTable();
+  // Not yet started: the back-end's choice scans the new table itself.
+  if (s.initialised) transport::ScanSPTIDrives();
 }
 
 std::vector<SptiDriveView> PassThroughDrives() {

@@ -22,6 +22,10 @@ std::uint32_t SendASPI32Command(void* request);
 // At program end: release the library, then close pass-through handles.
 void FreeASPI();
 void CloseSPTIDrives();
+// Forgets the pass-through drive table and, when pass-through is the chosen back-end,
+// scans the drive letters again, so that the next device scan finds drives added
+// since (an image opened while the program runs). An ASPI library keeps its own view.
+void RescanPassThroughDrives();
 bool ASPIInitialized();
 const std::string& TransportName();
 

@@ -30,14 +30,33 @@ namespace tarnwick::test {
 
 class FakeDialogs : public app::IDialogs {
  public:
-  QString ChooseDirectory(QWidget*) override {
+  QString ChooseDirectory(QWidget*, const QString& title, const QString& start) override {
     ++chooserCalls;
+    chooserTitles << title;
+    chooserStarts << start;
     return directory;
+  }
+  QString ChooseImage(QWidget*, const QString& filter, const QString&) override {
+    imageFilters << filter;
+    return image;
+  }
+  // The next queued answer; Cancel when none is left.
+  TOverwriteAnswer AskOverwrite(QWidget*, const QString& path) override {
+    asked << path;
+    if (answers.empty()) return TOverwriteAnswer::Cancel;
+    const TOverwriteAnswer answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
   }
   void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
 
   QString directory;  // the chooser's answer; empty: the user cancels
   int chooserCalls = 0;
+  QStringList chooserTitles, chooserStarts;
+  QString image;  // the image chooser's answer
+  QStringList imageFilters;
+  std::vector<TOverwriteAnswer> answers;
+  QStringList asked;  // the paths asked about
   QStringList messages;
 };
 

@@ -1,0 +1,16 @@
+// The tooltip of an entry in the grid: its whole name (the column may cut it), its
+// date and time, its attributes and its size in bytes.
+#pragma once
+
+#include <string>
+
+#include "iso/Records.h"
+
+namespace tarnwick {
+
+// "name\nDate: 2003-04-05 10:20:30\nAttributes: hidden\nSize: 3120 bytes". An entry
+// without a date says "Date: none"; attributes are "directory" and "hidden" as they
+// apply, else "none"; a directory's size line reads "Size: directory".
+std::string EntryTip(const TFEntry& entry);
+
+}  // namespace tarnwick

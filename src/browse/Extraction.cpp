@@ -1,0 +1,217 @@
+#include "browse/Extraction.h"
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "iso/Dates.h"
+#include "iso/EntryData.h"
+#include "iso/LocalName.h"
+
+namespace tarnwick {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::uint64_t FileBytes(const TFEntry& entry) {
+  std::uint64_t bytes = 0;
+  for (const TExtent& run : EntryDataRuns(entry)) bytes += run.Bytes;
+  return bytes;
+}
+
+// "name~2.ext" for a local name and a number; a name whose only dot leads it has no
+// extension.
+std::string NumberedName(const std::string& name, unsigned number) {
+  const std::size_t dot = name.find_last_of('.');
+  const std::string suffix = "~" + std::to_string(number);
+  if (dot == std::string::npos || dot == 0) return name + suffix;
+  return name.substr(0, dot) + suffix + name.substr(dot);
+}
+
+}  // namespace
+
+std::uint64_t SelectionBytes(const std::vector<const TFEntry*>& entries) {
+  std::uint64_t bytes = 0;
+  std::vector<const TFEntry*> pending(entries.rbegin(), entries.rend());
+  while (!pending.empty()) {
+    const TFEntry* entry = pending.back();
+    pending.pop_back();
+    if (entry == nullptr) continue;
+    if (!entry->IsDirectory()) {
+      bytes += FileBytes(*entry);
+      continue;
+    }
+    if (entry->Dir == nullptr) continue;
+    for (const TFEntry* child = entry->Dir->Files; child != nullptr; child = child->Next) pending.push_back(child);
+  }
+  return bytes;
+}
+
+const TFEntry* EntryOfDirectory(const TDEntry* dir) {
+  if (dir == nullptr || dir->Parent == nullptr || dir->Parent == dir) return nullptr;
+  for (const TFEntry* entry = dir->Parent->Files; entry != nullptr; entry = entry->Next)
+    if (entry->Dir == dir) return entry;
+  return nullptr;
+}
+
+bool SetDirectoryDate(const std::string& path, const TFEntry& entry) {
+  platform::LocalDateTime when;
+  if (!entry.HasDate() || !DecodeDateTime(entry.DateTime, when)) return false;
+  std::tm local{};
+  local.tm_year = when.year - 1900;
+  local.tm_mon = when.month - 1;
+  local.tm_mday = when.day;
+  local.tm_hour = when.hour;
+  local.tm_min = when.minute;
+  local.tm_sec = when.second;
+  local.tm_isdst = -1;  // the time zone's rules say whether summer time applies
+  const std::time_t seconds = std::mktime(&local);
+  if (seconds == static_cast<std::time_t>(-1)) return false;
+  std::error_code ec;
+  fs::last_write_time(path, std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(seconds)), ec);
+  return !ec;
+}
+
+std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::string& directory) {
+  auto files = [](std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); };
+  std::string text = outcome.cancelled ? "Cancelled: " : "";
+  if (outcome.written.size() == 1)
+    text += "Wrote " + outcome.written.front();
+  else
+    text += "Wrote " + files(outcome.written.size()) + " to " + directory;
+  if (!outcome.kept.empty()) text += "; kept " + files(outcome.kept.size()) + " that existed";
+  if (!outcome.errors.empty()) text += "; " + std::to_string(outcome.errors.size()) + " failed";
+  return text;
+}
+
+std::string ErrorsText(const std::vector<std::string>& errors) {
+  constexpr std::size_t kShown = 10;
+  std::string text;
+  for (std::size_t i = 0; i < errors.size() && i < kShown; ++i) text += (i == 0 ? "" : "\n") + errors[i];
+  if (errors.size() > kShown) text += "\n... and " + std::to_string(errors.size() - kShown) + " more";
+  return text;
+}
+
+TExtractionOutcome TExtraction::Run(const std::vector<const TFEntry*>& entries, const std::string& directory) {
+  outcome_ = TExtractionOutcome{};
+  step_ = TExtractionStep{};
+  used_.clear();
+  step_.allTotal = SelectionBytes(entries);
+  for (const TFEntry* entry : entries) {
+    if (entry == nullptr) continue;
+    if (!Entry(*entry, directory, entry->LongName)) break;
+  }
+  return outcome_;
+}
+
+bool TExtraction::Entry(const TFEntry& entry, const std::string& directory, const std::string& shown) {
+  return entry.IsDirectory() ? Directory(entry, directory, shown) : File(entry, directory, shown);
+}
+
+std::string TExtraction::UniqueDestination(const std::string& directory, const std::string& longName) {
+  const std::string name = SafeLocalName(longName);
+  std::string destination = JoinLocalPath(directory, name);
+  // Bounded by the number of entries extracted so far.
+  for (unsigned number = 2; used_.count(destination) != 0; ++number)
+    destination = JoinLocalPath(directory, NumberedName(name, number));
+  used_.insert(destination);
+  return destination;
+}
+
+bool TExtraction::File(const TFEntry& entry, const std::string& directory, const std::string& shown) {
+  const std::string destination = UniqueDestination(directory, entry.LongName);
+  const std::uint64_t bytes = FileBytes(entry);
+  const std::uint64_t before = step_.allDone;
+  step_.name = shown;
+  step_.fileDone = 0;
+  step_.fileTotal = bytes;
+
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(destination, ec);
+  // A directory in the way is not replaced: the extraction below fails on it.
+  const bool exists = fs::exists(status) && !fs::is_directory(status);
+  if (exists) {
+    TExistingFiles decision = existing_;
+    if (decision == TExistingFiles::Ask) {
+      switch (onExisting ? onExisting(destination) : TOverwriteAnswer::Skip) {
+        case TOverwriteAnswer::Replace:
+          decision = TExistingFiles::Replace;
+          break;
+        case TOverwriteAnswer::ReplaceAll:
+          decision = existing_ = TExistingFiles::Replace;
+          break;
+        case TOverwriteAnswer::Skip:
+          decision = TExistingFiles::Keep;
+          break;
+        case TOverwriteAnswer::Cancel:
+          outcome_.cancelled = true;
+          return false;
+      }
+    }
+    if (decision == TExistingFiles::Keep) {
+      outcome_.kept.push_back(destination);
+      step_.allDone = before + bytes;
+      if (onProgress && !onProgress(step_)) {
+        outcome_.cancelled = true;
+        return false;
+      }
+      return true;
+    }
+  }
+
+  bool stopped = false;
+  const bool ok = burner_.ExtractFile(&entry, destination, [&](std::uint64_t done, std::uint64_t total) {
+    step_.fileDone = done;
+    step_.fileTotal = total;
+    step_.allDone = before + done;
+    if (onProgress && !onProgress(step_)) {
+      stopped = true;
+      return false;
+    }
+    return true;
+  });
+  step_.allDone = before + bytes;
+  if (stopped) {
+    // The extraction has removed its partial file.
+    outcome_.cancelled = true;
+    return false;
+  }
+  if (!ok) {
+    outcome_.errors.push_back(burner_.LastExtractError());
+    return true;
+  }
+  outcome_.written.push_back(destination);
+  if (exists) outcome_.replaced.push_back(destination);
+  return true;
+}
+
+bool TExtraction::Directory(const TFEntry& entry, const std::string& directory, const std::string& shown) {
+  // Directories of the same name merge: their files get numbered names where they meet.
+  const std::string destination = LocalDestination(directory, entry.LongName);
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(destination, ec);
+  if (fs::is_symlink(status)) {
+    outcome_.errors.push_back(destination + " is a symbolic link; not extracting into it");
+    return true;
+  }
+  if (fs::exists(status) && !fs::is_directory(status)) {
+    outcome_.errors.push_back("Cannot create directory " + destination + ": a file of that name exists");
+    return true;
+  }
+  if (!fs::exists(status) && !fs::create_directory(destination, ec)) {
+    outcome_.errors.push_back("Cannot create directory " + destination + ": " +
+                              (ec ? ec.message() : std::string("something else of that name exists")));
+    return true;
+  }
+  if (entry.Dir != nullptr) {
+    for (const TFEntry* child = entry.Dir->Files; child != nullptr; child = child->Next)
+      if (!Entry(*child, destination, shown + "/" + child->LongName)) return false;
+  }
+  // After the contents, whose creation changed the directory's time.
+  SetDirectoryDate(destination, entry);
+  return true;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,82 @@
+// Extracting a selection of entries (files, and directories with everything in them)
+// into a local directory: the walk, the question when a destination exists, the
+// progress of the file and of the whole, and the directories' dates set after their
+// contents. Free of any GUI toolkit; the window asks its questions through callbacks.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "iso/QuarnBurner.h"
+
+namespace tarnwick {
+
+// What to do with a destination file that already exists.
+enum class TExistingFiles { Ask, Replace, Keep };
+// The user's answer when asked about one existing file.
+enum class TOverwriteAnswer { Replace, Skip, ReplaceAll, Cancel };
+
+struct TExtractionStep {
+  std::string name;  // the entry's path below the selection, "docs/a.txt"
+  std::uint64_t fileDone = 0, fileTotal = 0;
+  std::uint64_t allDone = 0, allTotal = 0;
+};
+
+struct TExtractionOutcome {
+  std::vector<std::string> written;   // local paths of the files written, in order
+  std::vector<std::string> kept;      // existing files left as they were
+  std::vector<std::string> replaced;  // existing files overwritten
+  std::vector<std::string> errors;    // one message per file or directory that failed
+  bool cancelled = false;
+};
+
+// The bytes of data of the files under the entries (directories walked whole).
+std::uint64_t SelectionBytes(const std::vector<const TFEntry*>& entries);
+
+// The directory entry that stands for a directory in its parent's list; nullptr for
+// the root (or a directory not found there).
+const TFEntry* EntryOfDirectory(const TDEntry* dir);
+
+// Gives a local directory the entry's date; false when the entry has none or the date
+// cannot be set.
+bool SetDirectoryDate(const std::string& path, const TFEntry& entry);
+
+// One line on what an extraction did: "Wrote /to/a.txt", or "Wrote 3 files to /to",
+// then "; kept 1 file that existed", "; 2 failed" as they apply; "Cancelled: " first
+// when the user stopped it.
+std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::string& directory);
+
+// The error messages one to a line, at most ten, then "... and N more".
+std::string ErrorsText(const std::vector<std::string>& errors);
+
+class TExtraction {
+ public:
+  TExtraction(TQuarnBurner& burner, TExistingFiles existing) : burner_(burner), existing_(existing) {}
+
+  // Asked (with Ask) for each destination that exists; without it, Ask keeps the file.
+  std::function<TOverwriteAnswer(const std::string& path)> onExisting;
+  // After every read of every file and once per file at its end; false cancels.
+  std::function<bool(const TExtractionStep& step)> onProgress;
+
+  // Extracts the entries into `directory`: a file under its own name, a directory as
+  // a sub-directory holding its contents. Two entries whose local names would be the
+  // same get "name~2.ext", "name~3.ext", ... instead of overwriting each other.
+  TExtractionOutcome Run(const std::vector<const TFEntry*>& entries, const std::string& directory);
+
+ private:
+  bool Entry(const TFEntry& entry, const std::string& directory, const std::string& shown);
+  bool File(const TFEntry& entry, const std::string& directory, const std::string& shown);
+  bool Directory(const TFEntry& entry, const std::string& directory, const std::string& shown);
+  std::string UniqueDestination(const std::string& directory, const std::string& longName);
+
+  TQuarnBurner& burner_;
+  TExistingFiles existing_;
+  TExtractionOutcome outcome_;
+  TExtractionStep step_;
+  std::set<std::string> used_;  // destinations this run has written or created
+};
+
+}  // namespace tarnwick
