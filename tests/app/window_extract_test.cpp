@@ -1,14 +1,20 @@
 // Extraction from the grid, drive changes, and a picture of the window.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPixmap>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
@@ -170,6 +176,27 @@ TEST(WindowPicture, SavesTheWindowAfterAnImport) {
   QDir().remove(path);
   EXPECT_TRUE(picture.save(path));
   EXPECT_EQ(QImage(path).size(), picture.size());
+
+  // Two rows selected and the grid's menu open on them: the screen holds both windows.
+  QTableWidget* grid = w.grid();
+  const QPoint first = grid->visualRect(grid->model()->index(w.RowOf("README.TXT"), 0)).center();
+  const QPoint second = grid->visualRect(grid->model()->index(w.RowOf("docs"), 0)).center();
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, first);
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
+  QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, second, grid->viewport()->mapToGlobal(second));
+  QApplication::sendEvent(grid->viewport(), &menuEvent);
+  auto* menu = w.form().findChild<QMenu*>(QStringLiteral("GridMenu"));
+  ASSERT_NE(menu, nullptr);
+  ASSERT_TRUE(menu->isVisible());
+  QApplication::processEvents();
+  const QImage withMenu =
+      QGuiApplication::primaryScreen()->grabWindow(0, w.form().x(), w.form().y(), w.form().width(), w.form().height())
+          .toImage();
+  ASSERT_FALSE(withMenu.isNull());
+  const QString menuPath = QStringLiteral(TARNWICK_APP_TEST_OUTPUT) + "/window-menu.png";
+  QDir().remove(menuPath);
+  EXPECT_TRUE(withMenu.save(menuPath));
+  menu->hide();
 }
 
 }  // namespace
