@@ -35,8 +35,14 @@ int main(int argc, char** argv) {
   ExtractOptions extract;
   CatOptions cat;
 
+  // The program's own name in the usage lines, whatever path it was started by.
   CLI::App app{std::string(kProductName) + " " + kProductVersion +
-               ": shows the sessions of a CD or DVD and copies files out of any one of them"};
+                   ": shows the sessions of a CD or DVD and copies files out of any one of them",
+               "tarnwick-cli"};
+  // Parser errors start with the program's name like every other message.
+  app.failure_message([](const CLI::App*, const CLI::Error& e) {
+    return std::string("tarnwick-cli: ") + e.what() + "\ntarnwick-cli: run with --help for more information\n";
+  });
   app.set_version_flag("--version", std::string(kProductName) + " " + kProductVersion);
   app.fallthrough();
   app.require_subcommand(1, 1);

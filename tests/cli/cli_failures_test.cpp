@@ -106,6 +106,10 @@ TEST(CliFailures, UsageErrorsAndHelp) {
     const CliResult r = disc.Cli(args);
     EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
     EXPECT_NE(r.err, "") << testing::PrintToString(args);
+    // Every line of a usage error names the program.
+    std::istringstream lines(r.err);
+    for (std::string line; std::getline(lines, line);)
+      EXPECT_EQ(line.rfind("tarnwick-cli: ", 0), 0u) << line;
     EXPECT_EQ(r.out, "") << testing::PrintToString(args);
   }
   EXPECT_TRUE(fs::is_empty(out.path()));
@@ -115,6 +119,7 @@ TEST(CliFailures, UsageErrorsAndHelp) {
     EXPECT_EQ(r.status, 0) << command;
     EXPECT_TRUE(Contains(r.out, std::string(" ") + command)) << r.out;
     EXPECT_TRUE(Contains(r.out, "--help")) << r.out;
+    EXPECT_TRUE(Contains(r.out, std::string("tarnwick-cli ") + command)) << r.out;
   }
   const CliResult top = RunCli({"--help"});
   EXPECT_EQ(top.status, 0);
