@@ -6,6 +6,7 @@
 
 #include "browse/GridRows.h"
 #include "cli/Commands.h"
+#include "cli/LongListing.h"
 #include "cli/TreePath.h"
 #include "iso/Dates.h"
 #include "iso/Names.h"
@@ -93,7 +94,9 @@ int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out) {
     out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     return kExitOk;
   }
-  if (item->dir) {
+  if (options.longFormat) {
+    PrintLongListing(*item, options.recursive, out);
+  } else if (item->dir) {
     PrintTree(item->dir, item->path, options.recursive, options.recursive, out);
   } else {
     out << GridNameText(1, *item->entry) << "  " << GridSizeText(*item->entry) << '\n';

@@ -16,6 +16,7 @@ struct ListOptions {
   std::optional<int> session;
   bool recursive = false;
   bool json = false;
+  bool longFormat = false;  // ls -l: type, size, date and time
   std::string path = "/";
 };
 

@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   CLI::App* ls = app.add_subcommand("ls", "list a directory of a session");
   AddSessionOption(ls, list.session);
   ls->add_flag("-R,--recursive", list.recursive, "walk the whole subtree");
+  ls->add_flag("-l,--long", list.longFormat, "one entry a line with its type, size in bytes, date and time");
   ls->add_flag("--json", list.json, "one JSON document with every entry's name, path, type, size, date, attributes and extents");
   ls->add_option("path", list.path, "directory or file (default: the root)");
 

@@ -156,6 +156,32 @@ TEST_F(MasteredDisc, LsShowsTheGridRowsOfTheChosenSession) {
   EXPECT_EQ(file.out, " 1 README.TXT         22\n");
 }
 
+TEST_F(MasteredDisc, LsLongShowsTypeSizeDateAndTime) {
+  const CliResult r = Cli({"ls", "-l", "--session", "1", "/sizes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string expected;
+  const struct {
+    const char* name;
+    int size, when;
+  } files[] = {{"b1.bin", 1, 3},           {"b100000.bin", 100000, 8}, {"b2047.bin", 2047, 4},
+               {"b2048.bin", 2048, 5},     {"b2049.bin", 2049, 6},     {"b63489.bin", 63489, 7}};
+  for (const auto& f : files) {
+    const std::time_t t = When(f.when);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char line[128];
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", &tm);
+    std::snprintf(line, sizeof line, "-r--r--r-- %6d %s %s\n", f.size, date, f.name);
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << " not in\n" << r.out;
+    expected += line;
+  }
+  EXPECT_EQ(r.out.size(), expected.size()) << r.out;
+  const CliResult root = Cli({"ls", "-l", "--session", "1"});
+  EXPECT_NE(root.out.find("\ndr-xr-xr-x "), std::string::npos) << root.out;
+  EXPECT_NE(root.out.find(" sizes\n"), std::string::npos) << root.out;
+}
+
 TEST_F(MasteredDisc, JsonOfEverySessionMatchesAnIndependentReader) {
   for (int session = 1; session <= 3; ++session) {
     SCOPED_TRACE("session " + std::to_string(session));
