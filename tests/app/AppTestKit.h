@@ -36,8 +36,9 @@ class FakeDialogs : public app::IDialogs {
     chooserStarts << start;
     return directory;
   }
-  QString ChooseImage(QWidget*, const QString& filter, const QString&) override {
+  QString ChooseImage(QWidget*, const QString& filter, const QString& start) override {
     imageFilters << filter;
+    imageStarts << start;
     return image;
   }
   // The next queued answer; Cancel when none is left.
@@ -54,7 +55,7 @@ class FakeDialogs : public app::IDialogs {
   int chooserCalls = 0;
   QStringList chooserTitles, chooserStarts;
   QString image;  // the image chooser's answer
-  QStringList imageFilters;
+  QStringList imageFilters, imageStarts;
   std::vector<TOverwriteAnswer> answers;
   QStringList asked;  // the paths asked about
   QStringList messages;

@@ -150,11 +150,13 @@ TEST_F(WindowUse, ImagesOpenFromTheButtonAndFromADropAsNewSelectedDrives) {
   w.Import(0);
   EXPECT_EQ(w.grid()->rowCount(), 5);
 
-  // An image that cannot be opened is named in a message, and no drive is added.
+  // The chooser starts in the folder of the image opened last; one that cannot be
+  // opened is named in a message, and no drive is added.
   TempDir dir;
   WriteText(dir / "broken.iso", "not a disc");
   w.dialogs().image = QString::fromStdString((dir / "broken.iso").string());
   QTest::mouseClick(open, Qt::LeftButton);
+  EXPECT_EQ(w.dialogs().imageStarts.back(), QString::fromStdString(SamplePath("")).chopped(1));
   EXPECT_EQ(w.drives()->count(), 3);
   ASSERT_EQ(w.dialogs().messages.size(), 1);
   EXPECT_TRUE(w.dialogs().messages.front().contains("broken.iso")) << w.dialogs().messages.front().toStdString();
