@@ -10,7 +10,7 @@ mode="${1:-test}"
 JOBS="${JOBS:-2}"
 
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-  qt6-base-dev libcli11-dev nlohmann-json3-dev genisoimage xorriso \
+  qt6-base-dev libcli11-dev nlohmann-json3-dev genisoimage xorriso libcdio-utils \
   xauth xvfb fonts-dejavu-core"
 VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"

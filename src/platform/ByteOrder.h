@@ -22,6 +22,12 @@ inline std::uint16_t GetLE16(const std::uint8_t* p) {
 inline std::uint32_t GetLE32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
+inline std::uint64_t GetBE64(const std::uint8_t* p) {
+  return (std::uint64_t{GetBE32(p)} << 32) | GetBE32(p + 4);
+}
+inline std::uint64_t GetLE64(const std::uint8_t* p) {
+  return std::uint64_t{GetLE32(p)} | (std::uint64_t{GetLE32(p + 4)} << 32);
+}
 inline void PutBE16(std::uint8_t* p, std::uint32_t v) {
   p[0] = static_cast<std::uint8_t>(v >> 8);
   p[1] = static_cast<std::uint8_t>(v);
@@ -46,6 +52,14 @@ inline void PutLE32(std::uint8_t* p, std::uint32_t v) {
   p[1] = static_cast<std::uint8_t>(v >> 8);
   p[2] = static_cast<std::uint8_t>(v >> 16);
   p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+inline void PutBE64(std::uint8_t* p, std::uint64_t v) {
+  PutBE32(p, static_cast<std::uint32_t>(v >> 32));
+  PutBE32(p + 4, static_cast<std::uint32_t>(v));
+}
+inline void PutLE64(std::uint8_t* p, std::uint64_t v) {
+  PutLE32(p, static_cast<std::uint32_t>(v));
+  PutLE32(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
 // ISO 9660 "both-endian" 32-bit field: little-endian copy then big-endian copy.
 inline void PutBoth32(std::uint8_t* p, std::uint32_t v) {

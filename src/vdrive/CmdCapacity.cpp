@@ -1,11 +1,35 @@
 // READ CAPACITY, READ FORMAT CAPACITIES and READ(10).
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/ByteOrder.h"
 #include "vdrive/Commands.h"
+#include "vdrive/RawSector.h"
 
 namespace tarnwick::vdrive {
+
+namespace {
+
+// Reads `count` blocks of a track whose file keeps whole (or larger) sectors, a batch
+// at a time, serving the user data of each; false when a sector cannot be read or is
+// not the one asked for.
+bool ReadSectors(const Track& track, std::uint32_t lba, std::uint64_t count, std::uint8_t* out) {
+  constexpr std::uint64_t kBatch = 32;
+  std::vector<std::uint8_t> buffer;
+  while (count > 0) {
+    const std::uint64_t n = std::min(count, kBatch);
+    buffer.resize(n * track.sectorSize);
+    const std::uint64_t offset = track.offset + std::uint64_t{lba - track.start} * track.sectorSize;
+    if (!track.file->Read(offset, buffer.data(), buffer.size())) return false;
+    for (std::uint64_t i = 0; i < n; ++i, ++lba, out += kBlockSize)
+      if (!ExtractUserData(track.layout, lba, buffer.data() + i * track.sectorSize, out)) return false;
+    count -= n;
+  }
+  return true;
+}
+
+}  // namespace
 
 Reply ReadCapacity(DriveState& state, const Command&) {
   std::vector<std::uint8_t> out(8, 0);
@@ -60,6 +84,17 @@ Reply Read10(DriveState& state, const Command& command) {
     const std::uint64_t bytes = std::min<std::uint64_t>(room - done, (track->end() - pos) * kBlockSize);
     if (track->file == nullptr) {
       std::memset(out + done, 0, bytes);
+    } else if (track->layout != SectorLayout::User || track->sectorSize != kBlockSize) {
+      // A buffer that ends inside a block gets the start of that block.
+      const std::uint64_t blocks = bytes / kBlockSize;
+      if (!ReadSectors(*track, static_cast<std::uint32_t>(pos), blocks, out + done))
+        return Fail(sense::kMediumError);
+      if (blocks * kBlockSize != bytes) {
+        std::vector<std::uint8_t> block(kBlockSize);
+        if (!ReadSectors(*track, static_cast<std::uint32_t>(pos + blocks), 1, block.data()))
+          return Fail(sense::kMediumError);
+        std::memcpy(out + done + blocks * kBlockSize, block.data(), bytes - blocks * kBlockSize);
+      }
     } else {
       const std::uint64_t offset = track->offset + (pos - track->start) * kBlockSize;
       if (!track->file->Read(offset, out + done, bytes)) return Fail(sense::kMediumError);

@@ -52,6 +52,14 @@ Msf LbaToMsf(std::uint32_t lba);
 
 enum class DiscStatus : std::uint8_t { Empty = 0, Incomplete = 1, Complete = 2 };
 
+// How a data track's sectors are kept in its file (see vdrive/RawSector.h).
+enum class SectorLayout : std::uint8_t {
+  User,       // the 2048 bytes of user data alone
+  Mode1Raw,   // whole sector: sync, header, user data at 16, EDC/ECC
+  Mode2Raw,   // whole sector: sync, header, subheader, form 1 user data at 24
+  Mode2Xa,    // sector without sync and header: subheader, form 1 user data at 8
+};
+
 struct Track {
   int number = 0;
   int session = 0;
@@ -62,6 +70,10 @@ struct Track {
   // file: the track reads as zero-filled blocks.
   std::shared_ptr<ImageFile> file;
   std::uint64_t offset = 0;
+  // Bytes from one block to the next in `file` (2048, 2336, 2352, or 2448 with
+  // subchannel data behind each sector) and how the user data lies in them.
+  std::uint32_t sectorSize = kBlockSize;
+  SectorLayout layout = SectorLayout::User;
   int line = 0;  // description line, for messages
 
   std::uint32_t end() const { return start + length; }

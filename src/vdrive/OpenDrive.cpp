@@ -5,13 +5,11 @@
 
 #include "vdrive/DescriptionParser.h"
 #include "vdrive/VirtualDrive.h"
+#include "vdrive/images/ImageReaders.h"
 
 namespace tarnwick::vdrive {
 
 namespace {
-
-// Descriptions are small; anything larger is taken for an image.
-constexpr std::uintmax_t kMaxDescriptionBytes = 1 << 20;
 
 DiscModel ModelFromImage(const std::string& path) {
   std::string error;
@@ -47,19 +45,32 @@ std::shared_ptr<VirtualDrive> ParseDiscDescription(const std::string& text, cons
 
 std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path) {
   std::error_code ec;
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  [[maybe_unused]] const std::uintmax_t size = std::filesystem::file_size(path, ec);
   if (ec) throw DescriptionError(path + ": " + ec.message());
-  if (size <= kMaxDescriptionBytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw DescriptionError(path + ": cannot be read");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (LooksLikeDescription(text.str())) {
+  using images::ImageKind;
+  switch (images::DetectImageKind(path)) {
+    case ImageKind::Description: {
+      std::ifstream in(path, std::ios::binary);
+      if (!in) throw DescriptionError(path + ": cannot be read");
+      std::ostringstream text;
+      text << in.rdbuf();
       const std::string baseDir = std::filesystem::path(path).parent_path().string();
       DiscModel model = ParseDescription(text.str(), baseDir.empty() ? "." : baseDir, path);
       model.source = path;
       return std::make_shared<VirtualDrive>(std::move(model));
     }
+    case ImageKind::Cue:
+      return std::make_shared<VirtualDrive>(images::ReadCueSheet(path));
+    case ImageKind::CloneCd:
+      return std::make_shared<VirtualDrive>(images::ReadCloneCd(path));
+    case ImageKind::Nero:
+      return std::make_shared<VirtualDrive>(images::ReadNero(path));
+    case ImageKind::Alcohol:
+      return std::make_shared<VirtualDrive>(images::ReadAlcohol(path));
+    case ImageKind::CdrdaoToc:
+      return std::make_shared<VirtualDrive>(images::ReadCdrdaoToc(path));
+    case ImageKind::Plain:
+      break;
   }
   return std::make_shared<VirtualDrive>(ModelFromImage(path));
 }
