@@ -105,5 +105,49 @@ TEST(RawSectors, AWrongSectorIsAReadErrorNotData) {
   }
 }
 
+// GF(2^8) with x^8 + x^4 + x^3 + x^2 + 1: a * alpha^n.
+std::uint8_t TimesAlphaPower(std::uint8_t a, unsigned n) {
+  unsigned v = a;
+  for (unsigned i = 0; i < n; ++i) v = ((v << 1) ^ ((v & 0x80) ? 0x11D : 0)) & 0xFF;
+  return static_cast<std::uint8_t>(v);
+}
+
+// Both syndromes of one Reed-Solomon code word (highest power first) are zero.
+bool CodeWordValid(const std::vector<std::uint8_t>& word) {
+  std::uint8_t s0 = 0, s1 = 0;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    s0 ^= word[i];
+    s1 ^= TimesAlphaPower(word[i], static_cast<unsigned>(word.size() - 1 - i));
+  }
+  return s0 == 0 && s1 == 0;
+}
+
+TEST(RawSectors, WrittenSectorsCarryAValidErrorDetectionAndCorrectionCode) {
+  const std::string user = PatternBytes(2048, 11);
+  for (std::uint32_t lba : {0u, 16u, 11489u, 333000u}) {
+    SCOPED_TRACE(lba);
+    std::uint8_t s[2352];
+    MakeMode1Sector(lba, reinterpret_cast<const std::uint8_t*>(user.data()), s);
+    // The error detection code leaves no remainder over data and code together.
+    EXPECT_EQ(SectorEdc(s, 2068), 0u);
+    // P words: 86 columns of 24 bytes from the header on, two parity rows after them.
+    for (std::size_t c = 0; c < 86; ++c) {
+      std::vector<std::uint8_t> word;
+      for (std::size_t k = 0; k < 24; ++k) word.push_back(s[12 + c + 86 * k]);
+      word.push_back(s[2076 + c]);
+      word.push_back(s[2076 + 86 + c]);
+      EXPECT_TRUE(CodeWordValid(word)) << "P column " << c;
+    }
+    // Q words: 52 diagonals of 43 bytes over header, data and P parity, then their parity.
+    for (std::size_t d = 0; d < 52; ++d) {
+      std::vector<std::uint8_t> word;
+      for (std::size_t k = 0; k < 43; ++k) word.push_back(s[12 + ((d >> 1) * 86 + (d & 1) + 88 * k) % 2236]);
+      word.push_back(s[2248 + d]);
+      word.push_back(s[2248 + 52 + d]);
+      EXPECT_TRUE(CodeWordValid(word)) << "Q diagonal " << d;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick::test

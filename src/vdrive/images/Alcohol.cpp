@@ -56,6 +56,7 @@ class MdsReader {
         const std::uint64_t at = blocksAt + b * sizeof(alcohol::TrackBlock);
         const auto block = Record<alcohol::TrackBlock>(at, "track block");
         if (block.point < 1 || block.point > 99) continue;
+        if (model.tracks.size() == kMaxTracks) Fail(path_, 0, "more than 99 tracks");
         model.tracks.push_back(MakeTrack(block, number));
         mine.push_back(model.tracks.size() - 1);
       }

@@ -152,6 +152,7 @@ class TocReader {
 
   void NewTrack(int line, const std::vector<std::string>& w) {
     if (w.size() < 2 || w.size() > 3) Fail(path_, line, "TRACK needs a mode");
+    if (tracks_.size() == kMaxTracks) Fail(path_, line, "more than 99 tracks");
     const std::string mode = Upper(w[1]);
     const Mode* found = nullptr;
     for (const Mode& m : kModes)

@@ -160,6 +160,7 @@ class CueParser {
 
   void File(int line, const std::vector<std::string>& w) {
     if (w.size() < 3) Fail(path_, line, "FILE needs a file name and a type");
+    if (files_.size() == kMaxTracks) Fail(path_, line, "more than 99 FILE lines");
     const std::string type = Upper(w.back());
     // An unquoted name with blanks spreads over several words.
     std::string name = w[1];
@@ -181,6 +182,7 @@ class CueParser {
 
   void NewTrack(int line, const std::vector<std::string>& w) {
     if (files_.empty()) Fail(path_, line, "TRACK before any FILE");
+    if (tracks_.size() == kMaxTracks) Fail(path_, line, "more than 99 tracks");
     std::uint64_t number = 0;
     if (w.size() != 3 || !ParseNumber(w[1], 99, number) || number == 0)
       Fail(path_, line, "TRACK needs a number 1 to 99 and a mode");

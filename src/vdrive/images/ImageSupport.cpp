@@ -136,6 +136,7 @@ std::uint32_t SessionGap(int nextSession) { return nextSession <= 2 ? 11400u : 6
 
 void FinishImageModel(DiscModel& model, const std::string& path, const MediumHint& hint) {
   if (model.tracks.empty()) Fail(path, 0, "the image holds no track");
+  if (model.tracks.size() > kMaxTracks) Fail(path, 0, "more than 99 tracks");
   int sessions = 0;
   for (std::size_t i = 0; i < model.tracks.size(); ++i) {
     const Track& t = model.tracks[i];
@@ -156,7 +157,7 @@ void FinishImageModel(DiscModel& model, const std::string& path, const MediumHin
     sessions = t.session;
     if (t.audio || !t.file) continue;
     const std::uint64_t needed = t.offset + std::uint64_t{t.length} * t.sectorSize;
-    if (t.sectorSize < LayoutSectorSize(t.layout) || t.file->size() < needed)
+    if (t.sectorSize < LayoutSectorSize(t.layout) || t.offset > t.file->size() || t.file->size() < needed)
       Fail(path, t.line, "the data file '" + t.file->path() + "' is truncated: " + name + " needs " +
                              std::to_string(needed) + " bytes, the file holds " + std::to_string(t.file->size()));
   }

@@ -3,6 +3,7 @@
 // image's disc model passes before a drive serves it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,6 +17,8 @@ namespace tarnwick::vdrive::images {
 
 // Text sheets are small; a larger file is not one.
 inline constexpr std::uint64_t kMaxSheetBytes = 1 << 20;
+// Tracks on a disc and data files of one sheet, at most.
+inline constexpr std::size_t kMaxTracks = 99;
 // The last block a CD address can name (99:59:74).
 inline constexpr std::uint32_t kMaxCdBlocks = 449850;
 

@@ -129,6 +129,7 @@ class NeroReader {
   }
 
   void Chunk(std::uint64_t at, const std::string& id, const std::vector<std::uint8_t>& d) {
+    if (tracks_.size() > kMaxTracks) Bad(at, "more than 99 tracks");
     if (id == "CUES" || id == "CUEX") {
       if (d.size() % sizeof(nero::CueEntry) != 0) Bad(at, id + " is not a whole number of cue points");
       for (std::size_t i = 0; i < d.size(); i += sizeof(nero::CueEntry)) {
@@ -148,7 +149,7 @@ class NeroReader {
       nero::DaoHead head;
       std::memcpy(&head, d.data(), sizeof head);
       int number = head.firstTrack;
-      for (std::size_t i = sizeof head; i < d.size(); i += per, ++number) {
+      for (std::size_t i = sizeof head; i < d.size() && tracks_.size() <= kMaxTracks; i += per, ++number) {
         nero::DaoTrack rec;
         std::memcpy(&rec, &d[i], sizeof rec);
         NrgTrack t;
@@ -168,7 +169,7 @@ class NeroReader {
       const bool wide = id == "ETN2";
       const std::size_t per = wide ? sizeof(nero::Etn2Track) : sizeof(nero::EtnfTrack);
       if (d.size() % per != 0) Bad(at, id + " does not hold whole track records");
-      for (std::size_t i = 0; i < d.size(); i += per) {
+      for (std::size_t i = 0; i < d.size() && tracks_.size() <= kMaxTracks; i += per) {
         NrgTrack t;
         t.number = static_cast<int>(tracks_.size()) + 1;
         std::uint32_t mode = 0;
