@@ -23,9 +23,10 @@ namespace fs = std::filesystem;
 
 const fs::path kSample = fs::path(TARNWICK_SOURCE_DIR) / "samples" / "sample.disc";
 
-constexpr ImageFormat kAllFormats[] = {ImageFormat::Cue,     ImageFormat::CueFilePerSession, ImageFormat::CloneCd,
-                                       ImageFormat::NeroDao, ImageFormat::NeroTao,           ImageFormat::Alcohol,
-                                       ImageFormat::CdrdaoToc};
+constexpr ImageFormat kAllFormats[] = {
+    ImageFormat::Cue,     ImageFormat::CueFilePerSession, ImageFormat::CloneCd,    ImageFormat::NeroDao,
+    ImageFormat::NeroDaoOld, ImageFormat::NeroTao,        ImageFormat::NeroTaoNew, ImageFormat::Alcohol,
+    ImageFormat::CdrdaoToc};
 
 CliResult Cli(const fs::path& image, std::vector<std::string> args) {
   args.insert(args.begin(), {"--image", image.string()});
@@ -171,6 +172,7 @@ std::vector<TocTrack> OurTracks(vdrive::VirtualDrive& drive) {
 
 TEST(DiscImages, CdInfoReadsOurCueAndNeroImagesAsWeDo) {
   // cd-info takes neither REM SESSION nor several Nero sessions: a one-session disc.
+  // (Nor does it read the old layout's CUES positions as minutes, seconds and frames.)
   TempDir dir;
   const fs::path iso = kSample.parent_path() / "session1.iso";
   const fs::path description = dir / "one.disc";

@@ -1,5 +1,6 @@
 #include "support/DiscImages.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -216,7 +217,9 @@ void Chunk(std::vector<std::uint8_t>& out, const char* id, const std::vector<std
   out.insert(out.end(), body.begin(), body.end());
 }
 
-fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& stem, bool dao) {
+// `wide`: the new layout (NER5 footer, CUEX, DAOX, ETN2), else the old one (NERO,
+// CUES, DAOI, ETNF).
+fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& stem, bool dao, bool wide) {
   namespace nero = vdrive::images::nero;
   // DAO: whole mode 1 sectors (mode 1 with a 2352-byte sector size); track-at-once:
   // the user data alone (mode 1, whose records carry no size).
@@ -235,7 +238,14 @@ fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& s
         e.adrControl = ctl;
         e.track = track;
         e.index = index;
-        PutBE32(e.position, static_cast<std::uint32_t>(lba));
+        if (wide) {
+          PutBE32(e.position, static_cast<std::uint32_t>(lba));
+        } else {
+          const vdrive::Msf msf = vdrive::LbaToMsf(static_cast<std::uint32_t>(std::max<std::int64_t>(lba, 0)));
+          e.position[1] = lba < 0 ? 0 : msf.m;
+          e.position[2] = lba < 0 ? 0 : msf.s;
+          e.position[3] = lba < 0 ? 0 : msf.f;
+        }
         Append(cue, e);
       };
       point(first.audio ? 0x01 : 0x41, 0, 0, std::int64_t{first.start} - 150);
@@ -251,11 +261,13 @@ fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& s
         track.mode = t.audio ? nero::kModeAudio : mode;
         track.unknown[2] = 1;
         Append(daox, track);
-        std::uint8_t where[24];
-        PutBE64(where, offsets[i]);
-        PutBE64(where + 8, offsets[i]);
-        PutBE64(where + 16, offsets[i] + std::uint64_t{t.length} * kRaw);
-        daox.insert(daox.end(), where, where + 24);
+        const std::uint64_t where[3] = {offsets[i], offsets[i], offsets[i] + std::uint64_t{t.length} * kRaw};
+        for (std::uint64_t w : where) {
+          std::uint8_t bytes[8];
+          if (wide) PutBE64(bytes, w);
+          else PutBE32(bytes, static_cast<std::uint32_t>(w));
+          daox.insert(daox.end(), bytes, bytes + (wide ? 8 : 4));
+        }
         ++count;
       }
       point(last.audio ? 0x01 : 0x41, 0xAA, 1, last.end());
@@ -264,22 +276,33 @@ fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& s
       PutBE16(head->tocType, 0x0001);
       head->firstTrack = static_cast<std::uint8_t>(first.number);
       head->lastTrack = static_cast<std::uint8_t>(last.number);
-      Chunk(out, "CUEX", cue);
-      Chunk(out, "DAOX", daox);
+      Chunk(out, wide ? "CUEX" : "CUES", cue);
+      Chunk(out, wide ? "DAOX" : "DAOI", daox);
     } else {
       std::vector<std::uint8_t> etnf;
       for (std::size_t i = 0; i < m.tracks.size(); ++i) {
         const Track& t = m.tracks[i];
         if (t.session != s) continue;
-        nero::EtnfTrack e{};
-        PutBE32(e.offset, static_cast<std::uint32_t>(offsets[i]));
-        PutBE32(e.length, t.length * (t.audio ? kRaw : vdrive::kBlockSize));
-        PutBE32(e.mode, t.audio ? nero::kModeAudio : mode);
-        PutBE32(e.start, t.start);
-        Append(etnf, e);
+        const std::uint64_t bytes = std::uint64_t{t.length} * (t.audio ? kRaw : vdrive::kBlockSize);
+        const std::uint32_t trackMode = t.audio ? nero::kModeAudio : mode;
+        if (wide) {
+          nero::Etn2Track e{};
+          PutBE64(e.offset, offsets[i]);
+          PutBE64(e.length, bytes);
+          PutBE32(e.mode, trackMode);
+          PutBE32(e.start, t.start);
+          Append(etnf, e);
+        } else {
+          nero::EtnfTrack e{};
+          PutBE32(e.offset, static_cast<std::uint32_t>(offsets[i]));
+          PutBE32(e.length, static_cast<std::uint32_t>(bytes));
+          PutBE32(e.mode, trackMode);
+          PutBE32(e.start, t.start);
+          Append(etnf, e);
+        }
         ++count;
       }
-      Chunk(out, "ETNF", etnf);
+      Chunk(out, wide ? "ETN2" : "ETNF", etnf);
     }
     std::vector<std::uint8_t> sinf(4);
     PutBE32(sinf.data(), count);
@@ -289,9 +312,9 @@ fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& s
   PutBE32(mtyp.data(), 1);
   Chunk(out, "MTYP", mtyp);
   Chunk(out, "END!", {});
-  std::vector<std::uint8_t> footer(dao ? 12 : 8);
-  std::memcpy(footer.data(), dao ? "NER5" : "NERO", 4);
-  if (dao) PutBE64(footer.data() + 4, chain);
+  std::vector<std::uint8_t> footer(wide ? 12 : 8);
+  std::memcpy(footer.data(), wide ? "NER5" : "NERO", 4);
+  if (wide) PutBE64(footer.data() + 4, chain);
   else PutBE32(footer.data() + 4, static_cast<std::uint32_t>(chain));
   out.insert(out.end(), footer.begin(), footer.end());
   const fs::path image = dir / (stem + ".nrg");
@@ -395,7 +418,9 @@ const char* FormatName(ImageFormat format) {
     case ImageFormat::CueFilePerSession: return "cue-files";
     case ImageFormat::CloneCd: return "clonecd";
     case ImageFormat::NeroDao: return "nero-dao";
+    case ImageFormat::NeroDaoOld: return "nero-dao-old";
     case ImageFormat::NeroTao: return "nero-tao";
+    case ImageFormat::NeroTaoNew: return "nero-tao-new";
     case ImageFormat::Alcohol: return "alcohol";
     case ImageFormat::CdrdaoToc: return "cdrdao";
   }
@@ -409,8 +434,10 @@ fs::path WriteDiscImage(const fs::path& description, ImageFormat format, const f
     case ImageFormat::Cue: return WriteCue(m, dir, stem, false);
     case ImageFormat::CueFilePerSession: return WriteCue(m, dir, stem, true);
     case ImageFormat::CloneCd: return WriteCloneCd(m, dir, stem);
-    case ImageFormat::NeroDao: return WriteNero(m, dir, stem, true);
-    case ImageFormat::NeroTao: return WriteNero(m, dir, stem, false);
+    case ImageFormat::NeroDao: return WriteNero(m, dir, stem, true, true);
+    case ImageFormat::NeroDaoOld: return WriteNero(m, dir, stem, true, false);
+    case ImageFormat::NeroTao: return WriteNero(m, dir, stem, false, false);
+    case ImageFormat::NeroTaoNew: return WriteNero(m, dir, stem, false, true);
     case ImageFormat::Alcohol: return WriteAlcohol(m, dir, stem);
     case ImageFormat::CdrdaoToc: return WriteToc(m, dir, stem);
   }

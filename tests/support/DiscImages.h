@@ -14,7 +14,9 @@ enum class ImageFormat {
   CueFilePerSession,  // one BINARY file per session, named in another letter case than on disk
   CloneCd,        // .ccd + .img (+ an empty .sub)
   NeroDao,        // NER5 footer, CUEX/DAOX/SINF/MTYP
+  NeroDaoOld,     // NERO footer, CUES/DAOI/SINF/MTYP
   NeroTao,        // NERO footer, ETNF/SINF/MTYP, 2048-byte sectors
+  NeroTaoNew,     // NER5 footer, ETN2/SINF/MTYP, 2048-byte sectors
   Alcohol,        // .mds + .mdf
   CdrdaoToc,      // .toc + .bin, "// SESSION n" comments between sessions
 };
