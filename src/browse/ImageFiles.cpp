@@ -21,6 +21,11 @@ const std::vector<TImageFileType>& ImageFileTypes() {
       {"ISO 9660 image", {"iso"}},
       {"Raw disc image", {"img"}},
       {"Disc description", {"disc"}},
+      {"CUE sheet", {"cue"}},
+      {"CloneCD image", {"ccd"}},
+      {"Nero image", {"nrg"}},
+      {"Alcohol image", {"mds"}},
+      {"cdrdao table of contents", {"toc"}},
   };
   return types;
 }
