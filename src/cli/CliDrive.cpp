@@ -3,6 +3,7 @@
 #include <cctype>
 #include <ostream>
 
+#include "iso/TerminalText.h"
 #include "platform/Platform.h"
 #include "browse/MountImages.h"
 
@@ -22,7 +23,7 @@ CliDrive::CliDrive(const GlobalOptions& options, std::ostream& err) : options_(o
   burner_.DoDebug = options_.debug;
   burner_.OnDebugMessage = [this](TSCSIDevice*, const std::string& message, std::uint8_t type) {
     if (type == 4) lastImportMessage_ = message;
-    if (options_.debug) err_ << message << '\n';
+    if (options_.debug) err_ << TerminalText(message) << '\n';
   };
   try {
     for (const TMountedImage& image : MountImages(options_.images)) imageLetters_.push_back(image.letter);

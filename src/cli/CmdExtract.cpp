@@ -5,9 +5,11 @@
 #include <system_error>
 
 #include "cli/Commands.h"
+#include "cli/Messages.h"
 #include "cli/TreePath.h"
+#include "iso/DistinctDestinations.h"
 #include "iso/EntryData.h"
-#include "iso/LocalName.h"
+#include "iso/TerminalText.h"
 
 namespace tarnwick::cli {
 
@@ -36,23 +38,23 @@ class Extractor {
       : drive_(drive), options_(options), out_(out), err_(err) {}
 
   void File(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
-    const std::string destination = LocalDestination(directory, entry.LongName);
+    const std::string destination = Claim(entry, directory, shownPath);
     TExtractProgress progress;
     if (options_.progress) {
       progress = [&](std::uint64_t done, std::uint64_t total) {
         const unsigned percent = total ? static_cast<unsigned>(done * 100 / total) : 100;
-        err_ << "\r" << shownPath << ": " << done << " of " << total << " bytes (" << percent << "%)" << std::flush;
+        err_ << "\r" << TerminalText(shownPath) << ": " << done << " of " << total << " bytes (" << percent << "%)" << std::flush;
         return true;
       };
     }
     const bool ok = drive_.Burner().ExtractFile(&entry, destination, progress);
     if (options_.progress) err_ << '\n';
     if (!ok) {
-      err_ << "tarnwick-cli: " << drive_.Burner().LastExtractError() << '\n';
+      PrintMessage(err_, drive_.Burner().LastExtractError());
       failed_ = true;
       return;
     }
-    out_ << destination << '\n';
+    out_ << TerminalText(destination) << '\n';
   }
 
   void Directory(const TDEntry& dir, const std::string& directory, const std::string& shownPath) {
@@ -68,8 +70,19 @@ class Extractor {
 
   // A disc directory's own local directory inside `directory`, with everything in it.
   void SubDirectory(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
-    const std::string sub = LocalDestination(directory, entry.LongName);
+    const std::string sub = Claim(entry, directory, shownPath);
     if (MakeDirectory(sub)) Directory(*entry.Dir, sub, shownPath);
+  }
+
+  // The local path of an entry: its own name unless an earlier entry of this command
+  // holds that path; the renaming is told.
+  std::string Claim(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
+    const TDestination destination = destinations_.Claim(directory, entry.LongName, entry.IsDirectory(), shownPath);
+    if (destination.Renamed()) {
+      PrintMessage(err_, shownPath + " extracted as " + destination.path + ": " + destination.wanted + " holds " +
+                             (destination.takenBy.empty() ? std::string("another entry") : destination.takenBy));
+    }
+    return destination.path;
   }
 
   bool Failed() const { return failed_; }
@@ -78,7 +91,7 @@ class Extractor {
   bool MakeDirectory(const std::string& path) {
     const std::string problem = MakeTargetDirectory(path);
     if (problem.empty()) return true;
-    err_ << "tarnwick-cli: " << problem << '\n';
+    PrintMessage(err_, problem);
     failed_ = true;
     return false;
   }
@@ -88,6 +101,7 @@ class Extractor {
   const ExtractOptions& options_;
   std::ostream& out_;
   std::ostream& err_;
+  TDistinctDestinations destinations_;
   bool failed_ = false;
 };
 
@@ -101,7 +115,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
   for (const std::string& path : options.paths) {
     std::optional<TreeItem> item = ResolvePath(drive.Burner(), path);
     if (!item) {
-      err << "tarnwick-cli: no such file or directory in session " << int{session} << ": " << path << '\n';
+      PrintMessage(err, "no such file or directory in session " + std::to_string(session) + ": " + path);
       return kExitFailure;
     }
     if (item->entry && !item->entry->IsDirectory()) {
@@ -110,7 +124,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
     }
     if (!options.recursive) {
       const std::string name = item->entry ? item->entry->LongName : std::string("/");
-      err << "tarnwick-cli: You can not extract directory, " << name << " is a directory (use -R)\n";
+      PrintMessage(err, "You can not extract directory, " + name + " is a directory (use -R)");
       return kExitFailure;
     }
     if (item->entry == nullptr) {  // the root: its entries go straight into the target
@@ -141,16 +155,16 @@ int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostr
       &failedLba);
   if (std::fflush(out) != 0) writeFailed = true;
   if (result == TReadResult::BeyondDisc) {
-    err << "tarnwick-cli: cannot read " << item->path << ": sector " << failedLba << " lies beyond the disc\n";
+    PrintMessage(err, "cannot read " + item->path + ": sector " + std::to_string(failedLba) + " lies beyond the disc");
     return kExitFailure;
   }
   if (result == TReadResult::ReadFailed) {
-    err << "tarnwick-cli: cannot read " << item->path << " at sector " << failedLba << ": "
-        << DriveErrorText(drive.Burner()) << '\n';
+    PrintMessage(err, "cannot read " + item->path + " at sector " + std::to_string(failedLba) + ": " +
+                          DriveErrorText(drive.Burner()));
     return kExitFailure;
   }
   if (writeFailed) {
-    err << "tarnwick-cli: cannot write to standard output: " << std::strerror(errno) << '\n';
+    PrintMessage(err, std::string("cannot write to standard output: ") + std::strerror(errno));
     return kExitFailure;
   }
   return kExitOk;

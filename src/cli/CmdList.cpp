@@ -10,6 +10,7 @@
 #include "cli/TreePath.h"
 #include "iso/Dates.h"
 #include "iso/Names.h"
+#include "iso/TerminalText.h"
 
 namespace tarnwick::cli {
 
@@ -53,16 +54,22 @@ void CollectJson(const TDEntry* dir, const std::string& path, bool recursive, nl
 }
 
 // Names are padded by their count of characters, so that names with accented letters
-// line up with the others.
+// line up with the others; control characters in them show as escapes.
 void PrintRows(const TDEntry* dir, std::ostream& out) {
-  const std::vector<TGridRow> rows = GridRows(dir);
+  std::vector<std::string> names;
+  std::vector<std::string> sizes;
   std::size_t width = 0;
-  for (const TGridRow& r : rows) width = std::max(width, CharCount(r.name));
-  for (const TGridRow& r : rows) out << r.name << std::string(width - CharCount(r.name) + 2, ' ') << r.size << '\n';
+  for (const TGridRow& r : GridRows(dir)) {
+    names.push_back(TerminalText(r.name));
+    sizes.push_back(r.size);
+    width = std::max(width, CharCount(names.back()));
+  }
+  for (std::size_t i = 0; i < names.size(); ++i)
+    out << names[i] << std::string(width - CharCount(names[i]) + 2, ' ') << sizes[i] << '\n';
 }
 
 void PrintTree(const TDEntry* dir, const std::string& path, bool recursive, bool heading, std::ostream& out) {
-  if (heading) out << path << ":\n";
+  if (heading) out << TerminalText(path) << ":\n";
   PrintRows(dir, out);
   if (!recursive) return;
   for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next) {
@@ -99,7 +106,7 @@ int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out) {
   } else if (item->dir) {
     PrintTree(item->dir, item->path, options.recursive, options.recursive, out);
   } else {
-    out << GridNameText(1, *item->entry) << "  " << GridSizeText(*item->entry) << '\n';
+    out << TerminalText(GridNameText(1, *item->entry)) << "  " << GridSizeText(*item->entry) << '\n';
   }
   return kExitOk;
 }

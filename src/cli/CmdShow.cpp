@@ -4,6 +4,8 @@
 #include "browse/Formatting.h"
 #include "browse/SessionListing.h"
 #include "cli/Commands.h"
+#include "cli/Messages.h"
+#include "iso/TerminalText.h"
 #include "platform/Platform.h"
 
 namespace tarnwick::cli {
@@ -12,7 +14,7 @@ int CmdDrives(CliDrive& drive, std::ostream& out) {
   for (const std::string& line : drive.Lines()) {
     const char letter = CliDrive::LineLetter(line);
     const std::string device = letter ? platform::Current().DescribeDrive(letter) : std::string();
-    out << line << '\t' << (device.empty() ? "-" : device) << '\n';
+    out << TerminalText(line) << '\t' << TerminalText(device.empty() ? "-" : device) << '\n';
   }
   return kExitOk;
 }
@@ -22,8 +24,8 @@ int CmdShow(CliDrive& drive, std::ostream& out, std::ostream& err) {
   out << kSessionListHeading << '\n';
   for (const TSessionLine& line : listing.lines) out << line.text << '\n';
   if (!listing.labelsValid) {
-    err << "tarnwick-cli: drive " << drive.SelectedLetter() << ": is not ready: " << DriveErrorText(drive.Burner())
-        << '\n';
+    PrintMessage(err, "drive " + std::string(1, drive.SelectedLetter()) + ": is not ready: " +
+                          DriveErrorText(drive.Burner()));
     return kExitFailure;
   }
   const std::lconv* conventions = std::localeconv();

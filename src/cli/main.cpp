@@ -11,6 +11,7 @@
 
 #include "Version.h"
 #include "cli/Commands.h"
+#include "cli/Messages.h"
 #include "transport/Transport.h"
 
 using namespace tarnwick;
@@ -103,14 +104,14 @@ int main(int argc, char** argv) {
       }
     }
   } catch (const CliError& e) {
-    std::cerr << "tarnwick-cli: " << e.message << '\n';
+    PrintMessage(std::cerr, e.message);
     status = e.status;
   }
   // Data that never reached standard output (a full disk, a closed file) is a failure.
   std::cout.flush();
   if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
     if (status == kExitOk) {
-      std::cerr << "tarnwick-cli: cannot write to standard output: " << std::strerror(errno) << '\n';
+      PrintMessage(std::cerr, std::string("cannot write to standard output: ") + std::strerror(errno));
       status = kExitFailure;
     }
   }

@@ -28,8 +28,17 @@ TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_
       if (failedLba) *failedLba = static_cast<std::uint32_t>(std::min<std::uint64_t>(lba, UINT32_MAX));
       if (lba + count - 1 > UINT32_MAX) return TReadResult::BeyondDisc;
       if (!drive.ReadSectors(static_cast<std::uint32_t>(lba), count, count * static_cast<std::uint32_t>(kSector),
-                             buffer.data()))
-        return TReadResult::ReadFailed;
+                             buffer.data())) {
+        // The failed unit is read again one sector at a time, so that the message
+        // names the sector that cannot be read (and its error), not the unit's first;
+        // when every sector reads now, the data is whole and the copy goes on.
+        for (std::uint16_t i = 0; i < count; ++i) {
+          if (failedLba) *failedLba = static_cast<std::uint32_t>(lba + i);
+          if (count == 1 || !drive.ReadSectors(static_cast<std::uint32_t>(lba + i), 1,
+                                               static_cast<std::uint32_t>(kSector), buffer.data() + i * kSector))
+            return TReadResult::ReadFailed;
+        }
+      }
       if (!sink(buffer.data(), static_cast<std::size_t>(chunk))) return TReadResult::Stopped;
       lba += count;
       left -= chunk;

@@ -22,10 +22,11 @@ using TDataSink = std::function<bool(const std::uint8_t* data, std::size_t lengt
 
 enum class TReadResult { Complete, Stopped, ReadFailed, BeyondDisc };
 
-// Reads the entry's data in units of at most `sectorsPerRead` sectors. On a failed
-// read, `failedLba` holds the first sector of the failed unit and the drive's
-// LastErrorText says why; BeyondDisc means a unit would pass the last addressable
-// sector (failedLba holds where it starts).
+// Reads the entry's data in units of at most `sectorsPerRead` sectors. A unit that
+// fails is read again sector by sector: when one of them fails, `failedLba` holds
+// that sector and the drive's LastErrorText says why (ReadFailed); when all of them
+// read, the data goes on to the sink. BeyondDisc means a unit would pass the last
+// addressable sector (failedLba holds where it starts).
 TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_t sectorsPerRead,
                           const TDataSink& sink, std::uint32_t* failedLba = nullptr);
 

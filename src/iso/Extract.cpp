@@ -1,3 +1,6 @@
+#include <filesystem>
+#include <system_error>
+
 #include "iso/Dates.h"
 #include "iso/EntryData.h"
 #include "iso/Format.h"
@@ -7,13 +10,20 @@
 namespace tarnwick {
 namespace {
 
-// A local file open for writing; closed when it goes out of scope.
-class LocalFile {
+// The new contents of a destination, written to a temporary file beside it. The
+// destination is touched only by Commit, which puts the finished file in its place in
+// one step; a temporary file that was never committed is removed, so a failed or
+// stopped extraction leaves whatever stood at the destination as it was.
+class ReplacementFile {
  public:
-  explicit LocalFile(const std::string& path) : handle_(platform::Current().CreateFileForWrite(path)) {}
-  ~LocalFile() { Close(); }
-  LocalFile(const LocalFile&) = delete;
-  LocalFile& operator=(const LocalFile&) = delete;
+  explicit ReplacementFile(const std::string& directory)
+      : handle_(platform::Current().CreateTempFile(directory, path_)) {}
+  ~ReplacementFile() {
+    Close();
+    if (!path_.empty()) platform::Current().DeleteFile(path_);
+  }
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
 
   bool IsOpen() const { return handle_ != platform::INVALID_HANDLE_VALUE; }
   platform::Handle Get() const { return handle_; }
@@ -23,10 +33,35 @@ class LocalFile {
     handle_ = platform::INVALID_HANDLE_VALUE;
     return ok;
   }
+  // Closes the file and renames it over the destination.
+  bool Commit(const std::string& destination) {
+    if (!Close() || !platform::Current().MoveFileReplacing(path_, destination)) return false;
+    path_.clear();
+    return true;
+  }
 
  private:
+  std::string path_;
   platform::Handle handle_;
 };
+
+// What stands at the destination now, judged without following a link there. A file or
+// a link may be replaced; a directory or a device may not.
+enum class Occupant { Nothing, File, Other };
+
+Occupant OccupantOf(const std::string& destination) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(destination, ec);
+  if (ec || !fs::exists(status)) return Occupant::Nothing;
+  if (fs::is_regular_file(status) || fs::is_symlink(status)) return Occupant::File;
+  return Occupant::Other;
+}
+
+std::string DirectoryOf(const std::string& destination) {
+  const std::string directory = std::filesystem::path(destination).parent_path().string();
+  return directory.empty() ? std::string(".") : directory;
+}
 
 }  // namespace
 
@@ -55,17 +90,20 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
   }
 
   platform::Platform& os = platform::Current();
-  LocalFile file(destination);
-  if (!file.IsOpen()) {
-    lastExtractError_ = Format("Cannot create file %s", destination.c_str());
+  const Occupant occupant = OccupantOf(destination);
+  if (occupant == Occupant::Other) {
+    lastExtractError_ = Format("Cannot create file %s: a directory or device of that name exists", destination.c_str());
     return false;
   }
-  // Every failure from here on removes what was written, so no partial or
-  // unverified data is left under the entry's name.
+  ReplacementFile file(DirectoryOf(destination));
+  if (!file.IsOpen()) {
+    lastExtractError_ = Format("Cannot create file %s: %s", destination.c_str(), os.LastErrorMessage().c_str());
+    return false;
+  }
+  // Every failure from here on leaves the destination untouched: the temporary file
+  // goes away with `file`.
   auto fail = [&](std::string message) {
     lastExtractError_ = std::move(message);
-    file.Close();
-    os.DeleteFile(destination);
     return false;
   };
 
@@ -104,8 +142,16 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
   }
 
   platform::LocalDateTime when;
-  if (entry->HasDate() && DecodeDateTime(entry->DateTime, when)) os.SetFileTime(file.Get(), when);
-  if (!file.Close()) return fail(Format("Cannot write file %s: %s", destination.c_str(), os.LastErrorMessage().c_str()));
+  if (entry->HasDate() && DecodeDateTime(entry->DateTime, when) && !os.SetFileTime(file.Get(), when))
+    return fail(Format("Cannot set the date of file %s: %s", destination.c_str(), os.LastErrorMessage().c_str()));
+  // A file that replaces another must be on the disk before the old one's name is
+  // taken from it, or a crash could leave neither.
+  if (occupant == Occupant::File && !os.FlushFileBuffers(file.Get()))
+    return fail(Format("Cannot write file %s: %s", destination.c_str(), os.LastErrorMessage().c_str()));
+  if (!file.Close())
+    return fail(Format("Cannot write file %s: %s", destination.c_str(), os.LastErrorMessage().c_str()));
+  if (!file.Commit(destination))
+    return fail(Format("Cannot create file %s: %s", destination.c_str(), os.LastErrorMessage().c_str()));
   return true;
 }
 

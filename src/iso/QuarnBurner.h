@@ -99,9 +99,12 @@ class TQuarnBurner : public TSCSIDevice {
 
   // ---- Extraction (Extract.cpp) ----
   // Copies a file entry's data to `destination` (a full local path, see
-  // LocalDestination) and gives it the entry's date. On a failed read or write, or
-  // when `progress` asks to stop, the partial file is removed and the answer is
-  // false, with the reason in LastExtractError().
+  // LocalDestination) and gives it the entry's date. The data goes to a new temporary
+  // file beside the destination, which takes the destination's place (replacing a file
+  // or link there, never writing through it) only once every byte was read and written
+  // and the date set. On a failed read or write, or when `progress` asks to stop, the
+  // temporary file is removed, whatever stood at the destination is left as it was,
+  // and the answer is false, with the reason in LastExtractError().
   bool ExtractFile(const TFEntry* entry, const std::string& destination, const TExtractProgress& progress = {});
   const std::string& LastExtractError() const { return lastExtractError_; }
   // True when no session was imported since the last reset, or when the volume

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <random>
 
 #include "platform/LinuxPlatform.h"
 
@@ -140,6 +142,54 @@ bool LinuxPlatform::SetFileTime(Handle file, const LocalDateTime& lastWrite) {
   times[0].tv_nsec = UTIME_OMIT;  // the access time stays as it is
   times[1].tv_sec = when;
   if (::futimens(fd->get(), times) != 0) {
+    SetFileError(errno);
+    return false;
+  }
+  return true;
+}
+
+Handle LinuxPlatform::CreateTempFile(const std::string& directory, std::string& path) {
+  path.clear();
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937 random{std::random_device{}()};
+  std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof kLetters) - 2);
+  const std::string prefix = (directory.empty() ? std::string(".") : directory) +
+                             (!directory.empty() && directory.back() == '/' ? "" : "/") + ".tarnwick-";
+  // O_EXCL refuses anything already at the name, a link included, so the file is
+  // always a new one; another name is tried only when the name was taken.
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+    std::string candidate = prefix;
+    for (int i = 0; i < 12; ++i) candidate += kLetters[pick(random)];
+    candidate += ".part";
+    UniqueFd fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (fd) {
+      path = std::move(candidate);
+      return AddHandle(File{std::make_shared<UniqueFd>(std::move(fd))});
+    }
+    error = errno;
+  }
+  SetFileError(error);
+  return INVALID_HANDLE_VALUE;
+}
+
+bool LinuxPlatform::FlushFileBuffers(Handle file) {
+  const auto fd = FileFd(file);
+  if (!fd) {
+    SetFileError(EBADF);
+    return false;
+  }
+  if (::fsync(fd->get()) != 0) {
+    SetFileError(errno);
+    return false;
+  }
+  return true;
+}
+
+bool LinuxPlatform::MoveFileReplacing(const std::string& from, const std::string& to) {
+  // rename replaces the name at `to` itself: a link there is not followed, and the
+  // data of a file that has other names stays with them.
+  if (std::rename(from.c_str(), to.c_str()) != 0) {
     SetFileError(errno);
     return false;
   }

@@ -59,6 +59,9 @@ class LinuxPlatform final : public Platform {
                  std::uint32_t* written) override;
   bool SetFileTime(Handle file, const LocalDateTime& lastWrite) override;
   bool DeleteFile(const std::string& path) override;
+  Handle CreateTempFile(const std::string& directory, std::string& path) override;
+  bool FlushFileBuffers(Handle file) override;
+  bool MoveFileReplacing(const std::string& from, const std::string& to) override;
   std::string LastErrorMessage() override;
 
   std::string Ucs2BeToAnsi(const std::uint8_t* data, std::size_t byteLength) override;

@@ -130,6 +130,16 @@ class Platform {
   // Sets the last-write time from a local date and time.
   virtual bool SetFileTime(Handle file, const LocalDateTime& lastWrite) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
+  // Creates a new, empty file for writing in `directory` under a name that nothing
+  // there has yet (a hidden name ending in ".part"), returned in `path`. The file is
+  // made exclusively: never an existing file, never through a link.
+  virtual Handle CreateTempFile(const std::string& directory, std::string& path) = 0;
+  // Writes what the system holds of the file's data through to the disk.
+  virtual bool FlushFileBuffers(Handle file) = 0;
+  // Renames the file `from` to `to` in one step, replacing whatever file or link stands
+  // at `to`: a link itself is replaced, never what it points at, and another name of a
+  // replaced file (a hard link) keeps its contents. A directory at `to` is refused.
+  virtual bool MoveFileReplacing(const std::string& from, const std::string& to) = 0;
   // Text of the last error of a file operation, for messages.
   virtual std::string LastErrorMessage() = 0;
 

@@ -124,7 +124,7 @@ TEST(WindowExtract, DirectoriesCancelledChoosersAndFailuresAreReported) {
   const QString missing = QString::fromStdString((dir / "missing").string());
   w.dialogs().directory = missing;
   w.DoubleClickRow(w.RowOf("one.bin"));
-  EXPECT_EQ(w.dialogs().messages, QStringList{"Cannot create file " + missing + "/one.bin"});
+  EXPECT_EQ(w.dialogs().messages, QStringList{"Cannot create file " + missing + "/one.bin: No such file or directory"});
 
   // A sector that cannot be read: the reader's message, and no file left behind.
   w.dialogs().messages.clear();

@@ -189,7 +189,7 @@ TEST(Extract, FailuresLeaveNoPartialFile) {
   ExtractDisc disc;
   const std::string missing = (out / "no" / "such" / "dir" / "f").string();
   EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(1), missing));
-  EXPECT_EQ(disc.qb.LastExtractError(), "Cannot create file " + missing);
+  EXPECT_EQ(disc.qb.LastExtractError(), "Cannot create file " + missing + ": No such file or directory");
   fs::create_directory(out / "adir");
   EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(1), (out / "adir").string()));
   EXPECT_TRUE(fs::is_directory(out / "adir"));
@@ -203,6 +203,9 @@ TEST(Extract, FailuresLeaveNoPartialFile) {
   EXPECT_FALSE(fs::exists(out / "stopped"));
   EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{63488, 100000}}));
   EXPECT_EQ(disc.qb.LastExtractError(), "Extraction of FILE100000. stopped");
+  std::ofstream(out / "kept") << "mine";
+  EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(100000), (out / "kept").string(), stopAfterFirst));
+  EXPECT_EQ(test::ReadWholeFile(out / "kept"), "mine");
 
   calls.clear();
   auto keepGoing = [&](std::uint64_t done, std::uint64_t total) {

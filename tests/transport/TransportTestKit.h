@@ -145,6 +145,9 @@ class RecordingPlatform final : public platform::Platform {
   }
   bool SetFileTime(platform::Handle f, const platform::LocalDateTime& t) override { return inner_.SetFileTime(f, t); }
   bool DeleteFile(const std::string& p) override { return inner_.DeleteFile(p); }
+  platform::Handle CreateTempFile(const std::string& d, std::string& p) override { return inner_.CreateTempFile(d, p); }
+  bool FlushFileBuffers(platform::Handle f) override { return inner_.FlushFileBuffers(f); }
+  bool MoveFileReplacing(const std::string& a, const std::string& b) override { return inner_.MoveFileReplacing(a, b); }
   std::string LastErrorMessage() override { return inner_.LastErrorMessage(); }
   std::string Ucs2BeToAnsi(const std::uint8_t* d, std::size_t n) override { return inner_.Ucs2BeToAnsi(d, n); }
 

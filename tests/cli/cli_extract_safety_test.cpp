@@ -1,0 +1,235 @@
+// Extraction never harms a local file, never lets two disc entries share one local
+// name, and every message names the real cause in text that is safe for a terminal.
+// All cases run tarnwick-cli on one crafted disc, with and without unreadable sectors.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "CliRun.h"
+#include "support/CraftedIso.h"
+#include "support/TempDir.h"
+#include "support/TestFiles.h"
+
+namespace tarnwick::test {
+namespace {
+
+namespace fs = std::filesystem;
+using R = CraftedRecord;
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Sectors of the crafted disc that the faulty description makes unreadable: one in the
+// middle of BIG.BIN's second 31-sector read, and the whole of F<ESC>G.
+constexpr std::uint32_t kBigLba = 60;
+constexpr std::uint32_t kBigFault = kBigLba + 40;
+constexpr std::uint32_t kEscFileLba = 40;
+
+// Names that map to one local name ("A/B" and "A_B"; "README." and "README";
+// directories "SUB" and "SUB."; a file "D" and a directory "D."), names with
+// control characters, a large file and a small one.
+struct SafetyDisc {
+  TempDir dir;
+  std::string image;
+  std::string faulty;  // the same image with unreadable sectors
+  std::string big = PatternBytes(100000, 7);
+
+  SafetyDisc() {
+    CraftedIso iso(40);
+    iso.Descriptor(16, 1, 20, 2048);
+    iso.Terminator(17);
+    iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("A/B;1", 30, 3), R::File("A_B;1", 31, 3),
+                       R::File("README.;1", 32, 5), R::File("README;1", 33, 4), R::Dir("SUB", 21), R::Dir("SUB.", 22),
+                       R::File("D;1", 34, 5), R::Dir("D.", 23), R::File("E\x1b[2JVIL;1", 35, 4),
+                       R::Dir("C\aD", 24), R::File("BIG.BIN;1", kBigLba, 100000), R::File("KEEP.TXT;1", 36, 5)});
+    iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("X.TXT;1", 37, 4)});
+    iso.Directory(22, {R::Dot(22, 2048), R::DotDot(20, 2048), R::File("X.TXT;1", 38, 3)});
+    iso.Directory(23, {R::Dot(23, 2048), R::DotDot(20, 2048), R::File("Y;1", 39, 5)});
+    iso.Directory(24, {R::Dot(24, 2048), R::DotDot(20, 2048), R::File("F\x1bG;1", kEscFileLba, 3)});
+    const std::vector<std::pair<std::uint32_t, std::string>> data = {
+        {30, "one"}, {31, "two"}, {32, "three"}, {33, "four"},  {34, "seven"}, {35, "nine"},
+        {36, "fresh"}, {37, "five"}, {38, "six"}, {39, "eight"}, {kEscFileLba, "ten"}};
+    for (const auto& [lba, text] : data) iso.Data(lba, text);
+    iso.Data(kBigLba, big);
+    image = iso.Write(dir / "safety.iso");
+    faulty = (dir / "faulty.desc").string();
+    std::ofstream(faulty) << "image file=safety.iso\nsession number=1\ntrack type=data start=0 length="
+                          << iso.Sectors() << "\nfault read start=" << kBigFault << " count=1\nfault read start="
+                          << kEscFileLba << " count=1\n";
+  }
+};
+
+// Every regular file under `root`, by its path relative to it, with its contents.
+std::map<std::string, std::string> FilesUnder(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& item : fs::recursive_directory_iterator(root))
+    if (item.is_regular_file()) files[fs::relative(item.path(), root).string()] = ReadWholeFile(item.path());
+  return files;
+}
+
+// True when the text holds a control character other than a line end.
+bool HasRawControl(const std::string& text) {
+  for (unsigned char c : text)
+    if ((c < 0x20 && c != '\n') || c == 0x7F) return true;
+  return false;
+}
+
+TEST(ExtractSafety, LocalFilesAreNeverDestroyedOrRedirected) {
+  const SafetyDisc disc;
+  enum class Before { File, HardLink, SymLink, Directory };
+  struct Case {
+    const char* what;
+    const char* entry;  // BIG.BIN cannot be read whole; KEEP.TXT can
+    Before before;
+    int status;
+    const char* after;  // what the destination then holds; nullptr: the disc's data
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {"read error over a file", "BIG.BIN", Before::File, 1, "mine", "at sector"},
+      {"read error over a hard link", "BIG.BIN", Before::HardLink, 1, "outside", "at sector"},
+      {"read error over a symbolic link", "BIG.BIN", Before::SymLink, 1, "outside", "at sector"},
+      {"a file replaced", "KEEP.TXT", Before::File, 0, nullptr, ""},
+      {"a hard link replaced", "KEEP.TXT", Before::HardLink, 0, nullptr, ""},
+      {"a symbolic link replaced", "KEEP.TXT", Before::SymLink, 0, nullptr, ""},
+      {"a directory in the way", "KEEP.TXT", Before::Directory, 1, nullptr, "Cannot create file "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir out, elsewhere;
+    const fs::path outside = elsewhere / "outside.txt";
+    std::ofstream(outside) << "outside";
+    const fs::path destination = out / c.entry;
+    switch (c.before) {
+      case Before::File: std::ofstream(destination) << "mine"; break;
+      case Before::HardLink: fs::create_hard_link(outside, destination); break;
+      case Before::SymLink: fs::create_symlink(outside, destination); break;
+      case Before::Directory: fs::create_directory(destination); break;
+    }
+    const CliResult r = RunCli({"--image", disc.faulty, "extract", "--to", out.str(), c.entry});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_TRUE(Contains(r.err, c.message)) << r.err;
+    EXPECT_EQ(ReadWholeFile(outside), "outside");
+    if (c.before == Before::Directory) {
+      EXPECT_TRUE(fs::is_directory(destination));
+    } else if (c.after != nullptr) {
+      EXPECT_EQ(ReadWholeFile(destination), c.after);
+      EXPECT_EQ(fs::is_symlink(destination), c.before == Before::SymLink);
+    } else {
+      EXPECT_EQ(ReadWholeFile(destination), std::string("fresh"));
+      EXPECT_FALSE(fs::is_symlink(destination));
+      EXPECT_EQ(fs::hard_link_count(destination), 1u);
+    }
+    // No temporary file is left behind, whatever happened.
+    std::size_t names = 0;
+    for (const auto& item : fs::directory_iterator(out.path())) {
+      ++names;
+      EXPECT_EQ(item.path().extension(), c.entry == std::string("BIG.BIN") ? ".BIN" : ".TXT") << item.path();
+    }
+    EXPECT_EQ(names, 1u);
+  }
+}
+
+TEST(ExtractSafety, EntriesThatMapToOneLocalNameAllSurvive) {
+  const SafetyDisc disc;
+  struct Case {
+    std::vector<std::string> paths;
+    std::map<std::string, std::string> expected;  // some of the files written
+    std::size_t files;                            // how many files in all
+    std::vector<std::string> renamings;           // "disc path extracted as local path" on stderr
+  };
+  const std::vector<Case> cases = {
+      {{"/"},
+       {{"A_B", "one"}, {"A_B~2", "two"}, {"README", "three"}, {"README~2", "four"}, {"SUB/X.TXT", "five"},
+        {"SUB~2/X.TXT", "six"}, {"D", "seven"}, {"D~2/Y", "eight"}},
+       12,
+       {"/A_B. extracted as %/A_B~2", "/README. extracted as %/README~2", "/SUB. extracted as %/SUB~2",
+        "/D. extracted as %/D~2"}},
+      {{"SUB/X.TXT", "SUB./X.TXT"}, {{"X.TXT", "five"}, {"X~2.TXT", "six"}}, 2, {"/SUB./X.TXT extracted as %/X~2.TXT"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.paths.front());
+    TempDir out;
+    std::vector<std::string> args = {"--image", disc.image, "extract", "-R", "--to", out.str()};
+    args.insert(args.end(), c.paths.begin(), c.paths.end());
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::map<std::string, std::string> files = FilesUnder(out.path());
+    EXPECT_EQ(files.size(), c.files) << r.out;
+    for (const auto& [path, contents] : c.expected) {
+      ASSERT_TRUE(files.count(path)) << path << "\n" << r.out;
+      EXPECT_EQ(files.at(path), contents) << path;
+    }
+    for (std::string renaming : c.renamings) {
+      renaming.replace(renaming.find('%'), 1, out.str());
+      EXPECT_TRUE(Contains(r.err, "tarnwick-cli: " + renaming + ": ")) << renaming << "\n" << r.err;
+    }
+  }
+}
+
+TEST(ExtractSafety, MessagesNameTheCauseInTextSafeForATerminal) {
+  const SafetyDisc disc;
+  TempDir out;
+  const std::string bigSector = "at sector " + std::to_string(kBigFault) + ": ";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> out;  // parts of standard output
+    std::vector<std::string> err;  // parts of standard error
+  };
+  const std::vector<Case> cases = {
+      {{"ls"}, 0, {" E\\x1b[2JVIL.  ", " C\\x07D  "}, {}},
+      {{"ls", "-R"}, 0, {"/C\\x07D:\n 1 F\\x1bG.  "}, {}},
+      {{"extract", "--to", out.str(), "BIG.BIN"}, 1, {}, {"Cannot read file BIG.BIN " + bigSector}},
+      {{"cat", "BIG.BIN"}, 1, {}, {"cannot read /BIG.BIN " + bigSector}},
+      {{"extract", "-R", "--to", out.str(), "C\aD"},
+       1,
+       {},
+       {"Cannot read file F\\x1bG. at sector " + std::to_string(kEscFileLba) + ": "}},
+      {{"--debug", "extract", "--to", out.str(), "E\x1b[2JVIL"}, 0, {"/E\\x1b[2JVIL\n"}, {"EXTRACTING FILE E\\x1b"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--image", disc.faulty};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SCOPED_TRACE(testing::PrintToString(args));
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    const bool data = c.args.front() == "cat";  // the file's bytes, whatever they are
+    for (const std::string& part : c.out) EXPECT_TRUE(Contains(r.out, part)) << part << "\n" << r.out;
+    for (const std::string& part : c.err) EXPECT_TRUE(Contains(r.err, part)) << part << "\n" << r.err;
+    if (c.status != 0) {
+      EXPECT_TRUE(Contains(r.err, "UNRECOVERED READ ERROR")) << r.err;
+    }
+    if (!data) {
+      EXPECT_FALSE(HasRawControl(r.out)) << r.out;
+    }
+    EXPECT_FALSE(HasRawControl(r.err)) << r.err;
+  }
+
+  // JSON keeps the names as they are, escaped the JSON way.
+  const CliResult json = RunCli({"--image", disc.image, "ls", "-R", "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_FALSE(HasRawControl(json.out));
+  std::vector<std::string> names;
+  const nlohmann::json document = nlohmann::json::parse(json.out);
+  for (const auto& entry : document["entries"]) names.push_back(entry["name"].get<std::string>());
+  EXPECT_NE(std::find(names.begin(), names.end(), "E\x1b[2JVIL."), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "F\x1bG."), names.end());
+
+  // A file that cannot be created says why, in the system's words.
+  if (::geteuid() != 0) {  // permissions do not stop the superuser
+    TempDir locked;
+    fs::permissions(locked.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    const CliResult denied = RunCli({"--image", disc.image, "extract", "--to", locked.str(), "KEEP.TXT"});
+    EXPECT_EQ(denied.status, 1);
+    EXPECT_TRUE(Contains(denied.err, "Cannot create file " + (locked / "KEEP.TXT").string() + ": Permission denied"))
+        << denied.err;
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick::test
