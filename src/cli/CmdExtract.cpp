@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "cli/Commands.h"
+#include "cli/Interruption.h"
 #include "cli/Messages.h"
 #include "cli/TreePath.h"
 #include "iso/DistinctDestinations.h"
@@ -38,15 +39,17 @@ class Extractor {
       : drive_(drive), options_(options), out_(out), err_(err) {}
 
   void File(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
+    if (InterruptionScope::Interrupted()) return;
     const std::string destination = Claim(entry, directory, shownPath);
-    TExtractProgress progress;
-    if (options_.progress) {
-      progress = [&](std::uint64_t done, std::uint64_t total) {
+    // An interrupt stops the file at its next read, which removes what was written.
+    const TExtractProgress progress = [&](std::uint64_t done, std::uint64_t total) {
+      if (options_.progress) {
         const unsigned percent = total ? static_cast<unsigned>(done * 100 / total) : 100;
-        err_ << "\r" << TerminalText(shownPath) << ": " << done << " of " << total << " bytes (" << percent << "%)" << std::flush;
-        return true;
-      };
-    }
+        err_ << "\r" << TerminalText(shownPath) << ": " << done << " of " << total << " bytes (" << percent << "%)"
+             << std::flush;
+      }
+      return !InterruptionScope::Interrupted();
+    };
     const bool ok = drive_.Burner().ExtractFile(&entry, destination, progress);
     if (options_.progress) err_ << '\n';
     if (!ok) {
@@ -58,7 +61,7 @@ class Extractor {
   }
 
   void Directory(const TDEntry& dir, const std::string& directory, const std::string& shownPath) {
-    for (const TFEntry* entry = dir.Files; entry; entry = entry->Next) {
+    for (const TFEntry* entry = dir.Files; entry && !InterruptionScope::Interrupted(); entry = entry->Next) {
       const std::string child = ChildPath(shownPath, entry->LongName);
       if (!entry->IsDirectory()) {
         File(*entry, directory, child);
@@ -112,7 +115,9 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
   if (!fs::is_directory(options.to, ec)) throw CliError{kExitFailure, "target directory does not exist: " + options.to};
   const std::uint8_t session = drive.Import(options.session);
   Extractor extractor(drive, options, out, err);
+  const InterruptionScope interruption;
   for (const std::string& path : options.paths) {
+    if (InterruptionScope::Interrupted()) break;
     std::optional<TreeItem> item = ResolvePath(drive.Burner(), path);
     if (!item) {
       PrintMessage(err, "no such file or directory in session " + std::to_string(session) + ": " + path);
@@ -132,6 +137,10 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
     } else {
       extractor.SubDirectory(*item->entry, options.to, item->path);
     }
+  }
+  if (InterruptionScope::Interrupted()) {
+    PrintMessage(err, "interrupted; the file being written when it came was not kept");
+    return kExitFailure;
   }
   return extractor.Failed() ? kExitFailure : kExitOk;
 }
