@@ -20,6 +20,7 @@ extern "C" void OnInterrupt(int signal) {
 }  // namespace
 
 InterruptionScope::InterruptionScope() {
+  interrupted = 0;
   previousInt = std::signal(SIGINT, OnInterrupt);
   previousTerm = std::signal(SIGTERM, OnInterrupt);
 }

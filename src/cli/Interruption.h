@@ -15,7 +15,7 @@ class InterruptionScope {
   InterruptionScope(const InterruptionScope&) = delete;
   InterruptionScope& operator=(const InterruptionScope&) = delete;
 
-  // True once an interrupt arrived while a scope was installed.
+  // True once an interrupt arrived since the last scope was installed.
   static bool Interrupted();
 };
 
