@@ -7,7 +7,6 @@
 
 #include "iso/Dates.h"
 #include "iso/EntryData.h"
-#include "iso/LocalName.h"
 
 namespace tarnwick {
 
@@ -19,15 +18,6 @@ std::uint64_t FileBytes(const TFEntry& entry) {
   std::uint64_t bytes = 0;
   for (const TExtent& run : EntryDataRuns(entry)) bytes += run.Bytes;
   return bytes;
-}
-
-// "name~2.ext" for a local name and a number; a name whose only dot leads it has no
-// extension.
-std::string NumberedName(const std::string& name, unsigned number) {
-  const std::size_t dot = name.find_last_of('.');
-  const std::string suffix = "~" + std::to_string(number);
-  if (dot == std::string::npos || dot == 0) return name + suffix;
-  return name.substr(0, dot) + suffix + name.substr(dot);
 }
 
 }  // namespace
@@ -97,7 +87,7 @@ std::string ErrorsText(const std::vector<std::string>& errors) {
 TExtractionOutcome TExtraction::Run(const std::vector<const TFEntry*>& entries, const std::string& directory) {
   outcome_ = TExtractionOutcome{};
   step_ = TExtractionStep{};
-  used_.clear();
+  destinations_ = TDistinctDestinations{};
   step_.allTotal = SelectionBytes(entries);
   for (const TFEntry* entry : entries) {
     if (entry == nullptr) continue;
@@ -110,18 +100,13 @@ bool TExtraction::Entry(const TFEntry& entry, const std::string& directory, cons
   return entry.IsDirectory() ? Directory(entry, directory, shown) : File(entry, directory, shown);
 }
 
-std::string TExtraction::UniqueDestination(const std::string& directory, const std::string& longName) {
-  const std::string name = SafeLocalName(longName);
-  std::string destination = JoinLocalPath(directory, name);
-  // Bounded by the number of entries extracted so far.
-  for (unsigned number = 2; used_.count(destination) != 0; ++number)
-    destination = JoinLocalPath(directory, NumberedName(name, number));
-  used_.insert(destination);
-  return destination;
+std::string TExtraction::UniqueDestination(const TFEntry& entry, const std::string& directory,
+                                           const std::string& shown) {
+  return destinations_.Claim(directory, entry.LongName, entry.IsDirectory(), shown).path;
 }
 
 bool TExtraction::File(const TFEntry& entry, const std::string& directory, const std::string& shown) {
-  const std::string destination = UniqueDestination(directory, entry.LongName);
+  const std::string destination = UniqueDestination(entry, directory, shown);
   const std::uint64_t bytes = FileBytes(entry);
   const std::uint64_t before = step_.allDone;
   step_.name = shown;
@@ -174,7 +159,7 @@ bool TExtraction::File(const TFEntry& entry, const std::string& directory, const
   });
   step_.allDone = before + bytes;
   if (stopped) {
-    // The extraction has removed its partial file.
+    // The extraction has removed its temporary file; the destination is as it was.
     outcome_.cancelled = true;
     return false;
   }
@@ -188,8 +173,8 @@ bool TExtraction::File(const TFEntry& entry, const std::string& directory, const
 }
 
 bool TExtraction::Directory(const TFEntry& entry, const std::string& directory, const std::string& shown) {
-  // Directories of the same name merge: their files get numbered names where they meet.
-  const std::string destination = LocalDestination(directory, entry.LongName);
+  // A directory whose local name an earlier entry of this run took gets a numbered one.
+  const std::string destination = UniqueDestination(entry, directory, shown);
   std::error_code ec;
   const fs::file_status status = fs::symlink_status(destination, ec);
   if (fs::is_symlink(status)) {

@@ -6,10 +6,10 @@
 
 #include <cstdint>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "iso/DistinctDestinations.h"
 #include "iso/QuarnBurner.h"
 
 namespace tarnwick {
@@ -63,20 +63,21 @@ class TExtraction {
 
   // Extracts the entries into `directory`: a file under its own name, a directory as
   // a sub-directory holding its contents. Two entries whose local names would be the
-  // same get "name~2.ext", "name~3.ext", ... instead of overwriting each other.
+  // same get "name~2.ext", "name~3.ext", ... (a directory "name~2") instead of
+  // overwriting or merging with each other.
   TExtractionOutcome Run(const std::vector<const TFEntry*>& entries, const std::string& directory);
 
  private:
   bool Entry(const TFEntry& entry, const std::string& directory, const std::string& shown);
   bool File(const TFEntry& entry, const std::string& directory, const std::string& shown);
   bool Directory(const TFEntry& entry, const std::string& directory, const std::string& shown);
-  std::string UniqueDestination(const std::string& directory, const std::string& longName);
+  std::string UniqueDestination(const TFEntry& entry, const std::string& directory, const std::string& shown);
 
   TQuarnBurner& burner_;
   TExistingFiles existing_;
   TExtractionOutcome outcome_;
   TExtractionStep step_;
-  std::set<std::string> used_;  // destinations this run has written or created
+  TDistinctDestinations destinations_;  // destinations this run has given out
 };
 
 }  // namespace tarnwick

@@ -32,7 +32,7 @@ using TAddFileEvent =
                        bool& Skip)>;
 
 // Extraction progress: bytes written so far of the total, after every read. Return
-// false to stop the extraction (the partial file is then removed).
+// false to stop the extraction (what was written is then removed).
 using TExtractProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 class TQuarnBurner : public TSCSIDevice {
