@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "iso/Dates.h"
+#include "iso/TerminalText.h"
 
 namespace tarnwick::cli {
 
@@ -23,7 +24,7 @@ void PrintLongRows(const std::vector<const TFEntry*>& entries, std::ostream& out
   for (const TFEntry* entry : entries) {
     const std::string size = std::to_string(entry->Size);
     out << ModeText(*entry) << ' ' << std::string(width - size.size(), ' ') << size << ' ' << LongDateText(*entry)
-        << ' ' << entry->LongName << '\n';
+        << ' ' << TerminalText(entry->LongName) << '\n';
   }
 }
 
@@ -31,7 +32,7 @@ namespace {
 
 void PrintLongDirectory(const TDEntry& dir, const std::string& path, bool recursive, bool heading,
                         std::ostream& out) {
-  if (heading) out << path << ":\n";
+  if (heading) out << TerminalText(path) << ":\n";
   std::vector<const TFEntry*> entries;
   for (const TFEntry* entry = dir.Files; entry != nullptr; entry = entry->Next) entries.push_back(entry);
   PrintLongRows(entries, out);

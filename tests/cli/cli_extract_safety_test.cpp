@@ -184,6 +184,7 @@ TEST(ExtractSafety, MessagesNameTheCauseInTextSafeForATerminal) {
   const std::vector<Case> cases = {
       {{"ls"}, 0, {" E\\x1b[2JVIL.  ", " C\\x07D  "}, {}},
       {{"ls", "-R"}, 0, {"/C\\x07D:\n 1 F\\x1bG.  "}, {}},
+      {{"ls", "-l", "-R"}, 0, {" E\\x1b[2JVIL.\n", "/C\\x07D:\n", " F\\x1bG.\n"}, {}},
       {{"extract", "--to", out.str(), "BIG.BIN"}, 1, {}, {"Cannot read file BIG.BIN " + bigSector}},
       {{"cat", "BIG.BIN"}, 1, {}, {"cannot read /BIG.BIN " + bigSector}},
       {{"extract", "-R", "--to", out.str(), "C\aD"},
