@@ -4,6 +4,8 @@
 #include <ostream>
 #include <system_error>
 
+#include "browse/Extraction.h"
+#include "browse/ProgressPace.h"
 #include "cli/Commands.h"
 #include "cli/Interruption.h"
 #include "cli/Messages.h"
@@ -41,9 +43,11 @@ class Extractor {
   void File(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
     if (InterruptionScope::Interrupted()) return;
     const std::string destination = Claim(entry, directory, shownPath);
+    if (!MayWrite(destination)) return;
+    TProgressPace pace;
     // An interrupt stops the file at its next read, which removes what was written.
     const TExtractProgress progress = [&](std::uint64_t done, std::uint64_t total) {
-      if (options_.progress) {
+      if (options_.progress && pace.Due(done, total)) {
         const unsigned percent = total ? static_cast<unsigned>(done * 100 / total) : 100;
         err_ << "\r" << TerminalText(shownPath) << ": " << done << " of " << total << " bytes (" << percent << "%)"
              << std::flush;
@@ -74,7 +78,25 @@ class Extractor {
   // A disc directory's own local directory inside `directory`, with everything in it.
   void SubDirectory(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
     const std::string sub = Claim(entry, directory, shownPath);
-    if (MakeDirectory(sub)) Directory(*entry.Dir, sub, shownPath);
+    if (!MakeDirectory(sub)) return;
+    Directory(*entry.Dir, sub, shownPath);
+    // After the contents, whose creation changed the directory's time.
+    SetDirectoryDate(sub, entry);
+  }
+
+  // Whether the file may be written at a destination that may exist: a file there is
+  // kept with --no-clobber, else replaced, saying so unless --overwrite was given.
+  bool MayWrite(const std::string& destination) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(destination, ec);
+    if (!fs::exists(status) || fs::is_directory(status)) return true;
+    if (options_.existing == ExistingFiles::Keep) {
+      PrintMessage(err_, destination + " exists; kept (--no-clobber)");
+      return false;
+    }
+    if (options_.existing == ExistingFiles::ReplaceSayingSo)
+      PrintMessage(err_, "replacing " + destination + " (--no-clobber keeps it, --overwrite replaces quietly)");
+    return true;
   }
 
   // The local path of an entry: its own name unless an earlier entry of this command
@@ -112,7 +134,10 @@ class Extractor {
 
 int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out, std::ostream& err) {
   std::error_code ec;
-  if (!fs::is_directory(options.to, ec)) throw CliError{kExitFailure, "target directory does not exist: " + options.to};
+  if (!fs::is_directory(options.to, ec)) {
+    if (fs::exists(options.to, ec)) throw CliError{kExitFailure, "--to names a file, not a directory: " + options.to};
+    throw CliError{kExitFailure, "target directory does not exist: " + options.to};
+  }
   const std::uint8_t session = drive.Import(options.session);
   Extractor extractor(drive, options, out, err);
   const InterruptionScope interruption;

@@ -20,12 +20,18 @@ struct ListOptions {
   std::string path = "/";
 };
 
+// What extract does with a destination file that exists: replace it and say so on
+// standard error (as cp replaces), replace it quietly (--overwrite), or keep it
+// (--no-clobber).
+enum class ExistingFiles { ReplaceSayingSo, Replace, Keep };
+
 struct ExtractOptions {
   std::optional<int> session;
   bool recursive = false;
   std::string to;
   std::vector<std::string> paths;
   bool progress = false;  // show progress on err
+  ExistingFiles existing = ExistingFiles::ReplaceSayingSo;
 };
 
 struct CatOptions {

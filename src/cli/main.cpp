@@ -65,6 +65,11 @@ int main(int argc, char** argv) {
   AddSessionOption(ex, extract.session);
   ex->add_flag("-R,--recursive", extract.recursive, "extract directories with everything in them");
   ex->add_option("--to", extract.to, "target directory")->required();
+  bool noClobber = false, overwrite = false;
+  CLI::Option* keep =
+      ex->add_flag("-n,--no-clobber", noClobber, "keep files that exist in the target directory");
+  ex->add_flag("--overwrite", overwrite, "replace files that exist without saying so (default: replace, saying so)")
+      ->excludes(keep);
   ex->add_option("paths", extract.paths, "files or directories of the session")->required();
 
   CLI::App* ct = app.add_subcommand("cat", "write one file's data to standard output");
@@ -97,6 +102,9 @@ int main(int argc, char** argv) {
         status = CmdList(drive, list, std::cout);
       } else if (ex->parsed()) {
         extract.progress = isatty(STDERR_FILENO) != 0;
+        extract.existing = noClobber ? ExistingFiles::Keep
+                           : overwrite ? ExistingFiles::Replace
+                                       : ExistingFiles::ReplaceSayingSo;
         status = CmdExtract(drive, extract, std::cout, std::cerr);
       } else if (ct->parsed()) {
         std::cout.flush();

@@ -267,6 +267,54 @@ TEST_F(MasteredDisc, ExtractOfOneDirectoryAndSingleFiles) {
   EXPECT_EQ(test::ReadWholeFile(out / "docs" / "Release notes for version two.txt"), "notes\n");
   EXPECT_TRUE(test::ReadWholeFile(out / "beach.raw") == test::PatternBytes(5000, 7));
 
+  // A directory carries the date the listing gives it (an old one), set after its
+  // contents were written.
+  const CliResult archive = Cli({"extract", "--session", "2", "-R", "--to", out.str(), "archive"});
+  ASSERT_EQ(archive.status, 0) << archive.err;
+  const CliResult listed = Cli({"ls", "--json", "--session", "2"});
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  std::string archiveDate;
+  const nlohmann::json listing = nlohmann::json::parse(listed.out);
+  for (const nlohmann::json& e : listing["entries"])
+    if (e["path"] == "/archive") archiveDate = e["date"].get<std::string>();
+  struct stat st {};
+  ASSERT_EQ(::stat((out / "archive").c_str(), &st), 0);
+  EXPECT_LT(st.st_mtime, std::time(nullptr) - 86400);
+  std::tm tm{};
+  localtime_r(&st.st_mtime, &tm);
+  char date[32];
+  std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &tm);
+  EXPECT_EQ(date, archiveDate);
+
+  // A file that exists is replaced saying so, replaced quietly, or kept.
+  const struct {
+    const char* flag;
+    const char* content;
+    const char* said;
+  } cases[] = {{nullptr, "all:\n", "tarnwick-cli: replacing "},
+               {"--overwrite", "all:\n", nullptr},
+               {"--no-clobber", "mine", "tarnwick-cli: "}};
+  for (const auto& c : cases) {
+    TempDir target;
+    std::ofstream(target / "Makefile") << "mine";
+    std::vector<std::string> args = {"extract", "--session", "2", "--to", target.str(), "docs/Makefile"};
+    if (c.flag != nullptr) args.insert(args.begin() + 1, c.flag);
+    const CliResult r2 = Cli(args);
+    EXPECT_EQ(r2.status, 0) << r2.err;
+    EXPECT_EQ(test::ReadWholeFile(target / "Makefile"), c.content) << (c.flag ? c.flag : "default");
+    if (c.said == nullptr) {
+      EXPECT_EQ(r2.err, "");
+    } else {
+      EXPECT_EQ(r2.err.rfind(std::string(c.said) + (target / "Makefile").string(), 0), 0u) << r2.err;
+    }
+  }
+  EXPECT_EQ(Cli({"extract", "--overwrite", "--no-clobber", "--to", out.str(), "README.TXT"}).status, 2);
+
+  // --to naming a file says so.
+  const CliResult file = Cli({"extract", "--to", (out / "beach.raw").string(), "README.TXT"});
+  EXPECT_EQ(file.status, 1);
+  EXPECT_NE(file.err.find("not a directory: " + (out / "beach.raw").string()), std::string::npos) << file.err;
+
   // A directory without -R is refused and nothing is written.
   TempDir none;
   const CliResult refused = Cli({"extract", "--to", none.str(), "/docs"});
