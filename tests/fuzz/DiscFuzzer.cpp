@@ -1,4 +1,4 @@
-// Fuzz target: one input is a bare disc image, served as a virtual drive the way
+// Fuzz target: one input is a disc image file, served as a virtual drive the way
 // `tarnwick-cli --image` serves it, and taken through the tool's own commands:
 // `show`, then for every session `ls -R --json` and `extract -R --to DIR /`.
 // Extraction goes into a private directory beside a sentinel directory, with links
@@ -24,7 +24,7 @@
 #include "iso/EntryData.h"
 #include "platform/Platform.h"
 #include "transport/Transport.h"
-#include "vdrive/DescriptionParser.h"
+#include "vdrive/images/ImageReaders.h"
 
 namespace fs = std::filesystem;
 using namespace tarnwick;
@@ -95,6 +95,7 @@ class Playground {
     fixed_.insert(dir);
     fs::create_symlink(sentinel / "victim", dir / "LINK.TXT");
     fs::create_directory_symlink(sentinel / "dir", dir / "LINKDIR");
+    fs::create_hard_link(sentinel / "hardvictim", dir / "HARD.TXT");
     return dir;
   }
 
@@ -153,6 +154,50 @@ std::uint64_t ExtractableBytes(const TDEntry* root, std::uint64_t discBytes) {
   return total;
 }
 
+// A disc description and the CUE, cdrdao and Alcohol sheets may name any file of this
+// machine as their data: inputs read as one of those are skipped, so that the input
+// alone is the disc (bare images, Nero images, CloneCD sheets without their .img).
+bool NamesOtherFiles(const fs::path& image) {
+  using vdrive::images::ImageKind;
+  try {
+    switch (vdrive::images::DetectImageKind(image.string())) {
+      case ImageKind::Description:
+      case ImageKind::Cue:
+      case ImageKind::CdrdaoToc:
+      case ImageKind::Alcohol:
+        return true;
+      case ImageKind::Plain:
+      case ImageKind::CloneCd:
+      case ImageKind::Nero:
+        return false;
+    }
+  } catch (const std::exception&) {
+    // Opening the drive reports the same failure through the command.
+  }
+  return false;
+}
+
+// Every file the extraction reported (one line each, its destination) is still there:
+// two disc entries written to one local name would leave fewer files than reports.
+// Lines are counted by their start, so a name holding a line break counts once.
+void CheckReportedFiles(const std::string& report, const fs::path& dir) {
+  const std::string prefix = dir.string() + "/";
+  std::size_t reported = 0;
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);)
+    if (line.compare(0, prefix.size(), prefix) == 0) ++reported;
+  std::size_t files = 0;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(dir, fs::directory_options::none, ec), end; it != end; it.increment(ec)) {
+    if (ec) Fail("cannot walk " + dir.string() + ": " + ec.message());
+    if (it->is_regular_file() && !it->is_symlink()) ++files;
+  }
+  if (files < reported) {
+    Fail("extraction reported " + std::to_string(reported) + " files written but " + dir.string() + " holds " +
+         std::to_string(files));
+  }
+}
+
 // Runs one command; a CliError is the command's ordinary way to fail.
 template <typename Command>
 void Run(Command command) {
@@ -193,6 +238,7 @@ void TakeDiscThroughCommands(const fs::path& image, std::uint64_t discBytes) {
       extract.to = playground.SessionTarget(session).string();
       extract.paths = {"/"};
       Run([&] { CmdExtract(drive, extract, out, err); });
+      CheckReportedFiles(out.str(), extract.to);
       out.str({});
       err.str({});
     }
@@ -216,12 +262,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > kMaxImageBytes) return 0;
-  // A text that starts like a disc description is opened as one, and a description
-  // may name any local file as a track: only images are taken.
-  if (size <= (1u << 20) && vdrive::LooksLikeDescription(std::string(reinterpret_cast<const char*>(data), size)))
-    return 0;
   const fs::path image = WorkDir() / "disc.iso";
   WriteAll(image, data, size);
+  if (NamesOtherFiles(image)) {
+    std::error_code ec;
+    fs::remove(image, ec);
+    return 0;
+  }
   TakeDiscThroughCommands(image, size / kBlockBytes * kBlockBytes);
   // As the tool does at exit, then back to the state of a fresh process.
   FreeASPI();
