@@ -71,7 +71,7 @@ std::vector<TMountedImage> MountImages(const std::vector<std::string>& paths) {
     }
     const char letter = Current().AddVirtualDrive(target);
     if (letter == 0) throw std::runtime_error(path + ": no drive letter left");
-    mounted.push_back({path, letter});
+    mounted.push_back({path, letter, drive});
   }
   return mounted;
 }

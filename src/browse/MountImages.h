@@ -1,6 +1,7 @@
 // Disc images and disc descriptions given to the program become virtual drives.
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -8,10 +9,14 @@
 namespace tarnwick {
 
 class TSCSIDevice;
+namespace vdrive {
+class VirtualDrive;
+}
 
 struct TMountedImage {
   std::string path;
   char letter = 0;
+  std::shared_ptr<vdrive::VirtualDrive> drive;  // the drive serving the image
 };
 
 // Adds each image as a virtual drive, after the real drives, in order. A drive whose

@@ -5,13 +5,15 @@
 
 #include "iso/TerminalText.h"
 #include "platform/Platform.h"
-#include "browse/MountImages.h"
+#include "vdrive/VirtualDrive.h"
 
 namespace tarnwick::cli {
 
 namespace {
 
 std::string LetterText(char letter) { return std::string(1, letter) + ":"; }
+
+constexpr std::uint8_t kRead10 = 0x28;
 
 }  // namespace
 
@@ -26,7 +28,7 @@ CliDrive::CliDrive(const GlobalOptions& options, std::ostream& err) : options_(o
     if (options_.debug) err_ << TerminalText(message) << '\n';
   };
   try {
-    for (const TMountedImage& image : MountImages(options_.images)) imageLetters_.push_back(image.letter);
+    images_ = MountImages(options_.images);
   } catch (const std::exception& e) {
     throw CliError{kExitFailure, std::string("cannot open image: ") + e.what()};
   }
@@ -34,7 +36,18 @@ CliDrive::CliDrive(const GlobalOptions& options, std::ostream& err) : options_(o
     throw CliError{kExitFailure, "no CD or DVD drive found"};
 }
 
-CliDrive::~CliDrive() = default;
+CliDrive::~CliDrive() {
+  const std::int64_t reads = ReadCommands();
+  if (options_.debug && reads >= 0)
+    err_ << "drive " << LetterText(selectedLetter_) << " received " << reads << " READ(10) commands in all\n";
+}
+
+std::int64_t CliDrive::ReadCommands() const {
+  for (const TMountedImage& image : images_)
+    if (image.letter == selectedLetter_ && image.drive)
+      return static_cast<std::int64_t>(image.drive->CommandCount(kRead10));
+  return -1;
+}
 
 char CliDrive::LineLetter(const std::string& line) {
   const std::size_t comma = line.find(',');
@@ -50,8 +63,8 @@ void CliDrive::Select() {
     if (options_.drive.size() > 2 || (options_.drive.size() == 2 && options_.drive[1] != ':') ||
         !std::isalpha(static_cast<unsigned char>(wanted)))
       throw CliError{kExitUsage, "--drive takes a drive letter such as D or D:"};
-  } else if (!imageLetters_.empty()) {
-    wanted = imageLetters_.front();
+  } else if (!images_.empty()) {
+    wanted = images_.front().letter;
   }
   const std::string* chosen = nullptr;
   for (const std::string& line : burner_.DeviceList) {
@@ -82,7 +95,12 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
   }
   burner_.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
   lastImportMessage_.clear();
-  if (!burner_.ImportSession(static_cast<std::uint8_t>(wanted))) {
+  const std::int64_t readsBefore = ReadCommands();
+  const bool imported = burner_.ImportSession(static_cast<std::uint8_t>(wanted));
+  if (options_.debug && readsBefore >= 0) {
+    err_ << "import of session " << wanted << " sent " << ReadCommands() - readsBefore << " READ(10) commands\n";
+  }
+  if (!imported) {
     std::string why = lastImportMessage_.empty() ? std::string("no volume descriptor found") : lastImportMessage_;
     if (!burner_.LastErrorText.empty()) why += " (" + burner_.LastErrorText + ")";
     throw CliError{kExitFailure, "cannot import session " + std::to_string(wanted) + ": " + why};

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "browse/MountImages.h"
 #include "iso/QuarnBurner.h"
 
 namespace tarnwick::cli {
@@ -55,8 +56,12 @@ class CliDrive {
  private:
   GlobalOptions options_;
   std::ostream& err_;
+  // READ(10) commands the selected drive received so far, when it is a virtual
+  // drive (real drives keep no count); -1 otherwise.
+  std::int64_t ReadCommands() const;
+
   TQuarnBurner burner_;
-  std::vector<char> imageLetters_;
+  std::vector<TMountedImage> images_;
   char selectedLetter_ = 0;
   std::string lastImportMessage_;
 };

@@ -51,6 +51,7 @@ struct DriveState {
   std::optional<Sense> pendingSense;          // of the last failed command, until read
   bool unitAttention = false;
   std::uint64_t commandCount = 0;
+  std::array<std::uint64_t, 256> opcodeCounts{};  // commands received, by operation code
   std::deque<std::vector<std::uint8_t>> log;  // the latest kLogLimit command blocks
 
   // The condition a medium command would meet now (none when ready).

@@ -75,6 +75,7 @@ platform::ScsiResult VirtualDrive::Execute(const platform::ScsiRequest& request)
 
   Command command{{}, request};
   std::copy_n(request.cdb, cdbLength, command.cdb.begin());
+  if (cdbLength > 0) ++state.opcodeCounts[command.opcode()];
   Reply reply = cdbLength == 0 ? Fail(sense::kInvalidOpcode) : Dispatch(state, command);
 
   platform::ScsiResult result;
@@ -125,6 +126,11 @@ std::vector<std::vector<std::uint8_t>> VirtualDrive::CommandLog() const {
 std::size_t VirtualDrive::CommandCount() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return static_cast<std::size_t>(state_->commandCount);
+}
+
+std::uint64_t VirtualDrive::CommandCount(std::uint8_t opcode) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return state_->opcodeCounts[opcode];
 }
 
 void VirtualDrive::ClearLog() {

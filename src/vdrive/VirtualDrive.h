@@ -36,6 +36,8 @@ class VirtualDrive : public platform::IScsiTarget {
   // commands received.
   std::vector<std::vector<std::uint8_t>> CommandLog() const;
   std::size_t CommandCount() const;
+  // The number of commands received with this operation code (0x28: READ(10)).
+  std::uint64_t CommandCount(std::uint8_t opcode) const;
   void ClearLog();
 
  private:
