@@ -2,10 +2,9 @@
 #include <cstdio>
 #include <ostream>
 
-#include <nlohmann/json.hpp>
-
 #include "browse/GridRows.h"
 #include "cli/Commands.h"
+#include "cli/JsonWriter.h"
 #include "cli/LongListing.h"
 #include "cli/TreePath.h"
 #include "iso/Dates.h"
@@ -25,31 +24,55 @@ std::string DateText(const TFEntry& entry) {
   return text;
 }
 
-nlohmann::json EntryJson(const TFEntry& entry, const std::string& path) {
-  nlohmann::json extents = nlohmann::json::array();
+// One entry of the listing, its keys in the order the document shows them.
+void WriteEntry(TJsonWriter& json, const TFEntry& entry, const std::string& path) {
+  json.BeginObject();
+  json.Key("attributes");
+  json.Number(std::uint64_t{entry.Attr});
+  json.Key("date");
+  const std::string date = DateText(entry);
+  if (date.empty()) {
+    json.Null();
+  } else {
+    json.String(date);
+  }
+  json.Key("extents");
+  json.BeginArray();
+  auto run = [&json](std::uint64_t lba, auto bytes) {
+    json.BeginObject();
+    json.Key("bytes");
+    json.Number(bytes);
+    json.Key("lba");
+    json.Number(lba);
+    json.EndObject();
+  };
   if (!entry.IsDirectory()) {
     if (!entry.Extents.empty()) {
-      for (const TExtent& run : entry.Extents) extents.push_back({{"lba", run.Lba}, {"bytes", run.Bytes}});
+      for (const TExtent& r : entry.Extents) run(r.Lba, std::uint64_t{r.Bytes});
     } else if (entry.OnDisc) {
-      extents.push_back({{"lba", entry.Extent}, {"bytes", entry.Size}});
+      run(entry.Extent, std::int64_t{entry.Size});
     }
   }
-  const std::string date = DateText(entry);
-  return {{"name", entry.LongName},
-          {"path", path},
-          {"type", entry.IsDirectory() ? "directory" : "file"},
-          {"size", entry.Size},
-          {"date", date.empty() ? nlohmann::json(nullptr) : nlohmann::json(date)},
-          {"attributes", entry.Attr},
-          {"hidden", (entry.Attr & faHidden) != 0},
-          {"extents", extents}};
+  json.EndArray();
+  json.Key("hidden");
+  json.Bool((entry.Attr & faHidden) != 0);
+  json.Key("name");
+  json.String(entry.LongName);
+  json.Key("path");
+  json.String(path);
+  json.Key("size");
+  json.Number(std::int64_t{entry.Size});
+  json.Key("type");
+  json.String(entry.IsDirectory() ? "directory" : "file");
+  json.EndObject();
 }
 
-void CollectJson(const TDEntry* dir, const std::string& path, bool recursive, nlohmann::json& out) {
+// Every entry of the directory, and with `recursive` of its sub-directories, depth first.
+void WriteEntries(TJsonWriter& json, const TDEntry* dir, const std::string& path, bool recursive) {
   for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next) {
     const std::string child = ChildPath(path, entry->LongName);
-    out.push_back(EntryJson(*entry, child));
-    if (recursive && entry->IsDirectory() && entry->Dir) CollectJson(entry->Dir, child, true, out);
+    WriteEntry(json, *entry, child);
+    if (recursive && entry->IsDirectory() && entry->Dir) WriteEntries(json, entry->Dir, child, true);
   }
 }
 
@@ -88,17 +111,27 @@ int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out) {
   if (!item) throw CliError{kExitFailure, "no such file or directory in session " + std::to_string(session) + ": " + options.path};
 
   if (options.json) {
-    nlohmann::json entries = nlohmann::json::array();
+    // Written as the tree is walked; the keys in byte order, as a JSON library that
+    // sorts them would write them.
+    TJsonWriter json(out);
+    json.BeginObject();
+    json.Key("drive");
+    json.String(std::string(1, drive.SelectedLetter()) + ":");
+    json.Key("entries");
+    json.BeginArray();
     if (item->dir) {
-      CollectJson(item->dir, item->path, options.recursive, entries);
+      WriteEntries(json, item->dir, item->path, options.recursive);
     } else {
-      entries.push_back(EntryJson(*item->entry, item->path));
+      WriteEntry(json, *item->entry, item->path);
     }
-    nlohmann::json document = {{"drive", std::string(1, drive.SelectedLetter()) + ":"},
-                               {"session", session},
-                               {"path", item->path},
-                               {"entries", entries}};
-    out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    json.EndArray();
+    json.Key("path");
+    json.String(item->path);
+    json.Key("session");
+    json.Number(std::uint64_t{session});
+    json.EndObject();
+    json.Flush();
+    out << '\n';
     return kExitOk;
   }
   if (options.longFormat) {
