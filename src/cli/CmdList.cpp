@@ -77,18 +77,28 @@ void WriteEntries(TJsonWriter& json, const TDEntry* dir, const std::string& path
 }
 
 // Names are padded by their count of characters, so that names with accented letters
-// line up with the others; control characters in them show as escapes.
+// line up with the others; control characters in them show as escapes. The lines
+// go out in one write per directory.
 void PrintRows(const TDEntry* dir, std::ostream& out) {
   std::vector<std::string> names;
   std::vector<std::string> sizes;
   std::size_t width = 0;
+  std::size_t bytes = 0;
   for (const TGridRow& r : GridRows(dir)) {
     names.push_back(TerminalText(r.name));
     sizes.push_back(r.size);
     width = std::max(width, CharCount(names.back()));
+    bytes += names.back().size() + r.size.size();
   }
-  for (std::size_t i = 0; i < names.size(); ++i)
-    out << names[i] << std::string(width - CharCount(names[i]) + 2, ' ') << sizes[i] << '\n';
+  std::string text;
+  text.reserve(bytes + names.size() * (width + 3));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    text += names[i];
+    text.append(width - CharCount(names[i]) + 2, ' ');
+    text += sizes[i];
+    text += '\n';
+  }
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 void PrintTree(const TDEntry* dir, const std::string& path, bool recursive, bool heading, std::ostream& out) {
