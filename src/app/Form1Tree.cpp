@@ -10,6 +10,7 @@
 #include "app/EntryGrid.h"
 #include "browse/EntryTip.h"
 #include "browse/GridRows.h"
+#include "browse/ImportSummary.h"
 
 namespace tarnwick::app {
 
@@ -35,6 +36,9 @@ void TForm1::lbDblClick() {
     quarnb_.ImportSession(static_cast<std::uint8_t>(session), quarnb_.Root());
   }
   BuildTree();
+  // The tree shows what could be read; say once what could not.
+  const std::string problems = ImportProblemSummary(quarnb_.ImportProblems());
+  if (!problems.empty()) dialogs_->ShowMessage(this, QString::fromStdString(problems));
 }
 
 void TForm1::BuildTree() {

@@ -15,6 +15,12 @@ std::string MsfText(std::uint8_t minutes, std::uint8_t seconds, std::uint8_t fra
   return PadNumber(minutes, 3, "0") + ":" + PadNumber(seconds, 2, "0") + ":" + PadNumber(frames, 2, "0");
 }
 
+std::string LbaMsfText(std::uint32_t lba) {
+  const std::int64_t frames = std::int64_t{lba} + 150;
+  return PadNumber(frames / 4500, 3, "0") + ":" + PadNumber(frames / 75 % 60, 2, "0") + ":" +
+         PadNumber(frames % 75, 2, "0");
+}
+
 std::int64_t BlocksToMegabytes(std::uint32_t blocks) {
   // blocks / 512 rounded to the nearest whole number, a half to the even neighbour.
   std::int64_t whole = blocks / 512;

@@ -14,6 +14,11 @@ std::string PadNumber(std::int64_t value, int width, const std::string& pad);
 // "mmm:ss:ff" (three-digit minutes) from the bytes of a READ TOC MSF descriptor.
 std::string MsfText(std::uint8_t minutes, std::uint8_t seconds, std::uint8_t frames);
 
+// The same text for a logical block address (block 0 is 000:02:00). Addresses past
+// 255:59:74, which a DVD's later sessions reach and the MSF bytes cannot hold, keep the
+// layout with as many minute digits as they need.
+std::string LbaMsfText(std::uint32_t lba);
+
 // Whole megabytes of a count of 2048-byte blocks, ties to the even number.
 std::int64_t BlocksToMegabytes(std::uint32_t blocks);
 

@@ -1,5 +1,6 @@
 #include "browse/SessionListing.h"
 
+#include <optional>
 #include <vector>
 
 #include "browse/Formatting.h"
@@ -10,15 +11,12 @@ namespace tarnwick {
 
 namespace {
 
-constexpr std::uint32_t kTocBufferSize = 65536;
-constexpr std::uint32_t kTocAllocation = 248;
 constexpr std::uint8_t kLeadOutTrack = 0xAA;
 
 }  // namespace
 
 TSessionListing ListSessions(TSCSIDevice& drive) {
   TSessionListing listing;
-  std::vector<std::uint8_t> toc(kTocBufferSize, 0);
   std::vector<std::uint8_t> sector(2048, 0);
 
   TDisc disc;
@@ -30,22 +28,26 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
 
   const std::uint8_t first = drive.DiscInfo.FirstSession;
   const std::uint8_t last = drive.DiscInfo.LastSession;
+  std::string tocError;
   for (unsigned s = first; s <= last; ++s) {
     const auto session = static_cast<std::uint8_t>(s);
     // A session may hold several tracks (audio tracks before the data session of an
     // enhanced CD): its start, size and volume descriptor are those of its first track.
     const std::uint8_t track = drive.FirstTrackOfSession(session);
-    std::fill(toc.begin(), toc.end(), 0);
-    std::uint32_t frames = 0;
-    if (drive.ReadToc(0, toc.data(), 0, true, track, kTocAllocation))
-      frames = TSCSIDevice::MsfToFrames(0, toc[9], toc[10], toc[11]);
-    if (frames == 0) continue;
-    const std::uint32_t start = frames - 150;
-    const std::string msf = MsfText(toc[9], toc[10], toc[11]);
+    // The start as a block address: a DVD's later sessions lie past what the MSF form
+    // of the table of contents can express.
+    const std::optional<std::uint32_t> start = drive.TrackStartLba(track);
+    if (!start) {
+      // A blank disc lists its sessions from 0 to 0: there is no session 0 to miss.
+      if (session != 0) listing.unlisted.push_back({session, drive.LastErrorText});
+      if (session == 0) tocError = drive.LastErrorText;
+      continue;
+    }
+    const std::string msf = LbaMsfText(*start);
 
     drive.ReadTrackInfo(track);
     const std::uint32_t trackSize = drive.TrackInfo.TrackSize;
-    const bool read = drive.ReadSectors(start + 16, 1, 2048, sector.data());
+    const bool read = drive.ReadSectors(*start + 16, 1, 2048, sector.data());
     const std::uint32_t volumeSpace = GetLE32(sector.data() + 80);
     if (read && volumeSpace != 0) {
       const std::int64_t mb = BlocksToMegabytes(trackSize != 0 ? trackSize : volumeSpace);
@@ -58,11 +60,14 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
     }
   }
 
-  std::string leadOut = "00:00:00";
-  if (drive.ReadToc(0, toc.data(), 0, true, kLeadOutTrack, kTocAllocation)) leadOut = MsfText(toc[9], toc[10], toc[11]);
+  // A disc that is not blank but names no session: its sessions could not be listed.
+  if (last == 0 && drive.DiscInfo.DiscStatus != 0) listing.unlisted.push_back({0, tocError});
+
+  const std::optional<std::uint32_t> leadOut = drive.TrackStartLba(kLeadOutTrack);
+  const std::string leadOutText = leadOut ? LbaMsfText(*leadOut) : std::string("00:00:00");
   const std::uint32_t free = drive.GetFreeBlocks();
   listing.lines.push_back({TSessionLine::Kind::FreeSpace,
-                           " Free  " + leadOut + " " + PadNumber(BlocksToMegabytes(free), 4, " ") + " MB", 0});
+                           " Free  " + leadOutText + " " + PadNumber(BlocksToMegabytes(free), 4, " ") + " MB", 0});
 
   TDisc again;
   drive.GetDiscInfo(again);

@@ -28,6 +28,14 @@ struct TSessionListing {
   std::string mediumName;
   std::uint32_t discBlocks = 0;
   std::uint32_t usedBlocks = 0;
+  // Sessions of the disc that got no line, because the drive told neither where they
+  // start, each with the drive's error text; session 0 when the disc is not blank but
+  // the drive names no session at all.
+  struct Unlisted {
+    std::uint8_t session = 0;
+    std::string why;
+  };
+  std::vector<Unlisted> unlisted;
 };
 
 inline constexpr const char* kSessionErrorLine = "     Error getting session information";

@@ -6,6 +6,7 @@
 #include "iso/TerminalText.h"
 #include "platform/Platform.h"
 #include "vdrive/VirtualDrive.h"
+#include "browse/ImportSummary.h"
 
 namespace tarnwick::cli {
 
@@ -93,7 +94,8 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
                                      " (sessions " + std::to_string(first ? first : 1) + " to " +
                                      std::to_string(last) + ")"};
   }
-  burner_.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
+  // The command line keeps no tree limits: a disc of any size lists whole.
+  burner_.ResetTree(TQuarnBurner::Unlimited, TQuarnBurner::Unlimited);
   lastImportMessage_.clear();
   const std::int64_t readsBefore = ReadCommands();
   const bool imported = burner_.ImportSession(static_cast<std::uint8_t>(wanted));
@@ -106,6 +108,13 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
     throw CliError{kExitFailure, "cannot import session " + std::to_string(wanted) + ": " + why};
   }
   return static_cast<std::uint8_t>(wanted);
+}
+
+int CliDrive::ReportImportProblems(int status) {
+  const TImportProblems& problems = burner_.ImportProblems();
+  if (problems.empty()) return status;
+  for (const std::string& line : ImportProblemLines(problems)) err_ << "tarnwick-cli: " << line << '\n';
+  return status == kExitOk ? kExitFailure : status;
 }
 
 }  // namespace tarnwick::cli

@@ -50,6 +50,11 @@ class CliDrive {
   // session or the import fails. Returns the session number imported.
   std::uint8_t Import(std::optional<int> session);
 
+  // Prints what the last import could not read or left out, one line per kind of
+  // problem, on standard error; a command that otherwise succeeded then fails.
+  // Returns the exit status.
+  int ReportImportProblems(int status);
+
   // The last import error message the component sent, if any.
   const std::string& LastImportMessage() const { return lastImportMessage_; }
 

@@ -33,7 +33,18 @@ int CmdShow(CliDrive& drive, std::ostream& out, std::ostream& err) {
   out << "Medium  : " << listing.mediumName << '\n';
   out << "Disc Size  : " << FormatMegabytes(listing.discBlocks, separator) << '\n';
   out << "Used Space  : " << FormatMegabytes(listing.usedBlocks, separator) << '\n';
-  return kExitOk;
+  // A session without a line is a listing that failed, said after everything else.
+  for (const TSessionListing::Unlisted& session : listing.unlisted) {
+    const std::string why = session.why.empty() ? std::string("no error text from the drive") : session.why;
+    if (session.session == 0) {
+      err << "tarnwick-cli: the sessions could not be listed: the disc is not blank, but the drive names none (" << why
+          << ")\n";
+    } else {
+      err << "tarnwick-cli: session " << int{session.session}
+          << " could not be listed: the drive tells neither where it starts (" << why << ")\n";
+    }
+  }
+  return listing.unlisted.empty() ? kExitOk : kExitFailure;
 }
 
 }  // namespace tarnwick::cli

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 
 #include <CLI/CLI.hpp>
 
@@ -90,31 +91,36 @@ int main(int argc, char** argv) {
   }
 
   int status = kExitOk;
+  std::optional<CliDrive> drive;
   try {
-    CliDrive drive(global, std::cerr);
+    drive.emplace(global, std::cerr);
     if (drives->parsed()) {
-      status = CmdDrives(drive, std::cout);
+      status = CmdDrives(*drive, std::cout);
     } else {
-      drive.Select();
+      drive->Select();
       if (show->parsed()) {
-        status = CmdShow(drive, std::cout, std::cerr);
+        status = CmdShow(*drive, std::cout, std::cerr);
       } else if (ls->parsed()) {
-        status = CmdList(drive, list, std::cout);
+        status = CmdList(*drive, list, std::cout);
       } else if (ex->parsed()) {
         extract.progress = isatty(STDERR_FILENO) != 0;
         extract.existing = noClobber ? ExistingFiles::Keep
                            : overwrite ? ExistingFiles::Replace
                                        : ExistingFiles::ReplaceSayingSo;
-        status = CmdExtract(drive, extract, std::cout, std::cerr);
+        status = CmdExtract(*drive, extract, std::cout, std::cerr);
       } else if (ct->parsed()) {
         std::cout.flush();
-        status = CmdCat(drive, cat, stdout, std::cerr);
+        status = CmdCat(*drive, cat, stdout, std::cerr);
       }
     }
   } catch (const CliError& e) {
     PrintMessage(std::cerr, e.message);
     status = e.status;
   }
+  // After everything that could be printed: what the import could not read.
+  std::cout.flush();
+  if (drive) status = drive->ReportImportProblems(status);
+  drive.reset();
   // Data that never reached standard output (a full disk, a closed file) is a failure.
   std::cout.flush();
   if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {

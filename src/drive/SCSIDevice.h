@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <functional>
 #include <string>
 #include <vector>
@@ -117,6 +118,10 @@ class TSCSIDevice {
   // The first track of session s: from the full TOC (format 2, point A0 of that
   // session), else from READ TRACK INFORMATION's session field, else s itself.
   std::uint8_t FirstTrackOfSession(std::uint8_t session);
+  // The first block of a track (AAh: the lead-out) in LBA form, from the table of
+  // contents, else from READ TRACK INFORMATION; none when the drive tells neither
+  // (TrackStart.cpp).
+  std::optional<std::uint32_t> TrackStartLba(std::uint8_t track);
 
   TTrackInformation TrackInfo = {};
   std::uint8_t InquiryData[131] = {};

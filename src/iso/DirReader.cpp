@@ -2,13 +2,20 @@
 //
 // Records are stepped over by their own length byte, so system-use data after a name
 // (extension fields that many mastering tools write) is never taken for a record.
-// A record that does not fit its sector or whose name does not fit its record is
-// skipped. The walk refuses to enter a directory that is one of its own ancestors,
-// to nest deeper than MaxDepth, or to walk the same extent into the same directory
-// twice, so a hostile disc cannot make it recurse without end.
+// Every record that names an entry becomes an entry of its own, whatever other
+// records of the directory are called; a record that cannot be read as an entry is
+// left out and reported.
+//
+// The work of a walk is bounded by the session, not by what the records claim: a
+// directory's sectors are read only below the end of the session, and each sector is
+// read as directory data at most once per walk. A directory whose extent was already
+// read (a loop back to a directory that contains it, or two directories sharing one
+// extent) is reported and not read again, and so is nesting deeper than MaxDepth.
+// Everything left out goes to the import's problem list.
 #include <algorithm>
 #include <cstring>
-#include <set>
+#include <iterator>
+#include <map>
 #include <utility>
 
 #include "iso/Dates.h"
@@ -19,23 +26,34 @@
 namespace tarnwick {
 namespace {
 
-// Longest name, in bytes, that each tree's work area holds.
+// Longest name, in bytes, above which the name-length message is sent.
 constexpr std::size_t kJolietNameLimit = 215;
 constexpr std::size_t kIsoNameLimit = 240;
 // Records start no later than this in a sector (a shorter rest holds none).
 constexpr std::size_t kLastRecordStart = 2015;
 
+std::string ChildPath(const std::string& dir, const std::string& name) {
+  return dir == "/" ? "/" + name : dir + "/" + name;
+}
+
 }  // namespace
 
 struct TQuarnBurner::WalkState {
-  WalkState(bool isJoliet, std::uint32_t rootExtent, const TDEntry* parent, std::uint32_t maxDirs)
-      : joliet(isJoliet), ancestors{rootExtent}, walked{{parent, rootExtent}}, maxWalks(2 * maxDirs + 16) {}
-  // A sound disc walks each directory once; maxWalks, twice that, bounds a hostile one.
   bool joliet = false;
   std::vector<std::uint32_t> ancestors;  // extents of the directories being walked
-  std::set<std::pair<const TDEntry*, std::uint32_t>> walked;
-  std::uint32_t walks = 0;
-  std::uint32_t maxWalks = 0;
+  // Sectors already read as directory data: first sector -> one past the last.
+  std::map<std::uint64_t, std::uint64_t> walked;
+
+  bool Walked(std::uint64_t sector) const {
+    auto it = walked.upper_bound(sector);
+    return it != walked.begin() && std::prev(it)->second > sector;
+  }
+  // The first walked sector in [from, to), or `to` when there is none.
+  std::uint64_t FirstWalked(std::uint64_t from, std::uint64_t to) const {
+    if (Walked(from)) return from;
+    auto it = walked.upper_bound(from);
+    return it != walked.end() && it->first < to ? it->first : to;
+  }
 };
 
 // The records of a file kept in several extents, gathered until its last record.
@@ -46,45 +64,80 @@ struct TQuarnBurner::PendingFile {
 };
 
 void TQuarnBurner::ReadJolietDir(std::uint32_t extent, std::uint32_t length, TDEntry* parent) {
-  if (!parent) return;
-  WalkState state(true, extent, parent, maxDirs_);
-  WalkDirectory(extent, length, parent, state);
+  WalkRoot(extent, length, parent, true);
 }
 
 void TQuarnBurner::ReadIsoDir(std::uint32_t extent, std::uint32_t length, TDEntry* parent) {
-  if (!parent) return;
-  WalkState state(false, extent, parent, maxDirs_);
-  WalkDirectory(extent, length, parent, state);
+  WalkRoot(extent, length, parent, false);
 }
 
-void TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDEntry* parent, WalkState& state) {
-  ++state.walks;
-  const std::uint64_t sectors = SectorsFor(length);
+bool TQuarnBurner::WalkRoot(std::uint32_t extent, std::uint32_t length, TDEntry* parent, bool joliet) {
+  if (!parent) return false;
+  WalkState state;
+  state.joliet = joliet;
+  state.ancestors.push_back(extent);
+  return WalkDirectory(extent, length, parent, state);
+}
+
+bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDEntry* parent, WalkState& state) {
+  const std::string path = DisplayPath(parent);
+  const std::uint64_t first = extent;
+  std::uint64_t end = first + SectorsFor(length);
+  if (end > sessionEnd_) {
+    problems_.Add({TProblemKind::OutsideSession, path, extent,
+                   "the directory's " + std::to_string(SectorsFor(length)) + " sectors reach past the session's last sector " +
+                       std::to_string(sessionEnd_ - 1)});
+    end = std::max(first, sessionEnd_);
+  }
+  // A sound disc never lets two directories share a sector; where this one runs into
+  // sectors already read, it ends there.
+  const std::uint64_t overlap = state.FirstWalked(first, end);
+  if (overlap < end) {
+    problems_.Add({TProblemKind::SharedDirectory, path, static_cast<std::uint32_t>(overlap),
+                   "the directory runs into sectors already read for another directory"});
+    end = overlap;
+  }
+  if (end > first) state.walked.emplace(first, end);
+
   const std::size_t nameLimit = state.joliet ? kJolietNameLimit : kIsoNameLimit;
   std::vector<std::uint8_t> sector(iso::kSectorSize);
   std::string nameField;  // name of the last record read, quoted by the name-length message
   PendingFile pending;
+  bool firstRead = false;
+  auto drop = [&](std::uint64_t lba, const std::string& why) {
+    problems_.Add({TProblemKind::DroppedEntry, path, static_cast<std::uint32_t>(lba), why});
+  };
 
-  for (std::uint64_t s = 0; s < sectors; ++s) {
-    const std::uint64_t lba = std::uint64_t{extent} + s;
-    if (lba > UINT32_MAX) break;
+  for (std::uint64_t lba = first; lba < end; ++lba) {
     std::fill(sector.begin(), sector.end(), 0);
-    if (!ReadSectors(static_cast<std::uint32_t>(lba), 1, iso::kSectorSize, sector.data())) break;
+    if (!ReadSectors(static_cast<std::uint32_t>(lba), 1, iso::kSectorSize, sector.data())) {
+      problems_.Add({TProblemKind::UnreadableSector, path, static_cast<std::uint32_t>(lba), LastErrorText});
+      break;
+    }
+    firstRead = true;
 
     std::size_t offset = 0;
     while (offset < kLastRecordStart) {
       const std::uint8_t* record = sector.data() + offset;
       const std::size_t recordLength = record[0];
-      if (recordLength == 0 || offset + recordLength > iso::kSectorSize) break;
+      if (recordLength == 0) break;
+      if (offset + recordLength > iso::kSectorSize) {
+        drop(lba, "a record runs past the end of its sector");
+        break;
+      }
       offset += recordLength;
-      if (recordLength <= sizeof(iso::DirectoryRecord)) continue;  // no room for a name
-
-      const std::size_t nameLength = record[offsetof(iso::DirectoryRecord, NameLength)];
-      if (nameLength >= nameLimit) {
-        DebugMessage("ERROR IMPORTING SESSION, FILE NAME LENGTH EXCEEDS 120 CHARS\n\r" + nameField, 4);
+      if (recordLength <= sizeof(iso::DirectoryRecord)) {
+        drop(lba, "a record too short to hold a name");
         continue;
       }
-      if (sizeof(iso::DirectoryRecord) + nameLength > recordLength) continue;  // name overruns its record
+
+      const std::size_t nameLength = record[offsetof(iso::DirectoryRecord, NameLength)];
+      if (nameLength >= nameLimit)
+        DebugMessage("ERROR IMPORTING SESSION, FILE NAME LENGTH EXCEEDS 120 CHARS\n\r" + nameField, 4);
+      if (sizeof(iso::DirectoryRecord) + nameLength > recordLength) {
+        drop(lba, "a record whose name runs past the record");
+        continue;
+      }
       const std::uint8_t* name = record + sizeof(iso::DirectoryRecord);
       if (nameLength == 1 && name[0] <= 1) continue;  // the directory itself and its parent
 
@@ -92,11 +145,15 @@ void TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
                                : StripVersion(std::string(reinterpret_cast<const char*>(name), nameLength));
       // A name that is only a version: nothing to show or extract, and a directory
       // of that name would have its parent's path and stand for the parent.
-      if (nameField.empty()) continue;
+      if (nameField.empty()) {
+        drop(lba, "a record whose name is empty");
+        continue;
+      }
       AddRecord(record, nameField, parent, state, pending);
     }
   }
-  FlushPending(parent, pending);
+  FlushPending(parent, pending, false);
+  return firstRead;
 }
 
 void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name, TDEntry* parent,
@@ -113,11 +170,16 @@ void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name
   info.TimeStamp = PackDosDateTime(info.DateTime);
 
   if (r.Flags & iso::kFlagDirectory) {
-    FlushPending(parent, pending);
+    FlushPending(parent, pending, false);
     // Directories are found by their "\"-joined path, so a "\" inside a name (which
     // neither tree allows) would make this directory another one's; it becomes "_".
     std::replace(info.LongName.begin(), info.LongName.end(), '\\', '_');
-    if (TDEntry* dir = AddDir(parent, info)) EnterDirectory(dir, r.ExtentLba(), r.Size(), state);
+    if (TDEntry* dir = ImportDir(parent, info)) {
+      EnterDirectory(dir, r.ExtentLba(), r.Size(), state);
+    } else {
+      // A directory needs a directory record and an entry record: either limit cuts it off.
+      CountLimit(parent, info.LongName, DirCount() >= MaxDirs());
+    }
     return;
   }
 
@@ -125,39 +187,58 @@ void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name
   if (pending.active && pending.info.LongName == name) {
     pending.extents.push_back(part);
     pending.info.Size += part.Bytes;
-    if (!(r.Flags & iso::kFlagMultiExtent)) FlushPending(parent, pending);
+    if (!(r.Flags & iso::kFlagMultiExtent)) FlushPending(parent, pending, true);
     return;
   }
   // A group whose last record never came is added with the extents it has.
-  FlushPending(parent, pending);
+  FlushPending(parent, pending, false);
   if (r.Flags & iso::kFlagMultiExtent) {
     pending.active = true;
     pending.info = info;
     pending.extents = {part};
     return;
   }
-  AddFile(parent, info, 0, std::vector<TExtent>{part}, "");
+  if (ImportFile(parent, info, {part}) == TImportResult::Limit) CountLimit(parent, info.LongName, false);
 }
 
-void TQuarnBurner::FlushPending(TDEntry* parent, PendingFile& pending) {
+void TQuarnBurner::FlushPending(TDEntry* parent, PendingFile& pending, bool complete) {
   if (!pending.active) return;
-  AddFile(parent, pending.info, 0, pending.extents, "");
+  if (!complete) {
+    problems_.Add({TProblemKind::IncompleteFile, ChildPath(DisplayPath(parent), pending.info.LongName),
+                   pending.extents.back().Lba, "the file's last part is missing; only the parts recorded are kept"});
+  }
+  if (ImportFile(parent, pending.info, pending.extents) == TImportResult::Limit)
+    CountLimit(parent, pending.info.LongName, false);
   pending.active = false;
   pending.extents.clear();
 }
 
+void TQuarnBurner::CountLimit(TDEntry* parent, const std::string& name, bool directories) {
+  const std::string path = ChildPath(DisplayPath(parent), name);
+  if (directories) {
+    problems_.Count(TProblemKind::DirectoryLimit, {TProblemKind::DirectoryLimit, path, std::nullopt,
+                                                   "at most " + std::to_string(MaxDirs()) + " directories", 1});
+  } else {
+    problems_.Count(TProblemKind::FileLimit, {TProblemKind::FileLimit, path, std::nullopt,
+                                              "at most " + std::to_string(MaxFiles()) + " entries", 1});
+  }
+}
+
 void TQuarnBurner::EnterDirectory(TDEntry* dir, std::uint32_t extent, std::uint32_t length, WalkState& state) {
+  const std::string path = DisplayPath(dir);
   if (std::find(state.ancestors.begin(), state.ancestors.end(), extent) != state.ancestors.end()) {
     DebugMessage(">>> ERROR IMPORTING SESSION, DIRECTORY LOOP AT " + dir->Path, 4);
+    problems_.Add({TProblemKind::Loop, path, extent, "the directory refers to one that contains it"});
     return;
   }
   if (state.ancestors.size() >= MaxDepth) {
     DebugMessage(">>> ERROR IMPORTING SESSION, DIRECTORIES NESTED TOO DEEP AT " + dir->Path, 4);
+    problems_.Add({TProblemKind::TooDeep, path, extent,
+                   "directories nested more than " + std::to_string(MaxDepth) + " deep are not read"});
     return;
   }
-  if (!state.walked.insert({dir, extent}).second) return;  // already read into this directory
-  if (state.walks >= state.maxWalks) {
-    DebugMessage(">>> ERROR IMPORTING SESSION, TOO MANY DIRECTORIES AT " + dir->Path, 4);
+  if (state.Walked(extent)) {
+    problems_.Add({TProblemKind::SharedDirectory, path, extent, "its extent was already read for another directory"});
     return;
   }
   state.ancestors.push_back(extent);

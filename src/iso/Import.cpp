@@ -1,14 +1,20 @@
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "iso/Format.h"
 #include "iso/IsoFormat.h"
 #include "iso/QuarnBurner.h"
+#include "platform/ByteOrder.h"
 
 namespace tarnwick {
 namespace {
 
 constexpr std::uint32_t kFirstDescriptor = 16;
 constexpr std::uint32_t kDescriptorSectors = 21;
+
+constexpr std::uint8_t kLeadOutTrack = 0xAA;
+constexpr std::uint64_t kNoEnd = std::uint64_t{UINT32_MAX} + 1;
 
 bool IsStandardIdentifier(const iso::VolumeDescriptor& vd) { return std::memcmp(vd.Identifier, "CD001", 5) == 0; }
 
@@ -25,6 +31,7 @@ bool HasJolietEscape(const iso::VolumeDescriptor& vd) {
 }  // namespace
 
 bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, bool supplementary, TDEntry* target) {
+  const std::uint64_t discEnd = sessionEnd_;
   for (std::uint32_t i = 0; i < kDescriptorSectors; ++i) {
     VolumeDescriptor.fill(0);
     const bool read = ReadSectors(firstSector + kFirstDescriptor + i, 1, iso::kSectorSize, VolumeDescriptor.data());
@@ -33,16 +40,24 @@ bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, bool supplementary,
     if (!IsStandardIdentifier(vd)) continue;
     if (vd.Type == iso::kTerminator) return false;
     const std::uint32_t lba = firstSector + kFirstDescriptor + i;
-    if (supplementary && read && vd.Type == iso::kSupplementaryDescriptor && HasJolietEscape(vd)) {
-      RememberDescriptor(lba);
-      ReadJolietDir(vd.RootRecord.ExtentLba(), vd.RootRecord.Size(), target);
-      return true;
-    }
-    if (!supplementary && vd.Type == iso::kPrimaryDescriptor) {
-      RememberDescriptor(lba);
-      ReadIsoDir(vd.RootRecord.ExtentLba(), vd.RootRecord.Size(), target);
-      return true;
-    }
+    const bool joliet = supplementary && read && vd.Type == iso::kSupplementaryDescriptor && HasJolietEscape(vd);
+    if (!joliet && (supplementary || vd.Type != iso::kPrimaryDescriptor)) continue;
+
+    // The session ends at its volume space size, counted from the disc's first block,
+    // unless the root lies past it (a size counted otherwise): then the disc's end
+    // alone bounds it.
+    const std::uint32_t root = vd.RootRecord.ExtentLba();
+    const std::uint32_t volumeSpace = GetLE32(vd.VolumeSpaceSize);
+    sessionEnd_ = root < volumeSpace ? std::min<std::uint64_t>(discEnd, volumeSpace) : discEnd;
+    RememberDescriptor(lba);
+    const bool rootRead = WalkRoot(root, vd.RootRecord.Size(), target, joliet);
+    sessionEnd_ = discEnd;
+    if (rootRead || !joliet) return true;
+    // Without its root the Joliet tree holds nothing; the primary tree of the same
+    // session names the same files.
+    problems_.Add({TProblemKind::Fallback, DisplayPath(target), root,
+                   "the Joliet tree's root cannot be read; the ISO 9660 names are shown instead"});
+    return false;
   }
   return false;
 }
@@ -69,17 +84,21 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
   DebugMessage(">>> " + Format("IMPORTING SESSION # %d", session), 1);
 
   VolumeDescriptor.fill(0);
-  std::uint8_t toc[254] = {};
   // A session need not start at the track of its number (audio tracks may come
   // before the data), so ask for the session's own first track.
   const std::uint8_t track = FirstTrackOfSession(session);
-  if (!ReadToc(0, toc, 0, true, track, sizeof toc)) {
+  const std::optional<std::uint32_t> firstSector = TrackStartLba(track);
+  if (!firstSector) {
     DebugMessage(">>> " + std::string("ERROR IMPORTING SESSION") + " # " + std::to_string(session), 4);
     return false;
   }
-  const std::uint32_t firstSector = MsfToFrames(0, toc[9], toc[10], toc[11]) - 150;
+  // Directory data is never read past the end of the disc's last track.
+  const std::optional<std::uint32_t> leadOut = TrackStartLba(kLeadOutTrack);
+  sessionEnd_ = leadOut && *leadOut > *firstSector ? *leadOut : kNoEnd;
 
-  if (FindDescriptor(firstSector, true, target) || FindDescriptor(firstSector, false, target)) return true;
+  const bool found = FindDescriptor(*firstSector, true, target) || FindDescriptor(*firstSector, false, target);
+  sessionEnd_ = kNoEnd;
+  if (found) return true;
   DebugMessage(">>> " + Format("ERROR IMPORTING SESSION %d (ISO IMAGE NOT FOUND)", session), 4);
   return false;
 }

@@ -44,7 +44,8 @@ struct VolumeDescriptor {
   std::uint8_t Type;
   std::uint8_t Identifier[5];    // "CD001"
   std::uint8_t Version;
-  std::uint8_t Unused1[81];
+  std::uint8_t Unused1[73];
+  std::uint8_t VolumeSpaceSize[8];  // blocks, little-endian then big-endian copy
   std::uint8_t EscapeSequences[32];
   std::uint8_t Unused2[36];
   DirectoryRecord RootRecord;
@@ -60,7 +61,8 @@ static_assert(offsetof(DirectoryRecord, Extent) == 2 && offsetof(DirectoryRecord
               offsetof(DirectoryRecord, Date) == 18 && offsetof(DirectoryRecord, Flags) == 25 &&
               offsetof(DirectoryRecord, NameLength) == 32);
 static_assert(sizeof(VolumeDescriptor) == kSectorSize);
-static_assert(offsetof(VolumeDescriptor, EscapeSequences) == 88 && offsetof(VolumeDescriptor, RootRecord) == 156);
+static_assert(offsetof(VolumeDescriptor, VolumeSpaceSize) == 80 && offsetof(VolumeDescriptor, EscapeSequences) == 88 &&
+              offsetof(VolumeDescriptor, RootRecord) == 156);
 static_assert(offsetof(VolumeDescriptor, FileStructureVersion) == 881);
 static_assert(offsetof(VolumeDescriptor, RootRecord) + offsetof(DirectoryRecord, Extent) == 158 &&
               offsetof(VolumeDescriptor, RootRecord) + offsetof(DirectoryRecord, DataLength) == 166);

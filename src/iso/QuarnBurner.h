@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "drive/SCSIDevice.h"
+#include "iso/ImportProblems.h"
 #include "iso/Records.h"
 
 namespace tarnwick {
@@ -39,6 +40,8 @@ class TQuarnBurner : public TSCSIDevice {
  public:
   static constexpr std::uint32_t DefaultMaxFiles = 65535;
   static constexpr std::uint32_t DefaultMaxDirs = 8191;
+  // Limits that no disc reaches: the tree of any disc is imported whole.
+  static constexpr std::uint32_t Unlimited = UINT32_MAX;
   // Sectors per read when extracting (63488 bytes).
   static constexpr std::uint16_t TransferSectors = 31;
   // Deepest directory nesting an import follows.
@@ -73,6 +76,18 @@ class TQuarnBurner : public TSCSIDevice {
   bool AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag, const std::vector<TExtent>& extents,
                const std::string& sourcePath);
   static std::uint64_t SectorsFor(std::uint64_t bytes);
+  // The directory's path as the user sees it: its long names joined by "/", "/" for
+  // the root.
+  std::string DisplayPath(const TDEntry* dir) const;
+
+  // What an import adds. Unlike AddDir and AddFile these never merge a record into an
+  // entry of the same name and never leave out a long name: every record of a
+  // directory becomes its own entry. ImportDir gives none when a limit is reached;
+  // ImportFile tells whether the entry was added, left out by the OnAddFile handler,
+  // or cut off by the entry limit.
+  enum class TImportResult { Added, SkippedByHandler, Limit };
+  TDEntry* ImportDir(TDEntry* parent, const EntryInfo& info);
+  TImportResult ImportFile(TDEntry* parent, const EntryInfo& info, const std::vector<TExtent>& extents);
 
   TDEntry* Root() const { return dirs_.empty() ? nullptr : dirs_.front().get(); }
   std::uint32_t DirCount() const { return static_cast<std::uint32_t>(dirs_.size()); }
@@ -97,6 +112,11 @@ class TQuarnBurner : public TSCSIDevice {
 
   std::array<std::uint8_t, 2048> VolumeDescriptor = {};
 
+  // What the imports since the last reset could not read or left out, in the order
+  // met. Cleared by ResetTree.
+  const TImportProblems& ImportProblems() const { return problems_; }
+  TImportProblems& ImportProblems() { return problems_; }
+
   // ---- Extraction (Extract.cpp) ----
   // Copies a file entry's data to `destination` (a full local path, see
   // LocalDestination) and gives it the entry's date. The data goes to a new temporary
@@ -115,14 +135,21 @@ class TQuarnBurner : public TSCSIDevice {
  private:
   struct WalkState;
   struct PendingFile;
+  struct PreparedFile;
 
   void Append(TDEntry* parent, TFEntry* entry);
   void ReindexName(const TDEntry* parent, const std::string& key);
-  void WalkDirectory(std::uint32_t extent, std::uint32_t length, TDEntry* parent, WalkState& state);
+  TDEntry* NewSubDir(TDEntry* parent, const EntryInfo& info);
+  PreparedFile PrepareFile(const EntryInfo& info, const std::string& sourcePath, bool longNameSkips);
+  static void WriteFile(TFEntry* target, const PreparedFile& file, const EntryInfo& info, std::uint8_t tag,
+                        const std::vector<TExtent>& extents, const std::string& sourcePath);
+  bool WalkRoot(std::uint32_t extent, std::uint32_t length, TDEntry* parent, bool joliet);
+  bool WalkDirectory(std::uint32_t extent, std::uint32_t length, TDEntry* parent, WalkState& state);
   void AddRecord(const std::uint8_t* record, const std::string& name, TDEntry* parent, WalkState& state,
                  PendingFile& pending);
-  void FlushPending(TDEntry* parent, PendingFile& pending);
+  void FlushPending(TDEntry* parent, PendingFile& pending, bool complete);
   void EnterDirectory(TDEntry* dir, std::uint32_t extent, std::uint32_t length, WalkState& state);
+  void CountLimit(TDEntry* parent, const std::string& name, bool directories);
   bool FindDescriptor(std::uint32_t firstSector, bool supplementary, TDEntry* target);
   void RememberDescriptor(std::uint32_t lba);
 
@@ -135,6 +162,11 @@ class TQuarnBurner : public TSCSIDevice {
   std::unordered_map<std::string, TDEntry*> dirIndex_;
   // Per directory: upper-case long name -> first entry of its list with that name.
   std::unordered_map<const TDEntry*, std::unordered_map<std::string, TFEntry*>> nameIndex_;
+
+  TImportProblems problems_;
+  // The first sector past the session being imported: directory data is never read
+  // from there on.
+  std::uint64_t sessionEnd_ = std::uint64_t{UINT32_MAX} + 1;
 
   std::string lastExtractError_;
   // The volume descriptor the last import walked, and where it lies.

@@ -24,12 +24,22 @@ double DateOf(const EntryInfo& info) {
 
 }  // namespace
 
+// A file entry's names and date as they will be written, after the "." rule and the
+// OnAddFile handler, and whether it is left out.
+struct TQuarnBurner::PreparedFile {
+  std::string shortName;
+  std::string longName;
+  double dateTime = NoDate;
+  bool skip = false;
+};
+
 TQuarnBurner::TQuarnBurner() { ResetTree(DefaultMaxFiles, DefaultMaxDirs); }
 
 TQuarnBurner::~TQuarnBurner() = default;
 
 bool TQuarnBurner::ResetTree(std::uint32_t MaxFiles, std::uint32_t MaxDirs) {
   importedDescriptor_.clear();
+  problems_.Clear();
   nameIndex_.clear();
   dirIndex_.clear();
   files_.clear();
@@ -83,6 +93,18 @@ std::string TQuarnBurner::DirPath(const TDEntry* dir) const {
   return AsciiUpper(std::move(text));
 }
 
+std::string TQuarnBurner::DisplayPath(const TDEntry* dir) const {
+  std::vector<const std::string*> names;
+  for (std::size_t steps = dirs_.size(); dir && dir->Parent != dir && steps > 0; --steps) {
+    names.push_back(&dir->LongName);
+    dir = dir->Parent;
+  }
+  if (names.empty()) return "/";
+  std::string text;
+  for (auto it = names.rbegin(); it != names.rend(); ++it) text += "/" + **it;
+  return text;
+}
+
 void TQuarnBurner::MakeShortName(EntryInfo& info) { tarnwick::MakeShortName(info.LongName, info.ShortName); }
 
 std::uint64_t TQuarnBurner::SectorsFor(std::uint64_t bytes) { return bytes / 2048 + (bytes % 2048 != 0); }
@@ -119,7 +141,14 @@ TDEntry* TQuarnBurner::AddDir(TDEntry* parent, const EntryInfo& info) {
   std::string key = parent->Path + "\\" + info.LongName;
   if (key.starts_with("\\\\")) key.erase(0, 1);
   if (TDEntry* found = FindDir(key)) return found;
+  return NewSubDir(parent, info);
+}
 
+TDEntry* TQuarnBurner::ImportDir(TDEntry* parent, const EntryInfo& info) {
+  return parent ? NewSubDir(parent, info) : nullptr;
+}
+
+TDEntry* TQuarnBurner::NewSubDir(TDEntry* parent, const EntryInfo& info) {
   TDEntry* dir = NewDirRecord();
   if (!dir) return nullptr;
   TFEntry* entry = NewFileRecord();
@@ -139,6 +168,7 @@ TDEntry* TQuarnBurner::AddDir(TDEntry* parent, const EntryInfo& info) {
   entry->DateTime = DateOf(info);
   dir->Path = DirPath(dir);
 
+  // Both indexes keep the first of several equal names, as walking in order would.
   dirIndex_.emplace(dir->Path, dir);
   nameIndex_[parent].emplace(AsciiUpper(entry->LongName), entry);
   return dir;
@@ -158,22 +188,47 @@ bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t 
   return AddFile(parent, info, tag, extents, sourcePath);
 }
 
+TQuarnBurner::PreparedFile TQuarnBurner::PrepareFile(const EntryInfo& info, const std::string& sourcePath,
+                                                     bool longNameSkips) {
+  PreparedFile file{ShortNameOf(info), info.LongName, DateOf(info), false};
+  if (!(info.Attributes & faDirectory)) {
+    if (file.shortName.find('.') == std::string::npos) file.shortName += '.';
+    if (file.longName.find('.') == std::string::npos) file.longName += '.';
+  }
+  file.skip = longNameSkips && CharCount(file.longName) > 127;
+  if (OnAddFile) {
+    OnAddFile(this, sourcePath, file.longName, file.shortName, file.dateTime, info.Attributes,
+              static_cast<std::int64_t>(info.Size), file.skip);
+  }
+  return file;
+}
+
+void TQuarnBurner::WriteFile(TFEntry* target, const PreparedFile& file, const EntryInfo& info, std::uint8_t tag,
+                             const std::vector<TExtent>& extents, const std::string& sourcePath) {
+  target->ShortName = AsciiUpper(file.shortName);
+  target->LongName = file.longName;
+  target->Size = target->Size2 = static_cast<std::int64_t>(info.Size);
+  target->Attr = info.Attributes;
+  target->DateTime = file.dateTime;
+  target->SourcePath = sourcePath;
+  target->Tag = tag;
+  const std::uint32_t first = extents.empty() ? 0 : extents.front().Lba;
+  if (first != 0) {
+    target->Extent = target->Extent2 = first;
+    target->OnDisc = 1;
+  } else {
+    target->OnDisc = 0;
+  }
+  target->Extents = extents;
+}
+
 bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag,
                            const std::vector<TExtent>& extents, const std::string& sourcePath) {
   if (!parent) return false;
   TFEntry* existing = FindFile(parent, info.LongName);
-  std::string shortName = ShortNameOf(info);
-  std::string longName = info.LongName;
-  if (!(info.Attributes & faDirectory)) {
-    if (shortName.find('.') == std::string::npos) shortName += '.';
-    if (longName.find('.') == std::string::npos) longName += '.';
-  }
-  double dateTime = DateOf(info);
-  bool skip = CharCount(longName) > 127;
   const bool replacing = existing && ReplaceFile;
-  const auto size = static_cast<std::int64_t>(info.Size);
-  if (OnAddFile) OnAddFile(this, sourcePath, longName, shortName, dateTime, info.Attributes, size, skip);
-  if (skip) return false;
+  const PreparedFile file = PrepareFile(info, sourcePath, true);
+  if (file.skip) return false;
 
   TFEntry* target = existing;
   std::string oldKey;
@@ -185,24 +240,9 @@ bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t 
     if (!target) return false;
     Append(parent, target);
   }
+  WriteFile(target, file, info, tag, extents, sourcePath);
 
-  target->ShortName = AsciiUpper(shortName);
-  target->LongName = longName;
-  target->Size = target->Size2 = size;
-  target->Attr = info.Attributes;
-  target->DateTime = dateTime;
-  target->SourcePath = sourcePath;
-  target->Tag = tag;
-  const std::uint32_t first = extents.empty() ? 0 : extents.front().Lba;
-  if (first != 0) {
-    target->Extent = target->Extent2 = first;
-    target->OnDisc = 1;
-  } else {
-    target->OnDisc = 0;
-  }
-  target->Extents = extents;
-
-  const std::string key = AsciiUpper(longName);
+  const std::string key = AsciiUpper(file.longName);
   if (replacing) {
     // A handler may have renamed the entry in place: both names may now belong
     // to a different first entry.
@@ -212,6 +252,19 @@ bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t 
     nameIndex_[parent].emplace(key, target);
   }
   return true;
+}
+
+TQuarnBurner::TImportResult TQuarnBurner::ImportFile(TDEntry* parent, const EntryInfo& info,
+                                                     const std::vector<TExtent>& extents) {
+  if (!parent) return TImportResult::Limit;
+  const PreparedFile file = PrepareFile(info, "", false);
+  if (file.skip) return TImportResult::SkippedByHandler;
+  TFEntry* target = NewFileRecord();
+  if (!target) return TImportResult::Limit;
+  Append(parent, target);
+  WriteFile(target, file, info, 0, extents, "");
+  nameIndex_[parent].emplace(AsciiUpper(file.longName), target);
+  return TImportResult::Added;
 }
 
 }  // namespace tarnwick

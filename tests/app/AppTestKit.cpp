@@ -27,8 +27,9 @@ class AddressedDisc : public IScsiTarget {
 
   ScsiResult Execute(const ScsiRequest& request) override {
     const std::uint8_t* cdb = request.cdb;
-    if (failTocTrack_ != 0 && request.cdbLength >= 10 && cdb[0] == 0x43 && (cdb[2] & 0x0F) == 0 &&
-        cdb[6] == failTocTrack_) {
+    const bool tocOfTrack = cdb[0] == 0x43 && (cdb[2] & 0x0F) == 0 && cdb[6] == failTocTrack_;
+    const bool infoOfTrack = cdb[0] == 0x52 && cdb[5] == failTocTrack_;
+    if (failTocTrack_ != 0 && request.cdbLength >= 10 && (tocOfTrack || infoOfTrack)) {
       ScsiResult result;
       result.callOk = true;
       result.status = 2;

@@ -63,7 +63,8 @@ class FakeDialogs : public app::IDialogs {
 
 // A disc from a description or image file, or from description text whose file names
 // are taken from the samples folder. With failTocTrack, READ TOC format 0 starting
-// at that track fails with ILLEGAL REQUEST.
+// at that track and READ TRACK INFORMATION of it fail with ILLEGAL REQUEST: the drive
+// tells nothing of where the track starts.
 std::shared_ptr<platform::IScsiTarget> DiscFile(const std::string& path, std::uint8_t failTocTrack = 0);
 std::shared_ptr<platform::IScsiTarget> DiscText(const std::string& text);
 

@@ -5,7 +5,11 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 
+#include <fstream>
+
 #include "AppTestKit.h"
+#include "support/CraftedIso.h"
+#include "support/TempDir.h"
 
 namespace tarnwick::test {
 namespace {
@@ -121,6 +125,32 @@ TEST(WindowTree, ALoneErrorLineImportsNothing) {
   w.DoubleClickLine(0);
   EXPECT_EQ(w.tree()->topLevelItemCount(), 0);
   EXPECT_TRUE(w.dialogs().messages.isEmpty());
+}
+
+TEST(WindowTree, WhatAnImportCouldNotReadIsSaidInOneMessage) {
+  // A directory that refers back to the root, and one whose sector cannot be read.
+  using R = CraftedRecord;
+  TempDir dir;
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::Dir("BACK", 20), R::Dir("SUB", 21),
+                     R::File("A.TXT;1", 30, 1)});
+  iso.Write(dir / "disc.iso");
+  std::ofstream(dir / "disc.desc") << "medium profile=CD-ROM\nsession number=1\n"
+                                      "track number=1 type=data start=0 length=40 file=disc.iso\n"
+                                      "fault read start=21 count=1\n";
+  TestDrives drives({DiscFile((dir / "disc.desc").string())});
+  Window w;
+  w.Import(0);
+  EXPECT_EQ(w.TreePaths(), (QStringList{"CD", "CD/BACK", "CD/SUB"}));
+  EXPECT_EQ(w.GridRows(), (Rows{{" 1 BACK", " < DIR > "}, {" 2 SUB", " < DIR > "}, {" 3 A.TXT", "        1"}}));
+  ASSERT_EQ(w.dialogs().messages.size(), 1);
+  const QString text = w.dialogs().messages.front();
+  EXPECT_TRUE(text.contains("1 directory refers to a directory that contains it; not read again: /BACK at sector 20"))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains("1 directory sector could not be read; what they hold is missing: /SUB at sector 21"))
+      << text.toStdString();
 }
 
 }  // namespace
