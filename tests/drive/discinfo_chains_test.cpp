@@ -162,3 +162,74 @@ TEST_F(DiscChains, WaitUntilReadyQuirkStagePollsInShortSteps) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// A READ TOC format 0 answer with one descriptor: the track and its start, in LBA or
+// MSF form.
+std::vector<std::uint8_t> TocAnswer(std::uint8_t track, std::uint32_t lba, bool msf) {
+  std::vector<std::uint8_t> a(12, 0);
+  PutBE16(a.data(), 10);
+  a[2] = a[3] = 1;
+  a[6] = track;
+  if (msf) {
+    const std::uint32_t frames = lba + 150;
+    a[9] = static_cast<std::uint8_t>(frames / 4500);
+    a[10] = static_cast<std::uint8_t>(frames / 75 % 60);
+    a[11] = static_cast<std::uint8_t>(frames % 75);
+  } else {
+    PutBE32(a.data() + 8, lba);
+  }
+  return a;
+}
+
+std::vector<std::uint8_t> TrackAnswer(std::uint8_t track, std::uint32_t start) {
+  std::vector<std::uint8_t> a(38, 0);
+  PutBE16(a.data(), 36);
+  a[2] = track;
+  PutBE32(a.data() + 8, start);
+  return a;
+}
+
+TEST_F(DiscChains, TrackStartsComeFromTheLbaTocThenTrackInformationThenTheMsfToc) {
+  struct Case {
+    const char* name;
+    std::uint8_t track;
+    std::optional<std::uint32_t> lbaToc;  // what each form answers; none: refused
+    std::optional<std::uint32_t> trackInfo;
+    std::optional<std::uint32_t> msfToc;
+    std::uint8_t answeredTrack;           // the track the TOC descriptor names
+    std::optional<std::uint32_t> start;
+    std::vector<int> opcodes;
+  };
+  constexpr int kToc0Msf = 0x4400;  // READ TOC format 0 with the MSF bit
+  const std::vector<Case> cases = {
+      {"PastWhatMsfHolds", 2, 1200000, 5, 5, 2, 1200000, {kToc0}},
+      {"TrackInformation", 2, std::nullopt, 1200000, 5, 2, 1200000, {kToc0, kTrack}},
+      {"DescriptorOfAnotherTrack", 2, 7, 1200000, 5, 1, 1200000, {kToc0, kTrack}},
+      {"MsfLastOfAll", 2, std::nullopt, std::nullopt, 44850, 2, 44850, {kToc0, kTrack, kToc0Msf}},
+      {"LeadOutAsksNoTrackInformation", 0xAA, std::nullopt, 9, 300000, 0xAA, 300000, {kToc0, kToc0Msf}},
+      {"NothingAnswers", 3, std::nullopt, std::nullopt, std::nullopt, 3, std::nullopt, {kToc0, kTrack, kToc0Msf}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedDrive drive([&](const std::vector<std::uint8_t>& cdb) -> std::optional<Reply> {
+      if (cdb[0] == 0x52 && c.trackInfo) return Reply::Data(TrackAnswer(cdb[5], *c.trackInfo));
+      if (cdb[0] != 0x43 || (cdb[2] & 0x0F) != 0) return std::nullopt;
+      const bool msf = (cdb[1] & 0x02) != 0;
+      const std::optional<std::uint32_t> answer = msf ? c.msfToc : c.lbaToc;
+      if (!answer) return std::nullopt;
+      return Reply::Data(TocAnswer(c.answeredTrack, *answer, msf));
+    });
+    drive.Attach(dev_);
+    EXPECT_EQ(dev_.TrackStartLba(c.track), c.start);
+    std::vector<int> opcodes;
+    for (const auto& cdb : drive.Log())
+      opcodes.push_back(cdb[0] != 0x43 ? cdb[0] : (cdb[1] & 0x02) ? kToc0Msf : 0x4300 + (cdb[2] & 0x0F));
+    EXPECT_EQ(opcodes, c.opcodes);
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick
