@@ -113,7 +113,7 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
 int CliDrive::ReportImportProblems(int status) {
   const TImportProblems& problems = burner_.ImportProblems();
   if (problems.empty()) return status;
-  for (const std::string& line : ImportProblemLines(problems)) err_ << "tarnwick-cli: " << line << '\n';
+  for (const std::string& line : ImportProblemLines(problems)) err_ << "tarnwick-cli: " << TerminalText(line) << '\n';
   return status == kExitOk ? kExitFailure : status;
 }
 
