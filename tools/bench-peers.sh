@@ -290,7 +290,8 @@ if wants reads && have isoinfo; then
     read -r bfiles bextra _ < <(per_file "$BASELINE")
     echo "  baseline: $bextra READ(10) beyond the import's for $bfiles files"
   fi
-  summarise "extra READ(10) per extracted file" "$(ratio "$extra" "$files")" "" "" "target 0: $( [ "$extra" = 0 ] && echo met || echo 'NOT met')"
+  # One check of the disc per extract command is expected; none per file.
+  summarise "extra READ(10) per extracted file" "$(ratio "$extra" "$files")" "($extra for $files files)" "" "target 0 per file (1 per command): $( [ "$extra" -le 1 ] && echo met || echo 'NOT met')"
 fi
 
 echo
