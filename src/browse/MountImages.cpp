@@ -37,9 +37,9 @@ unsigned FreeAdapter() {
   Platform& os = Current();
   unsigned next = 0;
   for (char letter = 'C'; letter <= 'Z'; ++letter) {
-    if (os.GetDriveType(std::string(1, letter) + ":\\") != DRIVE_CDROM) continue;
+    if (os.QueryDriveType(std::string(1, letter) + ":\\") != kDriveCdrom) continue;
     const Handle volume = os.CreateVolume(std::string("\\\\.\\") + letter + ":", false);
-    if (volume == INVALID_HANDLE_VALUE) continue;
+    if (volume == kInvalidHandle) continue;
     SCSI_ADDRESS address{};
     address.Length = sizeof address;
     std::uint32_t returned = 0;

@@ -1,18 +1,19 @@
 // tarnwick-cli: the drive, its sessions and their files from a terminal.
-#include <unistd.h>
-
 #include <clocale>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "Version.h"
 #include "cli/Commands.h"
 #include "cli/Messages.h"
+#include "platform/Console.h"
 #include "transport/Transport.h"
 
 using namespace tarnwick;
@@ -31,6 +32,11 @@ void AddSessionOption(CLI::App* command, std::optional<int>& session) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
+  // File data goes to standard output byte for byte, and arguments arrive as UTF-8.
+  platform::UseBinaryStandardStreams();
+  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
+  std::vector<char*> argumentPointers;
+  for (std::string& argument : arguments) argumentPointers.push_back(argument.data());
 
   GlobalOptions global;
   ListOptions list;
@@ -46,6 +52,8 @@ int main(int argc, char** argv) {
     return std::string("tarnwick-cli: ") + e.what() + "\ntarnwick-cli: run with --help for more information\n";
   });
   app.set_version_flag("--version", std::string(kProductName) + " " + kProductVersion);
+  // Arguments beginning with "/" are disc paths, never Windows-style options.
+  app.allow_windows_style_options(false);
   app.fallthrough();
   app.require_subcommand(1, 1);
   app.add_option("--image", global.images, "disc image or disc description to serve as a virtual drive (repeatable)");
@@ -78,7 +86,7 @@ int main(int argc, char** argv) {
   ct->add_option("path", cat.path, "file of the session")->required();
 
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(argumentPointers.size()), argumentPointers.data());
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
@@ -103,7 +111,7 @@ int main(int argc, char** argv) {
       } else if (ls->parsed()) {
         status = CmdList(*drive, list, std::cout);
       } else if (ex->parsed()) {
-        extract.progress = isatty(STDERR_FILENO) != 0;
+        extract.progress = platform::StandardErrorIsTerminal();
         extract.existing = noClobber ? ExistingFiles::Keep
                            : overwrite ? ExistingFiles::Replace
                                        : ExistingFiles::ReplaceSayingSo;

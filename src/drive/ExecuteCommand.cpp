@@ -34,7 +34,7 @@ bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs) {
   platform::Platform& os = platform::Current();
 
   platform::EventHandle event = nullptr;
-  if (srb.SRB_Flags & SRB_EVENT_NOTIFY) event = os.CreateEvent(true, false);
+  if (srb.SRB_Flags & SRB_EVENT_NOTIFY) event = os.NewEvent(true, false);
   srb.SRB_PostProc = event;
 
   srb.SRB_Cmd = SC_EXEC_SCSI_CMD;

@@ -20,17 +20,17 @@ class ReplacementFile {
       : handle_(platform::Current().CreateTempFile(directory, path_)) {}
   ~ReplacementFile() {
     Close();
-    if (!path_.empty()) platform::Current().DeleteFile(path_);
+    if (!path_.empty()) platform::Current().RemoveFile(path_);
   }
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-  bool IsOpen() const { return handle_ != platform::INVALID_HANDLE_VALUE; }
+  bool IsOpen() const { return handle_ != platform::kInvalidHandle; }
   platform::Handle Get() const { return handle_; }
   bool Close() {
     if (!IsOpen()) return true;
     const bool ok = platform::Current().CloseHandle(handle_);
-    handle_ = platform::INVALID_HANDLE_VALUE;
+    handle_ = platform::kInvalidHandle;
     return ok;
   }
   // Closes the file and renames it over the destination.

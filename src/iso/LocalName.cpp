@@ -1,5 +1,7 @@
 #include "iso/LocalName.h"
 
+#include "platform/SystemNames.h"
+
 namespace tarnwick {
 namespace {
 
@@ -16,6 +18,7 @@ std::string SafeLocalName(const std::string& longName) {
   for (char& c : name)
     if (c == '/' || c == '\\' || c == '\0') c = '_';
   DropTrailingDotsAndBlanks(name);
+  name = platform::MakeSystemSafeName(name);
   if (name.size() > kMaxNameBytes) {
     std::size_t cut = kMaxNameBytes;
     while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;

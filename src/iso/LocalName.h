@@ -11,6 +11,8 @@ namespace tarnwick {
 // - "/", "\" and NUL become "_", so the name never reaches another directory;
 // - trailing dots and blanks are dropped, as Windows drops them ("README." gives
 //   "README"), which also turns "." and ".." into nothing;
+// - whatever else the system reserves is made safe (on Windows: device names such as
+//   CON or NUL get a "_" in front, <>:"|?* and control characters become "_");
 // - a name longer than 255 bytes is cut at a character boundary;
 // - a name that ends up empty becomes "_".
 std::string SafeLocalName(const std::string& longName);

@@ -3,17 +3,11 @@
 // reach the clock while the main thread installs another.
 #include <atomic>
 
-#include "platform/LinuxPlatform.h"
 #include "platform/Platform.h"
 #include "platform/RealClock.h"
 
 namespace tarnwick::platform {
 namespace {
-
-Platform& DefaultPlatform() {
-  static LinuxPlatform platform;
-  return platform;
-}
 
 IClock& DefaultClock() {
   static RealClock clock;
@@ -27,7 +21,7 @@ std::atomic<IClock*> installedClock{nullptr};
 
 Platform& Current() {
   Platform* platform = installedPlatform.load();
-  return platform != nullptr ? *platform : DefaultPlatform();
+  return platform != nullptr ? *platform : SystemPlatform();
 }
 
 IClock& Clock() {

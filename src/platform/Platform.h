@@ -1,8 +1,12 @@
 // The platform layer: the few operating-system services the drive component uses,
 // shaped after the calls a Windows build makes (volume handles, SCSI pass-through,
 // run-time library loading, events, sleeps, local files, UCS-2 text), so that the
-// component's code reads the same on every system. `LinuxPlatform` implements it
-// today; a Windows implementation can stand behind the same interface later.
+// component's code reads the same on every system. Each system has its own folder
+// (linux/, win32/) behind this interface; the build picks one.
+//
+// No name declared here may be one that <windows.h> defines as a macro (CreateEvent,
+// LoadLibrary, DeleteFile, GetDriveType, INVALID_HANDLE_VALUE, DRIVE_*, WAIT_*, ...),
+// so that the Windows implementation can include both.
 //
 // Everything here is reached through `platform::Current()`, which tests may replace
 // (`ScopedPlatform`) together with the clock (`ScopedClock`).
@@ -19,30 +23,33 @@
 namespace tarnwick::platform {
 
 using Handle = std::intptr_t;
-inline constexpr Handle INVALID_HANDLE_VALUE = -1;
+inline constexpr Handle kInvalidHandle = -1;
 
 // Drive types as the drive-type query answers them.
-inline constexpr unsigned DRIVE_UNKNOWN = 0;
-inline constexpr unsigned DRIVE_NO_ROOT_DIR = 1;
-inline constexpr unsigned DRIVE_CDROM = 5;
+inline constexpr unsigned kDriveUnknown = 0;
+inline constexpr unsigned kDriveNoRootDir = 1;
+inline constexpr unsigned kDriveCdrom = 5;
 
 // Error mode bit: fail critical errors silently instead of asking the user.
-inline constexpr std::uint32_t SEM_FAILCRITICALERRORS = 0x0001;
+inline constexpr std::uint32_t kFailCriticalErrors = 0x0001;
 
 // Results of a timed wait.
-inline constexpr std::uint32_t WAIT_OBJECT_0 = 0;
-inline constexpr std::uint32_t WAIT_TIMEOUT = 0x102;
-inline constexpr std::uint32_t WAIT_FAILED = 0xFFFFFFFF;
+inline constexpr std::uint32_t kWaitSignalled = 0;
+inline constexpr std::uint32_t kWaitTimeout = 0x102;
+inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
 
-// Event objects are handed across the ASPI library boundary (as SRB_PostProc), so
-// their handle is a pointer to this C-compatible head: a library completes a request
-// by calling `event->Set(event)`. The platform owns the object behind it.
-extern "C" {
-struct TEventObject {
-  void (*Set)(TEventObject* self);
-};
-}
+// Event handles are handed across the ASPI library boundary (as SRB_PostProc), and a
+// library completes a request by signalling the handle (`SignalEvent`). What stands
+// behind a handle depends on the system: a Win32 event on Windows, an event object of
+// the platform elsewhere.
+struct TEventObject;
 using EventHandle = TEventObject*;
+
+// Signals an event the way a library completing a request does. Safe from any thread.
+void SignalEvent(EventHandle event);
+// Waits in real time until `event` is signalled or `milliseconds` pass:
+// kWaitSignalled, kWaitTimeout, or kWaitFailed for a handle that is no event.
+std::uint32_t WaitForEvent(EventHandle event, std::uint32_t milliseconds);
 
 using LibraryHandle = void*;
 
@@ -70,7 +77,7 @@ class IClock {
   virtual ~IClock() = default;
   // Non-alertable sleep.
   virtual void Sleep(std::uint32_t milliseconds) = 0;
-  // Waits until `event` is signalled or `milliseconds` pass; WAIT_OBJECT_0 or WAIT_TIMEOUT.
+  // Waits until `event` is signalled or `milliseconds` pass; kWaitSignalled or kWaitTimeout.
   virtual std::uint32_t Wait(EventHandle event, std::uint32_t milliseconds) = 0;
   // Milliseconds since an arbitrary start.
   virtual std::uint64_t NowMs() const = 0;
@@ -81,11 +88,11 @@ class Platform {
   virtual ~Platform() = default;
 
   // --- Volumes (drive letters), pass-through and addresses ---
-  // Type of the drive whose root path is given ("D:\"): DRIVE_CDROM for optical and
-  // virtual drives, DRIVE_NO_ROOT_DIR for letters nobody uses.
-  virtual unsigned GetDriveType(const std::string& rootPath) = 0;
+  // Type of the drive whose root path is given ("D:\"): kDriveCdrom for optical and
+  // virtual drives, kDriveNoRootDir for letters nobody uses.
+  virtual unsigned QueryDriveType(const std::string& rootPath) = 0;
   // Opens the volume "\\.\X:" (letter X). readWrite selects the access asked for;
-  // INVALID_HANDLE_VALUE when the volume cannot be opened.
+  // kInvalidHandle when the volume cannot be opened.
   virtual Handle CreateVolume(const std::string& path, bool readWrite) = 0;
   // IOCTL_SCSI_PASS_THROUGH_DIRECT and IOCTL_SCSI_GET_ADDRESS on a volume handle.
   virtual bool DeviceIoControl(Handle volume, std::uint32_t code, void* in, std::uint32_t inLength,
@@ -108,12 +115,12 @@ class Platform {
   // --- Run-time libraries ---
   // A name with a directory part (".\WNASPI32.DLL") is looked for there, a bare
   // name along the system's library search path. nullptr when not found.
-  virtual LibraryHandle LoadLibrary(const std::string& name) = 0;
+  virtual LibraryHandle OpenLibrary(const std::string& name) = 0;
   virtual void* GetProcAddress(LibraryHandle library, const std::string& name) = 0;
   virtual bool FreeLibrary(LibraryHandle library) = 0;
 
   // --- Events (manual-reset) and sleeps; timing goes through Clock() ---
-  virtual EventHandle CreateEvent(bool manualReset, bool initialState) = 0;
+  virtual EventHandle NewEvent(bool manualReset, bool initialState) = 0;
   virtual bool SetEvent(EventHandle event) = 0;
   virtual bool ResetEvent(EventHandle event) = 0;
   virtual bool IsEventSet(EventHandle event) = 0;
@@ -129,7 +136,7 @@ class Platform {
                          std::uint32_t* written) = 0;
   // Sets the last-write time from a local date and time.
   virtual bool SetFileTime(Handle file, const LocalDateTime& lastWrite) = 0;
-  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
   // Creates a new, empty file for writing in `directory` under a name that nothing
   // there has yet (a hidden name ending in ".part"), returned in `path`. The file is
   // made exclusively: never an existing file, never through a link.
@@ -149,7 +156,9 @@ class Platform {
   virtual std::string Ucs2BeToAnsi(const std::uint8_t* data, std::size_t byteLength) = 0;
 };
 
-// The installed platform (LinuxPlatform unless a test installed another).
+// The system's own platform (one per process, made on first use).
+Platform& SystemPlatform();
+// The installed platform (the system's own unless a test installed another).
 Platform& Current();
 // The installed clock (the real clock unless a test installed a virtual one).
 IClock& Clock();

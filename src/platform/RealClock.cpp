@@ -2,7 +2,6 @@
 
 #include <thread>
 
-#include "platform/Event.h"
 
 namespace tarnwick::platform {
 
@@ -13,9 +12,7 @@ void RealClock::Sleep(std::uint32_t milliseconds) {
 }
 
 std::uint32_t RealClock::Wait(EventHandle handle, std::uint32_t milliseconds) {
-  Event* event = Event::From(handle);
-  if (event == nullptr) return WAIT_FAILED;
-  return event->WaitFor(std::chrono::milliseconds(milliseconds)) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+  return WaitForEvent(handle, milliseconds);
 }
 
 std::uint64_t RealClock::NowMs() const {

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <numeric>
 
-#include "platform/Event.h"
 
 namespace tarnwick::platform {
 
@@ -22,14 +21,13 @@ std::uint32_t VirtualClock::Wait(EventHandle handle, std::uint32_t milliseconds)
     waits_.push_back(milliseconds);
     grace = realGraceMs_ < milliseconds ? realGraceMs_ : milliseconds;
   }
-  Event* event = Event::From(handle);
-  if (event == nullptr) return WAIT_FAILED;
   // The real wait happens without the clock's lock, so a signalling thread that
   // looks at the clock is never blocked by it.
-  if (event->WaitFor(std::chrono::milliseconds(grace))) return WAIT_OBJECT_0;
+  const std::uint32_t real = WaitForEvent(handle, grace);
+  if (real != kWaitTimeout) return real;
   std::lock_guard lock(mutex_);
   nowMs_ += milliseconds;
-  return WAIT_TIMEOUT;
+  return kWaitTimeout;
 }
 
 std::uint64_t VirtualClock::NowMs() const {

@@ -2,11 +2,11 @@
 // several seconds cost no real time. Every sleep and wait is recorded with the
 // duration asked for, so tests can check what the code under test waited for.
 //
-// A wait on an event that is already signalled returns WAIT_OBJECT_0 at once. On an
+// A wait on an event that is already signalled returns kWaitSignalled at once. On an
 // unsignalled event the clock first waits for real up to the "real grace" (0 ms by
 // default; give a few hundred ms when another thread is expected to signal), and if
 // the event is still unsignalled it advances its time by the full limit and returns
-// WAIT_TIMEOUT.
+// kWaitTimeout.
 #pragma once
 
 #include <cstdint>

@@ -18,7 +18,7 @@ bool IsModuleHandle(platform::LibraryHandle h) { return reinterpret_cast<std::ui
 
 platform::LibraryHandle TryLoad(const char* name) {
   try {
-    return platform::Current().LoadLibrary(name);
+    return platform::Current().OpenLibrary(name);
   } catch (...) {
     return nullptr;
   }
@@ -27,7 +27,7 @@ platform::LibraryHandle TryLoad(const char* name) {
 // Restores the process error mode when the scope ends.
 class ErrorModeScope {
  public:
-  ErrorModeScope() : previous_(platform::Current().SetErrorMode(platform::SEM_FAILCRITICALERRORS)) {}
+  ErrorModeScope() : previous_(platform::Current().SetErrorMode(platform::kFailCriticalErrors)) {}
   ~ErrorModeScope() { platform::Current().SetErrorMode(previous_); }
   ErrorModeScope(const ErrorModeScope&) = delete;
   ErrorModeScope& operator=(const ErrorModeScope&) = delete;

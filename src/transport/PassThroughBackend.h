@@ -18,7 +18,7 @@ struct TSPTIDrive {
   std::uint8_t lun = 0;
   std::uint8_t driveLetter = 0;
   bool inUse = false;
-  platform::Handle hDevice = platform::INVALID_HANDLE_VALUE;  // -1 while closed
+  platform::Handle hDevice = platform::kInvalidHandle;  // -1 while closed
   std::uint8_t inqData[40] = {};
 };
 

@@ -15,7 +15,7 @@ namespace tarnwick::transport {
 namespace {
 
 using platform::Handle;
-using platform::INVALID_HANDLE_VALUE;
+using platform::kInvalidHandle;
 
 // The process-wide buffer the scan's INQUIRY answers land in.
 std::uint8_t g_inquiryBuffer[1025];
@@ -65,7 +65,7 @@ Handle OpenVolume(std::uint8_t letterIndex) {
   const std::string path = std::string("\\\\.\\") + LetterOf(letterIndex) + ":";
   platform::Platform& p = platform::Current();
   Handle h = p.CreateVolume(path, true);
-  if (h == INVALID_HANDLE_VALUE) h = p.CreateVolume(path, false);
+  if (h == kInvalidHandle) h = p.CreateVolume(path, false);
   return h;
 }
 
@@ -77,7 +77,7 @@ int ScanSPTIDrives() {
   int found = 0;
   for (std::uint8_t i = kFirstLetterIndex; i <= kLastLetterIndex; ++i) {
     const std::string root = std::string(1, LetterOf(i)) + ":\\";
-    if (p.GetDriveType(root) != platform::DRIVE_CDROM) continue;
+    if (p.QueryDriveType(root) != platform::kDriveCdrom) continue;
     ScopedVolume volume(OpenVolume(i));
     if (!volume.valid()) continue;
     if (!ProbeInquiry(volume.get())) continue;
@@ -99,7 +99,7 @@ int ScanSPTIDrives() {
     }
     slot.inUse = true;
     slot.driveLetter = i;
-    slot.hDevice = INVALID_HANDLE_VALUE;
+    slot.hDevice = kInvalidHandle;
     ++found;
   }
   t.adapterCount = ComputeAdapterCount(t);
@@ -120,7 +120,7 @@ int ScanSPTIDrives() {
 void ClearTable() {
   SptiTable& t = Table();
   for (TSPTIDrive& d : t.drives) {
-    if (d.hDevice != INVALID_HANDLE_VALUE) platform::Current().CloseHandle(d.hDevice);
+    if (d.hDevice != kInvalidHandle) platform::Current().CloseHandle(d.hDevice);
     d = TSPTIDrive{};
   }
   t.adapterCount = 0;
@@ -154,7 +154,7 @@ std::vector<SptiDriveView> PassThroughDrives() {
   for (const transport::TSPTIDrive& d : transport::Table().drives) {
     if (!d.inUse) continue;
     out.push_back({transport::LetterOf(d.driveLetter), d.ha, d.tgt, d.lun, d.inUse,
-                   d.hDevice != platform::INVALID_HANDLE_VALUE});
+                   d.hDevice != platform::kInvalidHandle});
   }
   return out;
 }

@@ -12,7 +12,7 @@ namespace tarnwick::transport {
 
 namespace {
 
-using platform::INVALID_HANDLE_VALUE;
+using platform::kInvalidHandle;
 
 constexpr std::uint8_t kInquiry = 0x12;
 constexpr std::size_t kCachedInquiryLen = 36;
@@ -88,7 +88,7 @@ std::uint32_t Execute(SRB_ExecSCSICmd& r) {
     return r.SRB_Status;
   }
 
-  if (drive->hDevice == INVALID_HANDLE_VALUE) drive->hDevice = OpenVolume(drive->driveLetter);
+  if (drive->hDevice == kInvalidHandle) drive->hDevice = OpenVolume(drive->driveLetter);
 
   platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER buf{};
   // The pass-through sense area holds 32 bytes; never ask for more.
@@ -97,7 +97,7 @@ std::uint32_t Execute(SRB_ExecSCSICmd& r) {
                      r.SRB_BufPointer, r.SRB_BufPointer != nullptr ? r.SRB_BufLen : 0);
 
   bool callOk = false;
-  if (drive->hDevice != INVALID_HANDLE_VALUE) {
+  if (drive->hDevice != kInvalidHandle) {
     std::uint32_t returned = 0;
     callOk = platform::Current().DeviceIoControl(drive->hDevice, platform::IOCTL_SCSI_PASS_THROUGH_DIRECT, &buf,
                                                  sizeof buf, &buf, sizeof buf, &returned);

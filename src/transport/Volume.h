@@ -21,7 +21,7 @@ class ScopedVolume {
   ScopedVolume(const ScopedVolume&) = delete;
   ScopedVolume& operator=(const ScopedVolume&) = delete;
   platform::Handle get() const { return h_; }
-  bool valid() const { return h_ != platform::INVALID_HANDLE_VALUE; }
+  bool valid() const { return h_ != platform::kInvalidHandle; }
 
  private:
   platform::Handle h_;

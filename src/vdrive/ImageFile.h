@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/UniqueFd.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace tarnwick::vdrive {
 
@@ -20,7 +20,7 @@ class ImageFile {
   // Opens `path` for reading; nullptr with `error` set (the system's reason) on failure.
   static std::shared_ptr<ImageFile> Open(const std::string& path, std::string& error);
 
-  ImageFile(Key, platform::UniqueFd fd, std::string path, std::uint64_t size);  // only through Open
+  ImageFile(Key, std::unique_ptr<platform::ReadOnlyFile> file, std::string path, std::uint64_t size);  // only through Open
 
   const std::string& path() const { return path_; }
   // Size in bytes when the file was opened.
@@ -29,7 +29,7 @@ class ImageFile {
   bool Read(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const;
 
  private:
-  platform::UniqueFd fd_;
+  std::unique_ptr<platform::ReadOnlyFile> file_;
   std::string path_;
   std::uint64_t size_;
 };

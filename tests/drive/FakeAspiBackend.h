@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/Environment.h"
 #include "transport/Srb.h"
 #include "transport/Transport.h"
 
@@ -31,7 +32,7 @@ class FakeAspiBackend {
   using Handler = std::function<std::uint8_t(SRB_ExecSCSICmd&)>;
 
   FakeAspiBackend() {
-    setenv("TARNWICK_NO_REAL_DRIVES", "1", 1);
+    test::SetEnv("TARNWICK_NO_REAL_DRIVES", "1");
     ResetTransportForTesting();
     Instance() = this;
     InstallEntryPointsForTesting(&SupportInfo, &Send);

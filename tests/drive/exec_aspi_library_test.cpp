@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 
+#include "support/Environment.h"
 #include "drive/SCSIDevice.h"
 #include "drive/TransportRequest.h"
 #include "platform/VirtualClock.h"
@@ -30,8 +31,8 @@ class ExecAspiLibraryTest : public ::testing::Test {
     std::memcpy(&blocks[16 * 2048 + 1], "CD001", 5);
     const std::string image = (dir / "disc.iso").string();
     std::ofstream(image, std::ios::binary).write(blocks.data(), static_cast<std::streamsize>(blocks.size()));
-    ::setenv("TARNWICK_NO_REAL_DRIVES", "1", 1);
-    ::setenv(kAspiDiscsVariable, ("0:1:0=" + image).c_str(), 1);
+    test::SetEnv("TARNWICK_NO_REAL_DRIVES", "1");
+    test::SetEnv(kAspiDiscsVariable, "0:1:0=" + image);
     ResetTransportForTesting();
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(kAspiFixtureDir);
@@ -39,7 +40,7 @@ class ExecAspiLibraryTest : public ::testing::Test {
     std::filesystem::current_path(previous);
     ASSERT_TRUE(started);
     ASSERT_EQ("WNASPI32.DLL", TransportName());
-    library = platform::Current().LoadLibrary(std::string(kAspiFixtureDir) + "/WNASPI32.DLL");
+    library = platform::Current().OpenLibrary(std::string(kAspiFixtureDir) + "/WNASPI32.DLL");
     ASSERT_NE(nullptr, library);
     control = reinterpret_cast<AspiFixtureControlFn>(platform::Current().GetProcAddress(library, "AspiFixtureControl"));
     ASSERT_NE(nullptr, control);
@@ -56,7 +57,7 @@ class ExecAspiLibraryTest : public ::testing::Test {
     if (control != nullptr) control(kAspiDrain, 5000);
     ResetTransportForTesting();
     if (library != nullptr) platform::Current().FreeLibrary(library);
-    ::unsetenv(kAspiDiscsVariable);
+    test::UnsetEnv(kAspiDiscsVariable);
   }
 
   static void ReadBlock16(SRB_ExecSCSICmd& srb, std::uint8_t* buffer) {

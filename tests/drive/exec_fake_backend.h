@@ -36,8 +36,7 @@ class ExecFakeBackend {
   static void Complete(SRB_ExecSCSICmd& srb, std::uint8_t status) {
     srb.SRB_Status = status;
     if (srb.SRB_PostProc != nullptr) {
-      auto* event = static_cast<platform::TEventObject*>(srb.SRB_PostProc);
-      event->Set(event);
+      platform::SignalEvent(static_cast<platform::EventHandle>(srb.SRB_PostProc));
     }
   }
 

@@ -1,7 +1,6 @@
 // Extraction from crafted images: byte-exact files of awkward sizes, read sizes,
 // file times, and every way an extraction can fail leaving no partial file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <ctime>
 #include <filesystem>
@@ -34,11 +33,7 @@ std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s) {
   return std::mktime(&t);
 }
 
-std::time_t ModTime(const fs::path& path) {
-  struct stat st {};
-  ::stat(path.c_str(), &st);
-  return st.st_mtime;
-}
+std::time_t ModTime(const fs::path& path) { return ModifiedTime(path); }
 
 const std::vector<std::size_t> kSizes = {0, 1, 2047, 2048, 2049, 63488, 63489, 100000};
 

@@ -2,7 +2,6 @@
 // writes (Joliet, extension fields, hidden entries, several sessions, audio tracks
 // before the data) import whole, and every file extracts byte for byte.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <ctime>
 #include <filesystem>
@@ -21,8 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 double LocalDate(std::time_t t) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
+  const std::tm tm = LocalBrokenDown(t);
   return EncodeDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
@@ -69,9 +67,7 @@ TEST(Mastered, JolietTreeImportsAndExtractsExactly) {
     const std::string dest = LocalDestination(out.str(), entry->LongName);
     ASSERT_TRUE(disc.qb.ExtractFile(entry, dest)) << disc.qb.LastExtractError();
     EXPECT_EQ(test::ReadWholeFile(dest), e.content) << e.path;
-    struct stat st {};
-    ::stat(dest.c_str(), &st);
-    EXPECT_EQ(st.st_mtime, e.mtime) << e.path;
+    EXPECT_EQ(ModifiedTime(dest), e.mtime) << e.path;
   }
   int many = 0;
   for (const TFEntry* e = disc.qb.FindDir("\\many")->Files; e; e = e->Next) ++many;

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "platform/SgDevice.h"
+#include "platform/linux/SgDevice.h"
 
 namespace tarnwick::platform {
 namespace {

@@ -2,13 +2,13 @@
 
 #include <vector>
 
-#include "platform/LinuxPlatform.h"
+#include "support/OwnPlatform.h"
 
 namespace tarnwick::platform {
 namespace {
 
 std::string Convert(const std::vector<std::uint8_t>& bytes) {
-  LinuxPlatform platform(DeviceDiscovery{"", 0});
+  test::OwnPlatform platform;
   return platform.Ucs2BeToAnsi(bytes.data(), bytes.size());
 }
 
@@ -31,7 +31,7 @@ TEST(TextTest, UnpairedSurrogatesBecomeReplacementMarks) {
 TEST(TextTest, OddTrailingByteAndEmptyInput) {
   EXPECT_EQ(Convert({0x00, 'A', 0x00}), "A");
   EXPECT_EQ(Convert({}), "");
-  LinuxPlatform platform(DeviceDiscovery{"", 0});
+  test::OwnPlatform platform;
   EXPECT_EQ(platform.Ucs2BeToAnsi(nullptr, 4), "");
 }
 

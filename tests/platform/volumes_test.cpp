@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/LinuxPlatform.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "support/TempDir.h"
 
 namespace tarnwick::platform {
@@ -71,20 +71,20 @@ class VolumesTest : public ::testing::Test {
 };
 
 TEST_F(VolumesTest, VirtualDrivesGetLettersFromDWhenThereAreNoDevices) {
-  EXPECT_EQ(platform.GetDriveType("D:\\"), DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(platform.QueryDriveType("D:\\"), kDriveNoRootDir);
   EXPECT_EQ(platform.AddVirtualDrive(first), 'D');
   EXPECT_EQ(platform.AddVirtualDrive(second), 'E');
-  EXPECT_EQ(platform.GetDriveType("D:\\"), DRIVE_CDROM);
-  EXPECT_EQ(platform.GetDriveType("e:\\"), DRIVE_CDROM);
-  EXPECT_EQ(platform.GetDriveType("F:\\"), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(platform.GetDriveType("C:\\"), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(platform.GetDriveType(""), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(platform.GetDriveType("D:\\x"), DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(platform.QueryDriveType("D:\\"), kDriveCdrom);
+  EXPECT_EQ(platform.QueryDriveType("e:\\"), kDriveCdrom);
+  EXPECT_EQ(platform.QueryDriveType("F:\\"), kDriveNoRootDir);
+  EXPECT_EQ(platform.QueryDriveType("C:\\"), kDriveNoRootDir);
+  EXPECT_EQ(platform.QueryDriveType(""), kDriveNoRootDir);
+  EXPECT_EQ(platform.QueryDriveType("D:\\x"), kDriveNoRootDir);
   EXPECT_EQ(platform.DescribeDrive('E'), "/images/second.txt");
   EXPECT_EQ(platform.DescribeDrive('F'), "");
 
   platform.RemoveVirtualDrives();
-  EXPECT_EQ(platform.GetDriveType("D:\\"), DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(platform.QueryDriveType("D:\\"), kDriveNoRootDir);
   EXPECT_EQ(platform.AddVirtualDrive(second), 'D');
 }
 
@@ -94,12 +94,12 @@ TEST_F(VolumesTest, DeviceNodesComeFirstInNumberOrder) {
   EXPECT_EQ(platform.DescribeDrive('D'), (devDir / "sr0").string());
   EXPECT_EQ(platform.DescribeDrive('E'), (devDir / "sr2").string());
   EXPECT_EQ(platform.DescribeDrive('F'), (devDir / "sr10").string());
-  EXPECT_EQ(platform.GetDriveType("G:\\"), DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(platform.QueryDriveType("G:\\"), kDriveNoRootDir);
   EXPECT_EQ(platform.AddVirtualDrive(first), 'G');
 
   // A plain file opens as a device; its commands fail as calls, not as crashes.
   Handle h = platform.CreateVolume("\\\\.\\D:", false);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ASSERT_NE(h, kInvalidHandle);
   std::uint8_t data[16] = {};
   auto b = Buffer(data, sizeof(data), 32);
   EXPECT_FALSE(Call(h, b));
@@ -107,7 +107,7 @@ TEST_F(VolumesTest, DeviceNodesComeFirstInNumberOrder) {
 
   // Switched off, the nodes are not seen at all.
   LinuxPlatform without{DeviceDiscovery{devDir.str(), 0}};
-  EXPECT_EQ(without.GetDriveType("D:\\"), DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(without.QueryDriveType("D:\\"), kDriveNoRootDir);
 
   // By default the environment decides, at each look-up.
   LinuxPlatform fromEnv;
@@ -126,11 +126,11 @@ TEST_F(VolumesTest, OpeningVolumesAndRemovingTheirDrives) {
   ASSERT_EQ(platform.AddVirtualDrive(first), 'D');
   const Handle a = platform.CreateVolume("\\\\.\\D:", true);
   const Handle b = platform.CreateVolume("\\\\.\\d:", false);
-  EXPECT_NE(a, INVALID_HANDLE_VALUE);
+  EXPECT_NE(a, kInvalidHandle);
   EXPECT_NE(a, 0);
   EXPECT_NE(a, b);
-  EXPECT_EQ(platform.CreateVolume("\\\\.\\E:", true), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(platform.CreateVolume("D:", true), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(platform.CreateVolume("\\\\.\\E:", true), kInvalidHandle);
+  EXPECT_EQ(platform.CreateVolume("D:", true), kInvalidHandle);
   EXPECT_TRUE(platform.CloseHandle(b));
   EXPECT_FALSE(platform.CloseHandle(b));
 
@@ -147,7 +147,7 @@ TEST_F(VolumesTest, OpeningVolumesAndRemovingTheirDrives) {
 TEST_F(VolumesTest, PassThroughRoundTrip) {
   platform.AddVirtualDrive(first);
   Handle h = platform.CreateVolume("\\\\.\\D:", true);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ASSERT_NE(h, kInvalidHandle);
 
   first->answer.status = 0x02;
   first->answer.senseLength = 18;
@@ -253,18 +253,18 @@ TEST_F(VolumesTest, GetAddressWithAndWithoutAnAddress) {
 TEST(LibrariesTest, MissingLibraryGivesNullAndErrorModeIsKept) {
   test::TempDir dir;
   LinuxPlatform platform{DeviceDiscovery{dir.str(), 0}};
-  EXPECT_EQ(platform.LoadLibrary("NO_SUCH_LIBRARY.DLL"), nullptr);
-  EXPECT_EQ(platform.LoadLibrary(".\\NO_SUCH_LIBRARY.DLL"), nullptr);
-  EXPECT_EQ(platform.LoadLibrary(""), nullptr);
+  EXPECT_EQ(platform.OpenLibrary("NO_SUCH_LIBRARY.DLL"), nullptr);
+  EXPECT_EQ(platform.OpenLibrary(".\\NO_SUCH_LIBRARY.DLL"), nullptr);
+  EXPECT_EQ(platform.OpenLibrary(""), nullptr);
   EXPECT_EQ(platform.GetProcAddress(nullptr, "x"), nullptr);
   EXPECT_FALSE(platform.FreeLibrary(nullptr));
 
   // A file that is no library fails too, even with a Windows-style directory part.
   std::ofstream(dir / "BROKEN.DLL") << "not a library";
-  EXPECT_EQ(platform.LoadLibrary(dir.str() + "\\BROKEN.DLL"), nullptr);
+  EXPECT_EQ(platform.OpenLibrary(dir.str() + "\\BROKEN.DLL"), nullptr);
 
-  EXPECT_EQ(platform.SetErrorMode(SEM_FAILCRITICALERRORS), 0u);
-  EXPECT_EQ(platform.SetErrorMode(0), SEM_FAILCRITICALERRORS);
+  EXPECT_EQ(platform.SetErrorMode(kFailCriticalErrors), 0u);
+  EXPECT_EQ(platform.SetErrorMode(0), kFailCriticalErrors);
 }
 
 }  // namespace

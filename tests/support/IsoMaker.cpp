@@ -1,17 +1,24 @@
 #include "support/IsoMaker.h"
 
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+#endif
+
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-
-extern char** environ;
 
 namespace tarnwick::test {
 
@@ -19,6 +26,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#if defined(_WIN32)
+// Under wine the mastering tool is the host's own program, started by its Unix path;
+// the paths handed to it are the host paths behind drive Z: (the host's root).
+std::vector<std::string> MasteringTool() {
+  for (const char* dir : {"/usr/bin/", "/bin/"}) {
+    if (fs::exists(std::string("Z:") + dir + "genisoimage")) return {std::string(dir) + "genisoimage"};
+    if (fs::exists(std::string("Z:") + dir + "xorriso")) return {std::string(dir) + "xorriso", "-as", "mkisofs"};
+  }
+  throw std::runtime_error("neither genisoimage nor xorriso is installed on the host");
+}
+
+std::string ToolPath(const fs::path& path) {
+  std::string text = fs::absolute(path).string();
+  std::replace(text.begin(), text.end(), '\\', '/');
+  if (text.size() >= 2 && (text[0] == 'Z' || text[0] == 'z') && text[1] == ':') return text.substr(2);
+  throw std::runtime_error("the host tool cannot reach " + text + " (set TEMP to a folder on Z:)");
+}
+#else
 bool InPath(const std::string& program) {
   const char* path = std::getenv("PATH");
   std::istringstream dirs(path ? path : "/usr/bin:/bin");
@@ -34,6 +59,9 @@ std::vector<std::string> MasteringTool() {
   throw std::runtime_error("neither genisoimage nor xorriso is installed");
 }
 
+std::string ToolPath(const fs::path& path) { return path.string(); }
+#endif
+
 std::string ReadText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -42,9 +70,20 @@ std::string ReadText(const fs::path& path) {
 }
 
 void SetMtime(const fs::path& path, std::time_t mtime) {
+#if defined(_WIN32)
+  // Seconds since 1970 as a Windows file time (100 ns units since 1601).
+  const std::uint64_t ticks = (static_cast<std::uint64_t>(mtime) + 11644473600ULL) * 10000000ULL;
+  FILETIME when{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+  const HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const bool ok = file != INVALID_HANDLE_VALUE && ::SetFileTime(file, nullptr, &when, &when);
+  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+  if (!ok) throw std::runtime_error("cannot set the time of " + path.string());
+#else
   const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
   if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
     throw std::runtime_error("cannot set the time of " + path.string());
+#endif
 }
 
 void WriteTree(const fs::path& root, const std::vector<IsoEntry>& entries) {
@@ -80,6 +119,36 @@ void CopyInto(const fs::path& source, const fs::path& target, std::uint64_t offs
 
 }  // namespace
 
+#if defined(_WIN32)
+int RunProgram(const std::vector<std::string>& argv, const fs::path& log) {
+  std::wstring command;
+  for (const std::string& a : argv) {
+    if (!command.empty()) command += L' ';
+    command += L'"' + fs::path(a).wstring() + L'"';
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const HANDLE logFile = ::CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (logFile == INVALID_HANDLE_VALUE) return 127;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nullptr;
+  startup.hStdOutput = logFile;
+  startup.hStdError = logFile;
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  ::CloseHandle(logFile);
+  if (!started) return 127;
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 128;
+  ::GetExitCodeProcess(process.hProcess, &code);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+#else
 int RunProgram(const std::vector<std::string>& argv, const fs::path& log) {
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -99,6 +168,7 @@ int RunProgram(const std::vector<std::string>& argv, const fs::path& log) {
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
+#endif
 
 fs::path MakeIso(const TempDir& dir, const std::string& name, const std::vector<IsoEntry>& entries,
                  const IsoOptions& options) {
@@ -107,17 +177,17 @@ fs::path MakeIso(const TempDir& dir, const std::string& name, const std::vector<
   const fs::path log = dir / (name + ".log");
   WriteTree(tree, entries);
   std::vector<std::string> argv = MasteringTool();
-  argv.insert(argv.end(), {"-quiet", "-o", image.string()});
+  argv.insert(argv.end(), {"-quiet", "-o", ToolPath(image)});
   if (options.joliet) argv.push_back("-J");
   if (options.rockRidge) argv.push_back("-R");
   if (!options.volumeId.empty()) argv.insert(argv.end(), {"-V", options.volumeId});
   if (options.multiSession) {
     argv.insert(argv.end(), {"-C", std::to_string(options.multiSession->first) + "," +
                                        std::to_string(options.multiSession->second)});
-    argv.insert(argv.end(), {"-M", options.previousImage.string()});
+    argv.insert(argv.end(), {"-M", ToolPath(options.previousImage)});
   }
   argv.insert(argv.end(), options.extraArgs.begin(), options.extraArgs.end());
-  argv.push_back(tree.string());
+  argv.push_back(ToolPath(tree));
   if (RunProgram(argv, log) != 0 || !fs::exists(image))
     throw std::runtime_error("mastering " + name + " failed: " + ReadText(log));
   return image;

@@ -1,16 +1,34 @@
 #include "support/TempDir.h"
 
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
 namespace tarnwick::test {
 
+#if defined(_WIN32)
+TempDir::TempDir() {
+  // No mkdtemp here: a random name is tried until a new directory is made.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto candidate =
+        std::filesystem::temp_directory_path() / ("tarnwick-test-" + std::to_string(random()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary directory could be made");
+}
+#else
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tarnwick-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
+#endif
 
 TempDir::~TempDir() {
   std::error_code ec;

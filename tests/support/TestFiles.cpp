@@ -1,5 +1,8 @@
 #include "support/TestFiles.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -21,6 +24,31 @@ std::string ReadWholeFile(const std::filesystem::path& path) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+}  // namespace tarnwick::test
+
+namespace tarnwick::test {
+
+std::time_t ModifiedTime(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  struct _stat64 st {};
+  if (::_wstat64(path.c_str(), &st) != 0) return 0;
+#else
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return 0;
+#endif
+  return static_cast<std::time_t>(st.st_mtime);
+}
+
+std::tm LocalBrokenDown(std::time_t t) {
+  std::tm tm{};
+#if defined(_WIN32)
+  ::localtime_s(&tm, &t);
+#else
+  ::localtime_r(&t, &tm);
+#endif
+  return tm;
 }
 
 }  // namespace tarnwick::test

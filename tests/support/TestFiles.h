@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -12,5 +13,11 @@ std::string PatternBytes(std::size_t size, unsigned seed);
 
 // The whole file as bytes ("" when it cannot be read).
 std::string ReadWholeFile(const std::filesystem::path& path);
+
+// The file's last-write time in seconds since 1970 (0 when it cannot be read).
+std::time_t ModifiedTime(const std::filesystem::path& path);
+
+// `t` broken down in the local time zone.
+std::tm LocalBrokenDown(std::time_t t);
 
 }  // namespace tarnwick::test

@@ -1,5 +1,7 @@
 #include "support/VirtualDriveScope.h"
 
+#include "support/Environment.h"
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -28,7 +30,7 @@ VirtualDriveScope::VirtualDriveScope(std::vector<std::shared_ptr<vdrive::Virtual
 }
 
 void VirtualDriveScope::Start(std::vector<std::shared_ptr<vdrive::VirtualDrive>> drives) {
-  ::setenv("TARNWICK_NO_REAL_DRIVES", "1", 1);
+  test::SetEnv("TARNWICK_NO_REAL_DRIVES", "1");
   ResetTransportForTesting();
   platform::Platform& p = platform::Current();
   p.RemoveVirtualDrives();

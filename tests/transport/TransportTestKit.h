@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Environment.h"
 #include "platform/Platform.h"
 #include "transport/PassThroughTable.h"
 #include "transport/Srb.h"
@@ -97,10 +97,10 @@ class RecordingPlatform final : public platform::Platform {
   int volumesClosed = 0;
   std::vector<std::uint32_t> errorModes;
 
-  unsigned GetDriveType(const std::string& root) override { return inner_.GetDriveType(root); }
+  unsigned QueryDriveType(const std::string& root) override { return inner_.QueryDriveType(root); }
   platform::Handle CreateVolume(const std::string& path, bool rw) override {
     const platform::Handle h = inner_.CreateVolume(path, rw);
-    if (h != platform::INVALID_HANDLE_VALUE) ++volumesOpened;
+    if (h != platform::kInvalidHandle) ++volumesOpened;
     return h;
   }
   bool DeviceIoControl(platform::Handle v, std::uint32_t code, void* in, std::uint32_t inLen, void* out,
@@ -118,10 +118,10 @@ class RecordingPlatform final : public platform::Platform {
   std::string DescribeDrive(char letter) override { return inner_.DescribeDrive(letter); }
   char AddVirtualDrive(std::shared_ptr<platform::IScsiTarget> t) override { return inner_.AddVirtualDrive(std::move(t)); }
   void RemoveVirtualDrives() override { inner_.RemoveVirtualDrives(); }
-  platform::LibraryHandle LoadLibrary(const std::string& name) override {
+  platform::LibraryHandle OpenLibrary(const std::string& name) override {
     loads.push_back(name);
     auto it = redirect.find(name);
-    return inner_.LoadLibrary(it != redirect.end() ? it->second : name);
+    return inner_.OpenLibrary(it != redirect.end() ? it->second : name);
   }
   void* GetProcAddress(platform::LibraryHandle l, const std::string& name) override {
     return inner_.GetProcAddress(l, name);
@@ -130,7 +130,7 @@ class RecordingPlatform final : public platform::Platform {
     ++freed;
     return inner_.FreeLibrary(l);
   }
-  platform::EventHandle CreateEvent(bool m, bool s) override { return inner_.CreateEvent(m, s); }
+  platform::EventHandle NewEvent(bool m, bool s) override { return inner_.NewEvent(m, s); }
   bool SetEvent(platform::EventHandle e) override { return inner_.SetEvent(e); }
   bool ResetEvent(platform::EventHandle e) override { return inner_.ResetEvent(e); }
   bool IsEventSet(platform::EventHandle e) override { return inner_.IsEventSet(e); }
@@ -144,7 +144,7 @@ class RecordingPlatform final : public platform::Platform {
     return inner_.WriteFile(f, d, n, w);
   }
   bool SetFileTime(platform::Handle f, const platform::LocalDateTime& t) override { return inner_.SetFileTime(f, t); }
-  bool DeleteFile(const std::string& p) override { return inner_.DeleteFile(p); }
+  bool RemoveFile(const std::string& p) override { return inner_.RemoveFile(p); }
   platform::Handle CreateTempFile(const std::string& d, std::string& p) override { return inner_.CreateTempFile(d, p); }
   bool FlushFileBuffers(platform::Handle f) override { return inner_.FlushFileBuffers(f); }
   bool MoveFileReplacing(const std::string& a, const std::string& b) override { return inner_.MoveFileReplacing(a, b); }
@@ -174,8 +174,8 @@ class ScopedCwd {
 class TransportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("TARNWICK_NO_REAL_DRIVES", "1", 1);
-    ::unsetenv("TARNWICK_ASPI_DISCS");  // the test library serves no drives unless told
+    test::SetEnv("TARNWICK_NO_REAL_DRIVES", "1");
+    test::UnsetEnv("TARNWICK_ASPI_DISCS");  // the test library serves no drives unless told
     ResetTransportForTesting();
     platform::Current().RemoveVirtualDrives();
   }

@@ -3,6 +3,7 @@
 // the virtual drive scope that other tests build on.
 #include <fstream>
 
+#include "support/Environment.h"
 #include "TransportTestKit.h"
 #include "platform/ByteOrder.h"
 #include "support/TempDir.h"
@@ -28,25 +29,25 @@ class AspiLibraryTest : public TransportTest {
   void SetUp() override {
     TransportTest::SetUp();
     image_ = WriteImage(dir_);
-    ::setenv(kAspiDiscsVariable, ("1:2:0:F=" + image_).c_str(), 1);
+    test::SetEnv(kAspiDiscsVariable, "1:2:0:F=" + image_);
     {
       ScopedCwd cwd(kAspiFixtureDir);
       ASSERT_TRUE(InitASPI(false));
     }
     ASSERT_EQ(TransportName(), "WNASPI32.DLL");
     // A second reference to the same library, for its control function.
-    library_ = platform::Current().LoadLibrary(std::string(kAspiFixtureDir) + "/WNASPI32.DLL");
+    library_ = platform::Current().OpenLibrary(std::string(kAspiFixtureDir) + "/WNASPI32.DLL");
     ASSERT_NE(library_, nullptr);
     control_ = reinterpret_cast<AspiFixtureControlFn>(platform::Current().GetProcAddress(library_, "AspiFixtureControl"));
     ASSERT_NE(control_, nullptr);
     ASSERT_EQ(control_(kAspiReload, 0), 1);
-    event_ = platform::Current().CreateEvent(true, false);
+    event_ = platform::Current().NewEvent(true, false);
   }
   void TearDown() override {
     if (control_ != nullptr) control_(kAspiReload, 0);
     if (event_ != nullptr) platform::Current().CloseEvent(event_);
     if (library_ != nullptr) platform::Current().FreeLibrary(library_);
-    ::unsetenv(kAspiDiscsVariable);
+    test::UnsetEnv(kAspiDiscsVariable);
     TransportTest::TearDown();
   }
 
@@ -101,7 +102,7 @@ TEST_F(AspiLibraryTest, ExecuteCompletesLaterOnTheLibrarysThreadAndSignalsTheEve
   std::vector<std::uint8_t> block(2048, 0xEE);
   auto srb = Read(16, block.data());
   EXPECT_EQ(SendASPI32Command(&srb), SS_PENDING);
-  ASSERT_EQ(platform::Current().WaitForSingleObject(event_, 5000), platform::WAIT_OBJECT_0);
+  ASSERT_EQ(platform::Current().WaitForSingleObject(event_, 5000), platform::kWaitSignalled);
   EXPECT_EQ(srb.SRB_Status, SS_COMP);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(&block[1]), 5), "CD001");
 
@@ -109,7 +110,7 @@ TEST_F(AspiLibraryTest, ExecuteCompletesLaterOnTheLibrarysThreadAndSignalsTheEve
   platform::Current().ResetEvent(event_);
   auto bad = Read(100000, block.data());
   EXPECT_EQ(SendASPI32Command(&bad), SS_PENDING);
-  ASSERT_EQ(platform::Current().WaitForSingleObject(event_, 5000), platform::WAIT_OBJECT_0);
+  ASSERT_EQ(platform::Current().WaitForSingleObject(event_, 5000), platform::kWaitSignalled);
   EXPECT_EQ(bad.SRB_Status, SS_ERR);
   EXPECT_EQ(bad.SRB_TargStat, 2);
   EXPECT_EQ(bad.SenseArea[0] & 0x7F, 0x70);
@@ -125,7 +126,7 @@ TEST_F(AspiLibraryTest, PendingRequestIsAbortedAndNeverTouchedAgain) {
   std::vector<std::uint8_t> block(2048, 0xEE);
   auto srb = Read(16, block.data());
   EXPECT_EQ(SendASPI32Command(&srb), SS_PENDING);
-  EXPECT_EQ(platform::Current().WaitForSingleObject(event_, 50), platform::WAIT_TIMEOUT);
+  EXPECT_EQ(platform::Current().WaitForSingleObject(event_, 50), platform::kWaitTimeout);
   EXPECT_EQ(control_(kAspiPendingCount, 0), 1);
 
   SRB_Abort abort{};
@@ -153,7 +154,7 @@ TEST_F(AspiLibraryTest, RefusedAbortLetsTheRequestCompleteLater) {
   EXPECT_EQ(control_(kAspiDrain, 5000), 0);
   EXPECT_EQ(srb.SRB_Status, SS_COMP);
   EXPECT_EQ(block[1], 'C');
-  EXPECT_EQ(platform::Current().WaitForSingleObject(event_, 0), platform::WAIT_OBJECT_0);
+  EXPECT_EQ(platform::Current().WaitForSingleObject(event_, 0), platform::kWaitSignalled);
 }
 
 TEST(VirtualDriveScopeTest, ServesItsDrivesThroughPassThroughAndUndoesEverything) {
@@ -187,7 +188,7 @@ TEST(VirtualDriveScopeTest, ServesItsDrivesThroughPassThroughAndUndoesEverything
     EXPECT_EQ(scope.Drive(1).CommandLog().back()[0], 0x28);
   }
   EXPECT_FALSE(ASPIInitialized());
-  EXPECT_EQ(platform::Current().GetDriveType("D:\\"), platform::DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(platform::Current().QueryDriveType("D:\\"), platform::kDriveNoRootDir);
 }
 
 }  // namespace

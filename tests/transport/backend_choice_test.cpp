@@ -26,7 +26,7 @@ TEST_F(BackendChoiceTest, PreferredPassThroughLoadsNoLibrary) {
   EXPECT_TRUE(recorder.loads.empty());
   // The error mode is set for the start and restored afterwards.
   ASSERT_EQ(recorder.errorModes.size(), 2u);
-  EXPECT_EQ(recorder.errorModes[0], platform::SEM_FAILCRITICALERRORS);
+  EXPECT_EQ(recorder.errorModes[0], platform::kFailCriticalErrors);
   EXPECT_EQ(recorder.errorModes[1], 0u);
 }
 

@@ -3,9 +3,8 @@
 
 #include <chrono>
 #include <ctime>
-#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "support/IsoMaker.h"
 #include "support/TempDir.h"
@@ -13,6 +12,15 @@
 
 namespace tarnwick::test {
 namespace {
+
+// Seconds since 1970 of a broken-down UTC time.
+std::time_t UtcSeconds(std::tm date) {
+#if defined(_WIN32)
+  return ::_mkgmtime(&date);
+#else
+  return ::timegm(&date);
+#endif
+}
 
 using vdrive::DescriptionError;
 
@@ -106,7 +114,7 @@ TEST(BareImage, IsOneCompleteSessionOnACdRom) {
   date.tm_hour = record[21];
   date.tm_min = record[22];
   date.tm_sec = record[23];
-  EXPECT_EQ(timegm(&date) - static_cast<std::int8_t>(record[24]) * 15 * 60, 1'000'000'000);
+  EXPECT_EQ(UtcSeconds(date) - static_cast<std::int8_t>(record[24]) * 15 * 60, 1'000'000'000);
   EXPECT_EQ(Send(*drive, DiscInfoCdb(), 56).data[2], 0x0E);
 }
 
@@ -114,12 +122,12 @@ TEST(BareImage, AFourGigabyteSparseImageOpensAtOnceAsADvd) {
   TempDir dir;
   const auto path = dir / "big.iso";
   {
-    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, 4LL << 30), 0);
-    ASSERT_EQ(::pwrite(fd, "\x01" "CD001", 6, 16 * 2048), 6);
-    ASSERT_EQ(::pwrite(fd, "end", 3, (4LL << 30) - 2048), 3);
-    ::close(fd);
+    std::ofstream(path, std::ios::binary).close();
+    std::filesystem::resize_file(path, 4LL << 30);
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(16 * 2048).write("\x01" "CD001", 6);
+    file.seekp((4LL << 30) - 2048).write("end", 3);
+    ASSERT_TRUE(file.good());
   }
   const auto before = std::chrono::steady_clock::now();
   auto drive = vdrive::OpenVirtualDrive(path.string());

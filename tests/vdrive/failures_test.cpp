@@ -1,9 +1,10 @@
 // Failures and their sense data, readiness, allocation lengths, and use from two threads.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fstream>
 #include <thread>
-#include <unistd.h>
 
 #include "support/TempDir.h"
 #include "vdrive/DriveTestHelpers.h"
@@ -92,7 +93,7 @@ TEST(Failures, AnImageThatShrinksGivesMediumErrors) {
   auto drive = ParseDiscDescription("image file=data.img\nsession number=1\ntrack start=0 length=10\n", dir.str(),
                                     "t.disc");
   EXPECT_TRUE(Send(*drive, Read10Cdb(9, 1), 2048).good());
-  ASSERT_EQ(::truncate(image.c_str(), 5 * 2048), 0);
+  std::filesystem::resize_file(image, 5 * 2048);
   ExpectSense(Send(*drive, Read10Cdb(9, 1), 2048), 0x03, 0x11, 0x00);
 }
 

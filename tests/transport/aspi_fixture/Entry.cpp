@@ -5,7 +5,11 @@
 
 #include "FixtureState.h"
 
+#if defined(_WIN32)
+#define FIXTURE_EXPORT extern "C" __declspec(dllexport)
+#else
 #define FIXTURE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 using tarnwick::test::aspi::Fixture;
 

@@ -269,8 +269,7 @@ void Fixture::Complete(PendingRequest& p) {
     r.SRB_Status = result.status == 0 ? SS_COMP : SS_ERR;
   }
   if ((r.SRB_Flags & SRB_EVENT_NOTIFY) && r.SRB_PostProc != nullptr) {
-    auto* event = static_cast<platform::TEventObject*>(r.SRB_PostProc);
-    event->Set(event);
+    platform::SignalEvent(static_cast<platform::EventHandle>(r.SRB_PostProc));
   }
 }
 

@@ -1,4 +1,4 @@
-#include "platform/Event.h"
+#include "platform/linux/Event.h"
 
 namespace tarnwick::platform {
 
@@ -42,6 +42,16 @@ bool Event::WaitFor(std::chrono::milliseconds limit) {
   const bool released = changed_.wait_for(lock, limit, [this] { return signalled_; });
   if (released && !manualReset_) signalled_ = false;
   return released;
+}
+
+void SignalEvent(EventHandle event) {
+  if (event != nullptr && event->Set != nullptr) event->Set(event);
+}
+
+std::uint32_t WaitForEvent(EventHandle handle, std::uint32_t milliseconds) {
+  Event* event = Event::From(handle);
+  if (event == nullptr) return kWaitFailed;
+  return event->WaitFor(std::chrono::milliseconds(milliseconds)) ? kWaitSignalled : kWaitTimeout;
 }
 
 }  // namespace tarnwick::platform

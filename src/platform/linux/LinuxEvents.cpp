@@ -1,10 +1,10 @@
 // LinuxPlatform: events and sleeps. Timed waits and sleeps go through the installed
 // clock, so tests with a virtual clock spend no real time in them.
-#include "platform/LinuxPlatform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace tarnwick::platform {
 
-EventHandle LinuxPlatform::CreateEvent(bool manualReset, bool initialState) {
+EventHandle LinuxPlatform::NewEvent(bool manualReset, bool initialState) {
   auto event = std::make_unique<Event>(manualReset, initialState);
   TEventObject* handle = event.get();
   std::lock_guard lock(mutex_);
@@ -38,7 +38,7 @@ bool LinuxPlatform::IsEventSet(EventHandle handle) {
 }
 
 std::uint32_t LinuxPlatform::WaitForSingleObject(EventHandle handle, std::uint32_t milliseconds) {
-  if (FindEvent(handle) == nullptr) return WAIT_FAILED;
+  if (FindEvent(handle) == nullptr) return kWaitFailed;
   return Clock().Wait(handle, milliseconds);
 }
 

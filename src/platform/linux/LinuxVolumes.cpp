@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <cctype>
 
-#include "platform/LinuxPlatform.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "platform/PassThroughCall.h"
-#include "platform/SgDevice.h"
+#include "platform/linux/SgDevice.h"
 
 namespace tarnwick::platform {
 namespace {
@@ -56,10 +56,10 @@ LinuxPlatform::Drive LinuxPlatform::FindDrive(char letter) {
   return drive;
 }
 
-unsigned LinuxPlatform::GetDriveType(const std::string& rootPath) {
+unsigned LinuxPlatform::QueryDriveType(const std::string& rootPath) {
   const char letter = LetterOfRoot(rootPath);
-  if (letter == 0) return DRIVE_NO_ROOT_DIR;
-  return FindDrive(letter).exists() ? DRIVE_CDROM : DRIVE_NO_ROOT_DIR;
+  if (letter == 0) return kDriveNoRootDir;
+  return FindDrive(letter).exists() ? kDriveCdrom : kDriveNoRootDir;
 }
 
 std::string LinuxPlatform::DescribeDrive(char letter) {
@@ -73,7 +73,7 @@ Handle LinuxPlatform::CreateVolume(const std::string& path, bool readWrite) {
   const Drive drive = letter != 0 ? FindDrive(letter) : Drive{};
   if (!drive.exists()) {
     lastVolumeError_ = ENOENT;
-    return INVALID_HANDLE_VALUE;
+    return kInvalidHandle;
   }
   if (drive.target) {
     lastVolumeError_ = 0;
@@ -84,7 +84,7 @@ Handle LinuxPlatform::CreateVolume(const std::string& path, bool readWrite) {
   UniqueFd fd(::open(drive.devicePath.c_str(), flags));
   if (!fd) {
     lastVolumeError_ = errno;
-    return INVALID_HANDLE_VALUE;
+    return kInvalidHandle;
   }
   lastVolumeError_ = 0;
   return AddHandle(Volume{std::make_shared<SgDevice>(std::move(fd), drive.devicePath), false});

@@ -13,6 +13,14 @@
 
 namespace tarnwick::platform {
 
+// The C head a foreign library sees behind an EventHandle on this system: it completes
+// a request by calling `event->Set(event)`.
+extern "C" {
+struct TEventObject {
+  void (*Set)(TEventObject* self);
+};
+}
+
 class Event final : public TEventObject {
  public:
   Event(bool manualReset, bool initialState);

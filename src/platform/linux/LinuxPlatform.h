@@ -15,24 +15,24 @@
 #include <variant>
 #include <vector>
 
-#include "platform/Event.h"
-#include "platform/OpticalDevices.h"
+#include "platform/linux/Event.h"
+#include "platform/linux/OpticalDevices.h"
 #include "platform/Platform.h"
-#include "platform/UniqueFd.h"
+#include "platform/linux/UniqueFd.h"
 
 namespace tarnwick::platform {
 
 // Letters for real devices start here.
 inline constexpr char kFirstOpticalLetter = 'D';
 
-class LinuxPlatform final : public Platform {
+class LinuxPlatform : public Platform {
  public:
   // By default the environment decides where real devices are looked for (see
   // DeviceDiscovery); tests may fix it instead.
   explicit LinuxPlatform(DeviceDiscovery discovery = {});
   ~LinuxPlatform() override;
 
-  unsigned GetDriveType(const std::string& rootPath) override;
+  unsigned QueryDriveType(const std::string& rootPath) override;
   Handle CreateVolume(const std::string& path, bool readWrite) override;
   bool DeviceIoControl(Handle volume, std::uint32_t code, void* in, std::uint32_t inLength,
                        void* out, std::uint32_t outLength, std::uint32_t* returned) override;
@@ -42,11 +42,11 @@ class LinuxPlatform final : public Platform {
   char AddVirtualDrive(std::shared_ptr<IScsiTarget> target) override;
   void RemoveVirtualDrives() override;
 
-  LibraryHandle LoadLibrary(const std::string& name) override;
+  LibraryHandle OpenLibrary(const std::string& name) override;
   void* GetProcAddress(LibraryHandle library, const std::string& name) override;
   bool FreeLibrary(LibraryHandle library) override;
 
-  EventHandle CreateEvent(bool manualReset, bool initialState) override;
+  EventHandle NewEvent(bool manualReset, bool initialState) override;
   bool SetEvent(EventHandle event) override;
   bool ResetEvent(EventHandle event) override;
   bool IsEventSet(EventHandle event) override;
@@ -58,7 +58,7 @@ class LinuxPlatform final : public Platform {
   bool WriteFile(Handle file, const void* data, std::uint32_t length,
                  std::uint32_t* written) override;
   bool SetFileTime(Handle file, const LocalDateTime& lastWrite) override;
-  bool DeleteFile(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
   Handle CreateTempFile(const std::string& directory, std::string& path) override;
   bool FlushFileBuffers(Handle file) override;
   bool MoveFileReplacing(const std::string& from, const std::string& to) override;

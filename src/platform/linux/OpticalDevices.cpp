@@ -1,4 +1,4 @@
-#include "platform/OpticalDevices.h"
+#include "platform/linux/OpticalDevices.h"
 
 #include <algorithm>
 #include <cstdlib>

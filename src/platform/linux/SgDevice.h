@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "platform/UniqueFd.h"
+#include "platform/linux/UniqueFd.h"
 
 namespace tarnwick::platform {
 

@@ -1,6 +1,6 @@
 // LinuxPlatform: the handle table, error mode, run-time libraries and text.
 // Volumes, events and files live in their own files.
-#include "platform/LinuxPlatform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 #include <dlfcn.h>
 
@@ -35,7 +35,7 @@ std::uint32_t LinuxPlatform::SetErrorMode(std::uint32_t mode) {
   return errorMode_.exchange(mode);
 }
 
-LibraryHandle LinuxPlatform::LoadLibrary(const std::string& name) {
+LibraryHandle LinuxPlatform::OpenLibrary(const std::string& name) {
   if (name.empty()) return nullptr;
   std::string path = name;
   // A name written with a directory part (".\WNASPI32.DLL") is looked for in that

@@ -9,25 +9,13 @@
 #include <ctime>
 #include <random>
 
-#include "platform/LinuxPlatform.h"
+#include "platform/LocalDateCheck.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace tarnwick::platform {
 namespace {
 
 constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
-
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
-}
-
-bool IsValid(const LocalDateTime& t) {
-  return t.year >= 1900 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-         t.day <= DaysInMonth(t.year, t.month) && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 &&
-         t.minute <= 59 && t.second >= 0 && t.second <= 59;
-}
 
 }  // namespace
 
@@ -46,7 +34,7 @@ std::string LinuxPlatform::LastErrorMessage() {
 Handle LinuxPlatform::CreateFileForWrite(const std::string& path) {
   if (path.empty()) {
     SetFileError(ENOENT);
-    return INVALID_HANDLE_VALUE;
+    return kInvalidHandle;
   }
   // O_NOFOLLOW refuses a symbolic link in the last place of the path; such a link is
   // removed (never its target) and a plain file made in its place. O_NONBLOCK keeps
@@ -62,12 +50,12 @@ Handle LinuxPlatform::CreateFileForWrite(const std::string& path) {
   }
   if (!fd) {
     SetFileError(errno);
-    return INVALID_HANDLE_VALUE;
+    return kInvalidHandle;
   }
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     SetFileError("Not a regular file: " + path);
-    return INVALID_HANDLE_VALUE;
+    return kInvalidHandle;
   }
   const int flags = ::fcntl(fd.get(), F_GETFL);
   if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
@@ -121,7 +109,7 @@ bool LinuxPlatform::SetFileTime(Handle file, const LocalDateTime& lastWrite) {
     return false;
   }
   // mktime would quietly roll an impossible date (31 February) into another one.
-  if (!IsValid(lastWrite)) {
+  if (!IsValidLocalDateTime(lastWrite)) {
     SetFileError(EINVAL);
     return false;
   }
@@ -170,7 +158,7 @@ Handle LinuxPlatform::CreateTempFile(const std::string& directory, std::string& 
     error = errno;
   }
   SetFileError(error);
-  return INVALID_HANDLE_VALUE;
+  return kInvalidHandle;
 }
 
 bool LinuxPlatform::FlushFileBuffers(Handle file) {
@@ -196,7 +184,7 @@ bool LinuxPlatform::MoveFileReplacing(const std::string& from, const std::string
   return true;
 }
 
-bool LinuxPlatform::DeleteFile(const std::string& path) {
+bool LinuxPlatform::RemoveFile(const std::string& path) {
   if (::unlink(path.c_str()) != 0) {
     SetFileError(errno);
     return false;

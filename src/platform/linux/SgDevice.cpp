@@ -1,4 +1,4 @@
-#include "platform/SgDevice.h"
+#include "platform/linux/SgDevice.h"
 
 #include <scsi/scsi.h>
 #include <scsi/scsi_ioctl.h>

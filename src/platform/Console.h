@@ -1,0 +1,21 @@
+// The standard streams and arguments of a command-line program, as the system
+// gives them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarnwick::platform {
+
+// Puts standard output and error in binary mode where the system has a text mode
+// (Windows would turn every "\n" of file data into "\r\n").
+void UseBinaryStandardStreams();
+
+// Whether standard error is a terminal (progress lines are only written there).
+bool StandardErrorIsTerminal();
+
+// The program's arguments (argv[0] first) in UTF-8. On Windows they come from the
+// wide command line, so names outside the ANSI code page arrive whole.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+}  // namespace tarnwick::platform

@@ -1,0 +1,13 @@
+#include "platform/Console.h"
+
+#include <unistd.h>
+
+namespace tarnwick::platform {
+
+void UseBinaryStandardStreams() {}
+
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+}  // namespace tarnwick::platform
