@@ -46,7 +46,7 @@ TEST_F(EventsTest, VirtualClockRealGraceLetsAnotherThreadSignal) {
   EventHandle event = platform.NewEvent(true, false);
   std::thread signaller([event] {
     std::this_thread::sleep_for(milliseconds(20));
-    event->Set(event);  // through the C head, as a library does
+    SignalEvent(event);  // as a library does (SetEvent on Windows)
   });
   EXPECT_EQ(platform.WaitForSingleObject(event, 10000), kWaitSignalled);
   signaller.join();

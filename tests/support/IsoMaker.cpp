@@ -1,8 +1,10 @@
 #include "support/IsoMaker.h"
 
 #if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
 #include <fcntl.h>

@@ -10,10 +10,13 @@ namespace tarnwick::test {
 #if defined(_WIN32)
 TempDir::TempDir() {
   // No mkdtemp here: a random name is tried until a new directory is made.
+  // TARNWICK_TEST_TMPDIR can put the folders where host tools reach them (wine's Z:).
+  const char* base = std::getenv("TARNWICK_TEST_TMPDIR");
+  const std::filesystem::path root =
+      base != nullptr && *base != '\0' ? std::filesystem::path(base) : std::filesystem::temp_directory_path();
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const auto candidate =
-        std::filesystem::temp_directory_path() / ("tarnwick-test-" + std::to_string(random()));
+    const auto candidate = root / ("tarnwick-test-" + std::to_string(random()));
     std::error_code ec;
     if (std::filesystem::create_directory(candidate, ec)) {
       path_ = candidate;

@@ -1,0 +1,67 @@
+#include "platform/ReadOnlyFile.h"
+
+#include <algorithm>
+
+#include "platform/win32/OwnedHandle.h"
+#include "platform/win32/WideText.h"
+
+namespace tarnwick::platform {
+namespace {
+
+class Win32ReadOnlyFile final : public ReadOnlyFile {
+ public:
+  Win32ReadOnlyFile(OwnedWin32Handle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+
+  std::uint64_t Size() const override { return size_; }
+
+  // Each read names its own offset (OVERLAPPED on a synchronous handle), so reads
+  // from several threads do not share a file position.
+  bool ReadAt(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const override {
+    while (length > 0) {
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+      at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+      const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(length, 1u << 30));
+      DWORD got = 0;
+      if (!::ReadFile(file_.get(), destination, ask, &got, &at) || got == 0) return false;
+      destination += got;
+      offset += got;
+      length -= got;
+    }
+    return true;
+  }
+
+ private:
+  OwnedWin32Handle file_;
+  std::uint64_t size_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path, std::string& error) {
+  bool ok = false;
+  const std::wstring wide = Utf8ToWide(path, &ok);
+  if (!ok || path.empty()) {
+    error = SystemErrorText(ERROR_INVALID_NAME);
+    return nullptr;
+  }
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    error = "is a directory";
+    return nullptr;
+  }
+  OwnedWin32Handle file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    error = SystemErrorText(::GetLastError());
+    return nullptr;
+  }
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size)) {
+    error = SystemErrorText(::GetLastError());
+    return nullptr;
+  }
+  return std::make_unique<Win32ReadOnlyFile>(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
+}
+
+}  // namespace tarnwick::platform
