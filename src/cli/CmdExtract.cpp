@@ -145,7 +145,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
     if (InterruptionScope::Interrupted()) break;
     std::optional<TreeItem> item = ResolvePath(drive.Burner(), path);
     if (!item) {
-      PrintMessage(err, "no such file or directory in session " + std::to_string(session) + ": " + path);
+      PrintMessage(err, NotFoundText(drive.Burner(), session, path, "file or directory"));
       return kExitFailure;
     }
     if (item->entry && !item->entry->IsDirectory()) {
@@ -173,7 +173,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
 int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostream& err) {
   const std::uint8_t session = drive.Import(options.session);
   std::optional<TreeItem> item = ResolvePath(drive.Burner(), options.path);
-  if (!item) throw CliError{kExitFailure, "no such file in session " + std::to_string(session) + ": " + options.path};
+  if (!item) throw CliError{kExitFailure, NotFoundText(drive.Burner(), session, options.path, "file")};
   if (!item->entry || item->entry->IsDirectory()) throw CliError{kExitFailure, options.path + " is a directory"};
   bool writeFailed = false;
   std::uint32_t failedLba = 0;

@@ -118,7 +118,7 @@ void PrintTree(const TDEntry* dir, const std::string& path, bool recursive, bool
 int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out) {
   const std::uint8_t session = drive.Import(options.session);
   std::optional<TreeItem> item = ResolvePath(drive.Burner(), options.path);
-  if (!item) throw CliError{kExitFailure, "no such file or directory in session " + std::to_string(session) + ": " + options.path};
+  if (!item) throw CliError{kExitFailure, NotFoundText(drive.Burner(), session, options.path, "file or directory")};
 
   if (options.json) {
     // Written as the tree is walked; the keys in byte order, as a JSON library that

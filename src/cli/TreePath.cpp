@@ -15,7 +15,39 @@ TFEntry* FindEntry(TQuarnBurner& burner, const TDEntry* dir, const std::string& 
   return first;
 }
 
+// The path as the import's problems name it: "/"-separated from the root, upper-case
+// for an ASCII comparison.
+std::string ProblemPathKey(const std::string& path) {
+  std::string key = "/";
+  for (char c : path) {
+    const char d = c == '\\' ? '/' : c;
+    if (d == '/' && key.back() == '/') continue;
+    key += (d >= 'a' && d <= 'z') ? static_cast<char>(d - 'a' + 'A') : d;
+  }
+  if (key.size() > 1 && key.back() == '/') key.pop_back();
+  return key;
+}
+
+// The problem whose lost part of the tree may hold `path`, or none.
+const TImportProblem* ProblemOnTheWay(const TImportProblems& problems, const std::string& path) {
+  const std::string wanted = ProblemPathKey(path);
+  for (const TImportProblem& problem : problems.All()) {
+    if (problem.kind == TProblemKind::Fallback) continue;
+    const std::string lost = ProblemPathKey(problem.path);
+    if (lost == "/" || wanted == lost || wanted.compare(0, lost.size() + 1, lost + "/") == 0) return &problem;
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+std::string NotFoundText(const TQuarnBurner& burner, std::uint8_t session, const std::string& path,
+                         const std::string& what) {
+  const std::string where = " in session " + std::to_string(session) + ": " + path;
+  const TImportProblem* problem = ProblemOnTheWay(burner.ImportProblems(), path);
+  if (problem == nullptr) return "no such " + what + where;
+  return "cannot read " + what + where + " (the disc's directory " + problem->path + " could not be read whole)";
+}
 
 std::string ChildPath(const std::string& parent, const std::string& name) {
   return parent == "/" ? "/" + name : parent + "/" + name;

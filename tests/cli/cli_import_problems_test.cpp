@@ -44,9 +44,18 @@ struct Case {
   std::vector<std::string> out;    // parts standard output holds
   std::vector<std::string> err;    // parts standard error holds, one line each
   std::uintmax_t maxWritten = 0;   // bytes the target may receive at most
+  std::size_t errLines = 1;        // lines standard error holds when `err` is not empty
 };
 
 TEST(CliImportProblems, WhatCouldNotBeReadIsSaidOnceAndFails) {
+  const auto unreadableSub = [] {
+    CraftedIso iso(40);
+    iso.Descriptor(16, 1, 20, 2048);
+    iso.Terminator(17);
+    iso.Directory(20, WithDots(20, 20, {R::File("A.TXT;1", 30, 3), R::Dir("SUB", 21), R::File("Z.TXT;1", 30, 3)}));
+    iso.Directory(21, WithDots(21, 20, {R::File("B.TXT;1", 30, 3)}));
+    return iso;
+  };
   const std::vector<Case> cases = {
       {"Sound",
        [] {
@@ -58,17 +67,16 @@ TEST(CliImportProblems, WhatCouldNotBeReadIsSaidOnceAndFails) {
          return iso;
        },
        "", {"ls", "-R"}, 0, {"A.TXT", "/SUB:", "B.TXT"}, {}},
-      {"UnreadableDirectory",
-       [] {
-         CraftedIso iso(40);
-         iso.Descriptor(16, 1, 20, 2048);
-         iso.Terminator(17);
-         iso.Directory(20, WithDots(20, 20, {R::File("A.TXT;1", 30, 3), R::Dir("SUB", 21), R::File("Z.TXT;1", 30, 3)}));
-         iso.Directory(21, WithDots(21, 20, {R::File("B.TXT;1", 30, 3)}));
-         return iso;
-       },
-       "fault read start=21 count=1 sense=03/11/00\n", {"ls", "-R"}, 1, {"A.TXT", "/SUB:", "Z.TXT"},
+      {"UnreadableDirectory", unreadableSub, "fault read start=21 count=1 sense=03/11/00\n", {"ls", "-R"}, 1,
+       {"A.TXT", "/SUB:", "Z.TXT"},
        {"1 directory sector could not be read; what they hold is missing: /SUB at sector 21 (", "UNRECOVERED READ ERROR"}},
+      // A file the lost sector held is not said to be missing from the disc.
+      {"FileInAnUnreadableDirectory", unreadableSub, "fault read start=21 count=1 sense=03/11/00\n",
+       {"cat", "SUB/B.TXT"}, 1, {},
+       {"tarnwick-cli: cannot read file in session 1: SUB/B.TXT (the disc's directory /SUB could not be read whole)",
+        "1 directory sector could not be read"}, 0, 2},
+      {"FileMissingElsewhere", unreadableSub, "fault read start=21 count=1 sense=03/11/00\n", {"cat", "NOPE.TXT"}, 1,
+       {}, {"tarnwick-cli: no such file in session 1: NOPE.TXT", "1 directory sector could not be read"}, 0, 2},
       {"ManyRecordsLeftOutAreOneLine",
        [] {
          std::vector<R> records;
@@ -121,7 +129,7 @@ TEST(CliImportProblems, WhatCouldNotBeReadIsSaidOnceAndFails) {
     const CliResult r = RunCli(args);
     EXPECT_EQ(r.status, c.status) << r.err;
     for (const std::string& part : c.out) EXPECT_TRUE(Contains(r.out, part)) << part << " in\n" << r.out;
-    EXPECT_EQ(Lines(r.err), c.err.empty() ? 0u : 1u) << r.err;
+    EXPECT_EQ(Lines(r.err), c.err.empty() ? 0u : c.errLines) << r.err;
     for (const std::string& part : c.err) EXPECT_TRUE(Contains(r.err, part)) << part << " in\n" << r.err;
     if (c.maxWritten) {
       EXPECT_LE(BytesUnder(target.path()), c.maxWritten);
