@@ -23,11 +23,6 @@ namespace fs = std::filesystem;
 
 const fs::path kSample = fs::path(TARNWICK_SOURCE_DIR) / "samples" / "sample.disc";
 
-constexpr ImageFormat kAllFormats[] = {
-    ImageFormat::Cue,     ImageFormat::CueFilePerSession, ImageFormat::CloneCd,    ImageFormat::NeroDao,
-    ImageFormat::NeroDaoOld, ImageFormat::NeroTao,        ImageFormat::NeroTaoNew, ImageFormat::Alcohol,
-    ImageFormat::CdrdaoToc};
-
 CliResult Cli(const fs::path& image, std::vector<std::string> args) {
   args.insert(args.begin(), {"--image", image.string()});
   return RunCli(args);
@@ -54,7 +49,7 @@ TEST(DiscImages, EveryFormatListsTheSessionsAndTreesOfItsDescription) {
     ASSERT_EQ(tree.status, 0) << tree.err;
     trees.push_back(tree.out);
   }
-  for (ImageFormat format : kAllFormats) {
+  for (ImageFormat format : kAllImageFormats) {
     SCOPED_TRACE(FormatName(format));
     TempDir dir;
     const fs::path image = WriteDiscImage(kSample, format, dir.path());

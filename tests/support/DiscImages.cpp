@@ -94,13 +94,32 @@ std::vector<std::uint8_t> UserTrack(const Track& t) {
   return out;
 }
 
-// All tracks' sectors (raw, or user data only) one after another, and where each
-// track begins (bytes).
-std::vector<std::uint8_t> AllTracks(const DiscModel& m, std::vector<std::uint64_t>& offsets, bool raw = true) {
+// Raw sectors with 96 bytes of subchannel data behind each. The bytes are not zero,
+// so a reader that takes them for part of the next sector fails its header check.
+std::vector<std::uint8_t> WithSubchannel(const std::vector<std::uint8_t>& raw) {
+  std::vector<std::uint8_t> out;
+  out.reserve(raw.size() / kRaw * (kRaw + vdrive::kSubchannelSize));
+  for (std::size_t at = 0; at < raw.size(); at += kRaw) {
+    out.insert(out.end(), raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + kRaw));
+    out.insert(out.end(), vdrive::kSubchannelSize, 0xA5);
+  }
+  return out;
+}
+
+enum class Sectors { User, Raw, RawWithSubchannel };
+
+std::uint32_t SectorBytes(Sectors kind) {
+  return kind == Sectors::User ? vdrive::kBlockSize : kind == Sectors::Raw ? kRaw : kRaw + vdrive::kSubchannelSize;
+}
+
+// All tracks' sectors one after another, and where each track begins (bytes).
+std::vector<std::uint8_t> AllTracks(const DiscModel& m, std::vector<std::uint64_t>& offsets, Sectors kind = Sectors::Raw) {
   std::vector<std::uint8_t> data;
   for (const Track& t : m.tracks) {
     offsets.push_back(data.size());
-    const std::vector<std::uint8_t> sectors = raw ? RawTrack(t) : UserTrack(t);
+    const std::vector<std::uint8_t> sectors = kind == Sectors::User                ? UserTrack(t)
+                                              : kind == Sectors::RawWithSubchannel ? WithSubchannel(RawTrack(t))
+                                                                                   : RawTrack(t);
     data.insert(data.end(), sectors.begin(), sectors.end());
   }
   return data;
@@ -219,14 +238,17 @@ void Chunk(std::vector<std::uint8_t>& out, const char* id, const std::vector<std
 
 // `wide`: the new layout (NER5 footer, CUEX, DAOX, ETN2), else the old one (NERO,
 // CUES, DAOI, ETNF).
-fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& stem, bool dao, bool wide) {
+fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& stem, Sectors kind, bool wide) {
   namespace nero = vdrive::images::nero;
   // DAO: whole mode 1 sectors (mode 1 with a 2352-byte sector size); track-at-once:
   // the user data alone (mode 1, whose records carry no size).
   std::vector<std::uint64_t> offsets;
-  std::vector<std::uint8_t> out = AllTracks(m, offsets, dao);
+  const bool dao = kind != Sectors::User;
+  const bool sub = kind == Sectors::RawWithSubchannel;
+  std::vector<std::uint8_t> out = AllTracks(m, offsets, kind);
   const std::uint64_t chain = out.size();
-  const std::uint8_t mode = nero::kModeMode1;
+  const std::uint8_t mode = sub ? nero::kModeMode1RawSub : nero::kModeMode1;
+  const std::uint8_t audioMode = sub ? nero::kModeAudioSub : nero::kModeAudio;
   for (int s = 1; s <= m.sessions; ++s) {
     const Track& first = *m.FirstTrackOfSession(s);
     const Track& last = *m.LastTrackOfSession(s);
@@ -257,11 +279,11 @@ fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& s
         point(ctl, vdrive::ToBcd(static_cast<unsigned>(t.number)), 0, t.start);
         point(ctl, vdrive::ToBcd(static_cast<unsigned>(t.number)), 1, t.start);
         nero::DaoTrack track{};
-        PutBE16(track.sectorSize, kRaw);
-        track.mode = t.audio ? nero::kModeAudio : mode;
+        PutBE16(track.sectorSize, SectorBytes(kind));
+        track.mode = t.audio ? audioMode : mode;
         track.unknown[2] = 1;
         Append(daox, track);
-        const std::uint64_t where[3] = {offsets[i], offsets[i], offsets[i] + std::uint64_t{t.length} * kRaw};
+        const std::uint64_t where[3] = {offsets[i], offsets[i], offsets[i] + std::uint64_t{t.length} * SectorBytes(kind)};
         for (std::uint64_t w : where) {
           std::uint8_t bytes[8];
           if (wide) PutBE64(bytes, w);
@@ -322,10 +344,10 @@ fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& s
   return image;
 }
 
-fs::path WriteAlcohol(const DiscModel& m, const fs::path& dir, const std::string& stem) {
+fs::path WriteAlcohol(const DiscModel& m, const fs::path& dir, const std::string& stem, Sectors kind) {
   namespace mds = vdrive::images::alcohol;
   std::vector<std::uint64_t> offsets;
-  WriteFile(dir / (stem + ".mdf"), AllTracks(m, offsets));
+  WriteFile(dir / (stem + ".mdf"), AllTracks(m, offsets, kind));
   const std::size_t sessions = static_cast<std::size_t>(m.sessions);
   const std::size_t blocks = m.tracks.size() + 3 * sessions;
   const std::size_t sessionsAt = sizeof(mds::Header);
@@ -384,7 +406,8 @@ fs::path WriteAlcohol(const DiscModel& m, const fs::path& dir, const std::string
       t.psec = p.s;
       t.pframe = p.f;
       PutLE32(t.extraOffset, static_cast<std::uint32_t>(extrasAt + trackIndex * sizeof(mds::Extra)));
-      PutLE16(t.sectorSize, kRaw);
+      PutLE16(t.sectorSize, SectorBytes(kind));
+      t.subchannel = kind == Sectors::RawWithSubchannel ? 0x08 : 0;
       PutLE32(t.startSector, tr.start);
       PutLE64(t.startOffset, offsets[i]);
       PutLE32(t.filenames, 1);
@@ -419,9 +442,11 @@ const char* FormatName(ImageFormat format) {
     case ImageFormat::CloneCd: return "clonecd";
     case ImageFormat::NeroDao: return "nero-dao";
     case ImageFormat::NeroDaoOld: return "nero-dao-old";
+    case ImageFormat::NeroDaoSub: return "nero-dao-sub";
     case ImageFormat::NeroTao: return "nero-tao";
     case ImageFormat::NeroTaoNew: return "nero-tao-new";
     case ImageFormat::Alcohol: return "alcohol";
+    case ImageFormat::AlcoholSub: return "alcohol-sub";
     case ImageFormat::CdrdaoToc: return "cdrdao";
   }
   return "?";
@@ -434,11 +459,13 @@ fs::path WriteDiscImage(const fs::path& description, ImageFormat format, const f
     case ImageFormat::Cue: return WriteCue(m, dir, stem, false);
     case ImageFormat::CueFilePerSession: return WriteCue(m, dir, stem, true);
     case ImageFormat::CloneCd: return WriteCloneCd(m, dir, stem);
-    case ImageFormat::NeroDao: return WriteNero(m, dir, stem, true, true);
-    case ImageFormat::NeroDaoOld: return WriteNero(m, dir, stem, true, false);
-    case ImageFormat::NeroTao: return WriteNero(m, dir, stem, false, false);
-    case ImageFormat::NeroTaoNew: return WriteNero(m, dir, stem, false, true);
-    case ImageFormat::Alcohol: return WriteAlcohol(m, dir, stem);
+    case ImageFormat::NeroDao: return WriteNero(m, dir, stem, Sectors::Raw, true);
+    case ImageFormat::NeroDaoOld: return WriteNero(m, dir, stem, Sectors::Raw, false);
+    case ImageFormat::NeroDaoSub: return WriteNero(m, dir, stem, Sectors::RawWithSubchannel, true);
+    case ImageFormat::NeroTao: return WriteNero(m, dir, stem, Sectors::User, false);
+    case ImageFormat::NeroTaoNew: return WriteNero(m, dir, stem, Sectors::User, true);
+    case ImageFormat::Alcohol: return WriteAlcohol(m, dir, stem, Sectors::Raw);
+    case ImageFormat::AlcoholSub: return WriteAlcohol(m, dir, stem, Sectors::RawWithSubchannel);
     case ImageFormat::CdrdaoToc: return WriteToc(m, dir, stem);
   }
   throw std::runtime_error("unknown format");

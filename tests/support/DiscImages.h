@@ -15,11 +15,18 @@ enum class ImageFormat {
   CloneCd,        // .ccd + .img (+ an empty .sub)
   NeroDao,        // NER5 footer, CUEX/DAOX/SINF/MTYP
   NeroDaoOld,     // NERO footer, CUES/DAOI/SINF/MTYP
+  NeroDaoSub,     // as NeroDao, 2448-byte sectors (96 bytes of subchannel data behind each)
   NeroTao,        // NERO footer, ETNF/SINF/MTYP, 2048-byte sectors
   NeroTaoNew,     // NER5 footer, ETN2/SINF/MTYP, 2048-byte sectors
   Alcohol,        // .mds + .mdf
+  AlcoholSub,     // as Alcohol, 2448-byte sectors with subchannel data
   CdrdaoToc,      // .toc + .bin, "// SESSION n" comments between sessions
 };
+
+inline constexpr ImageFormat kAllImageFormats[] = {
+    ImageFormat::Cue,     ImageFormat::CueFilePerSession, ImageFormat::CloneCd,    ImageFormat::NeroDao,
+    ImageFormat::NeroDaoOld, ImageFormat::NeroDaoSub,     ImageFormat::NeroTao,    ImageFormat::NeroTaoNew,
+    ImageFormat::Alcohol, ImageFormat::AlcoholSub,        ImageFormat::CdrdaoToc};
 
 const char* FormatName(ImageFormat format);
 

@@ -1,7 +1,9 @@
 // Where image sheets put their tracks: INDEX 00 and PREGAP before a track, the lead-out
-// a sheet records before a session, cdrdao's START, a CloneCD image that keeps the
-// pre-gap of a later session. Every sector in the data files carries the address it
-// must be read at, so a block served from the wrong place fails its header check.
+// a sheet records before a session, cdrdao's START, FILE and AUDIOFILE offsets, audio
+// from MOTOROLA and WAVE files, a CloneCD image that keeps the pre-gap of a later
+// session; and the medium a sheet records. Every sector in the data files carries the
+// address it must be read at, so a block served from the wrong place fails its header
+// check.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -18,15 +20,16 @@ namespace fs = std::filesystem;
 struct Placed {
   int number;
   std::uint32_t start, length;
+  bool audio = false;
   bool operator==(const Placed&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& out, const Placed& p) {
-  return out << "track " << p.number << " at " << p.start << " for " << p.length;
+  return out << (p.audio ? "audio " : "") << "track " << p.number << " at " << p.start << " for " << p.length;
 }
 
-// A data file of whole mode 1 sectors addressed `lbas` (user data: the address, repeated).
-void WriteSectors(const fs::path& file, const std::vector<std::uint32_t>& lbas) {
+// Whole mode 1 sectors addressed `lbas` (user data: the address, repeated).
+std::string Sectors(const std::vector<std::uint32_t>& lbas) {
   std::string data;
   for (std::uint32_t lba : lbas) {
     std::string user(2048, '\0');
@@ -35,8 +38,24 @@ void WriteSectors(const fs::path& file, const std::vector<std::uint32_t>& lbas) 
     MakeMode1Sector(lba, reinterpret_cast<const std::uint8_t*>(user.data()), reinterpret_cast<std::uint8_t*>(sector.data()));
     data += sector;
   }
-  std::ofstream(file, std::ios::binary) << data;
+  return data;
 }
+
+// `blocks` blocks of sound, as a bare file or inside a RIFF WAVE file (with a chunk of
+// odd size before the sound, which RIFF pads to an even length).
+std::string Sound(std::uint32_t blocks) { return std::string(std::size_t{blocks} * 2352, '\x7f'); }
+std::string Wave(std::uint32_t blocks) {
+  auto le32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  const std::string sound = Sound(blocks);
+  const std::string fmt = std::string("fmt ") + le32(16) + std::string("\x01\x00\x02\x00\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00\x10\x00", 16);
+  const std::string note = std::string("LIST") + le32(5) + "INFO!" + '\0';
+  const std::string body = "WAVE" + fmt + note + "data" + le32(static_cast<std::uint32_t>(sound.size())) + sound;
+  return "RIFF" + le32(static_cast<std::uint32_t>(body.size())) + body;
+}
+
+struct DataFile {
+  std::string name, bytes;
+};
 
 std::vector<std::uint32_t> Range(std::uint32_t from, std::uint32_t count) {
   std::vector<std::uint32_t> v;
@@ -54,54 +73,107 @@ TEST(ImageLayout, SheetsPlaceTracksWhereTheirIndexesSay) {
     const char* name;
     const char* sheetName;
     std::string sheet;
-    std::string dataName;
-    std::vector<std::uint32_t> sectors;  // the address of each sector in the data file
+    std::vector<DataFile> files;
     std::vector<Placed> expected;
   };
   const Case cases[] = {
       {"cue: INDEX 00 starts the pre-gap inside the file", "a.cue",
        "FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\nTRACK 02 MODE1/2352\nINDEX 00 00:00:10\n"
        "INDEX 01 00:00:12\n",
-       "a.bin", Range(0, 20), {{1, 0, 10}, {2, 12, 8}}},
+       {{"a.bin", Sectors(Range(0, 20))}}, {{1, 0, 10}, {2, 12, 8}}},
       {"cue: PREGAP blocks are not in the file", "a.cue",
        "FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\nTRACK 02 MODE1/2352\nPREGAP 00:00:05\n"
        "INDEX 01 00:00:10\n",
-       "a.bin", Join(Range(0, 10), Range(15, 10)), {{1, 0, 10}, {2, 15, 10}}},
+       {{"a.bin", Sectors(Join(Range(0, 10), Range(15, 10)))}}, {{1, 0, 10}, {2, 15, 10}}},
       {"cue: POSTGAP and a recorded lead-out before the next session", "a.cue",
        "FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\nPOSTGAP 00:00:03\nREM LEAD-OUT 00:30:00\n"
        "REM SESSION 02\nTRACK 02 MODE1/2352\nINDEX 01 00:00:10\n",
-       "a.bin", Join(Range(0, 10), Range(13 + 2250 + 4650, 4)), {{1, 0, 10}, {2, 13 + 6900, 4}}},
+       {{"a.bin", Sectors(Join(Range(0, 10), Range(13 + 2250 + 4650, 4)))}}, {{1, 0, 10}, {2, 13 + 6900, 4}}},
+      {"cue: audio from a MOTOROLA file and from a WAVE file", "a.cue",
+       "FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\nFILE \"b.raw\" MOTOROLA\nTRACK 02 AUDIO\n"
+       "INDEX 00 00:00:00\nINDEX 01 00:00:02\nFILE \"c.wav\" WAVE\nTRACK 03 AUDIO\nINDEX 01 00:00:00\n",
+       {{"a.bin", Sectors(Range(0, 10))}, {"b.raw", Sound(7)}, {"c.wav", Wave(4)}},
+       {{1, 0, 10}, {2, 12, 5, true}, {3, 17, 4, true}}},
       {"cdrdao: START marks the pre-gap at the head of the data", "a.toc",
        "CD_ROM\nTRACK MODE1_RAW\nDATAFILE \"a.bin\" 00:00:10\nTRACK MODE1_RAW\nDATAFILE \"a.bin\" 00:00:08\n"
        "START 00:00:02\n",
-       "a.bin", Range(0, 18), {{1, 0, 10}, {2, 12, 6}}},
+       {{"a.bin", Sectors(Range(0, 18))}}, {{1, 0, 10}, {2, 12, 6}}},
+      {"cdrdao: FILE and AUDIOFILE starts, a PREGAP outside the data, DATAFILE #offset", "a.toc",
+       "CD_ROM\nTRACK MODE1_RAW\nFILE \"a.bin\" 00:00:02 00:00:06\nTRACK AUDIO\nPREGAP 00:00:03\n"
+       "AUDIOFILE \"b.raw\" 0 00:00:04\nTRACK MODE1_RAW\nDATAFILE \"a.bin\" #18816 00:00:03\n",
+       {{"a.bin", Sectors(Join(Join({99, 98}, Range(0, 6)), Range(13, 3)))}, {"b.raw", Sound(4)}},
+       {{1, 0, 6}, {2, 9, 4, true}, {3, 13, 3}}},
       {"clonecd: a later session's pre-gap kept in the image", "a.ccd",
        "[CloneCD]\nVersion=3\n[Disc]\nTocEntries=4\nSessions=2\n"
        "[Entry 0]\nSession=1\nPoint=0xa2\nADR=0x01\nControl=0x04\nPMin=0\nPSec=2\nPFrame=10\n"
        "[Entry 1]\nSession=1\nPoint=0x01\nADR=0x01\nControl=0x04\nPMin=0\nPSec=2\nPFrame=0\n"
        "[Entry 2]\nSession=2\nPoint=0xa2\nADR=0x01\nControl=0x04\nPMin=2\nPSec=34\nPFrame=14\n"
        "[Entry 3]\nSession=2\nPoint=0x02\nADR=0x01\nControl=0x04\nPMin=2\nPSec=34\nPFrame=10\n",
-       "A.IMG", Join(Range(0, 10), Range(11410 - 150, 154)), {{1, 0, 10}, {2, 11410, 4}}},
+       {{"A.IMG", Sectors(Join(Range(0, 10), Range(11410 - 150, 154)))}}, {{1, 0, 10}, {2, 11410, 4}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
-    WriteSectors(dir / c.dataName, c.sectors);
+    for (const DataFile& f : c.files) std::ofstream(dir / f.name, std::ios::binary) << f.bytes;
     std::ofstream(dir / c.sheetName) << c.sheet;
     auto drive = vdrive::OpenVirtualDrive((dir / c.sheetName).string());
     std::vector<Placed> placed;
     for (int track = 1; track <= static_cast<int>(c.expected.size()); ++track) {
       const DriveAnswer info = Send(*drive, TrackInfoCdb(static_cast<std::uint8_t>(track)), 36);
       ASSERT_TRUE(info.good()) << track;
-      placed.push_back({info.data[2], GetBE32(&info.data[8]), GetBE32(&info.data[24])});
+      placed.push_back({info.data[2], GetBE32(&info.data[8]), GetBE32(&info.data[24]), (info.data[5] & 0x04) == 0});
     }
     EXPECT_EQ(placed, c.expected);
-    // Every block of every track reads, and holds its own address.
+    // Every block of every data track reads, and holds its own address; audio does not
+    // read as data.
     for (const Placed& p : c.expected) {
+      if (p.audio) {
+        EXPECT_FALSE(Send(*drive, Read10Cdb(p.start, 1), 2048).good()) << p;
+        continue;
+      }
       const DriveAnswer a = Send(*drive, Read10Cdb(p.start, static_cast<std::uint16_t>(p.length)), p.length * 2048);
       ASSERT_TRUE(a.good()) << p;
       for (std::uint32_t b = 0; b < p.length; ++b) EXPECT_EQ(GetBE32(&a.data[b * 2048]), p.start + b) << p;
     }
+  }
+}
+
+TEST(ImageLayout, SheetsKeepTheMediumTheyRecord) {
+  struct Case {
+    const char* name;
+    const char* sheetName;
+    std::string sheet;
+    std::uint16_t profile;
+    int discStatus;  // 1 incomplete (appendable), 2 complete
+  };
+  const std::string cue = "FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n";
+  const std::string ccd =
+      "[CloneCD]\nVersion=3\n[Disc]\nTocEntries=2\nSessions=1\n"
+      "[Entry 0]\nSession=1\nPoint=0xa2\nADR=0x01\nControl=0x04\nPMin=0\nPSec=2\nPFrame=10\n"
+      "[Entry 1]\nSession=1\nPoint=0x01\nADR=0x01\nControl=0x04\nPMin=0\nPSec=2\nPFrame=0\n";
+  const std::string nextSession =
+      "[Entry 2]\nSession=1\nPoint=0xb0\nADR=0x05\nControl=0x04\nAMin=2\nASec=34\nAFrame=10\n"
+      "PMin=79\nPSec=59\nPFrame=74\n";
+  const Case cases[] = {
+      {"cue without a medium: a pressed disc", "a.cue", cue, 0x0008, 2},
+      {"cue: REM ORIGINAL MEDIA-TYPE", "a.cue", "REM ORIGINAL MEDIA-TYPE: CD-RW\n" + cue, 0x000A, 2},
+      {"clonecd: closed", "a.ccd", ccd, 0x0008, 2},
+      {"clonecd: B0 names a next session", "a.ccd",
+       std::string(ccd).replace(ccd.find("TocEntries=2"), 12, "TocEntries=3") + nextSession, 0x0009, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    std::ofstream(dir / (fs::path(c.sheetName).extension() == ".ccd" ? "a.img" : "a.bin"), std::ios::binary)
+        << Sectors(Range(0, 10));
+    std::ofstream(dir / c.sheetName) << c.sheet;
+    auto drive = vdrive::OpenVirtualDrive((dir / c.sheetName).string());
+    const DriveAnswer config = Send(*drive, GetConfigCdb(0, 0, 8), 8);
+    ASSERT_TRUE(config.good());
+    EXPECT_EQ(GetBE16(&config.data[6]), c.profile);
+    const DriveAnswer info = Send(*drive, DiscInfoCdb(34), 34);
+    ASSERT_TRUE(info.good());
+    EXPECT_EQ(info.data[2] & 0x03, c.discStatus);
   }
 }
 

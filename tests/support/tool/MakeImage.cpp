@@ -1,8 +1,7 @@
 // tw-make-image: writes the disc of a disc description as an image of another format.
 //   tw-make-image FORMAT DESCRIPTION DIR [STEM]
-// FORMAT: cue, cue-files, clonecd, nero-dao, nero-dao-old, nero-tao, nero-tao-new,
-// alcohol, cdrdao. Prints the
-// path of the file to open.
+// FORMAT: cue, cue-files, clonecd, nero-dao, nero-dao-old, nero-dao-sub, nero-tao,
+// nero-tao-new, alcohol, alcohol-sub, cdrdao. Prints the path of the file to open.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -16,9 +15,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string name = argv[1];
-  for (ImageFormat f : {ImageFormat::Cue, ImageFormat::CueFilePerSession, ImageFormat::CloneCd, ImageFormat::NeroDao,
-                        ImageFormat::NeroDaoOld, ImageFormat::NeroTao, ImageFormat::NeroTaoNew, ImageFormat::Alcohol,
-                        ImageFormat::CdrdaoToc}) {
+  for (ImageFormat f : tarnwick::test::kAllImageFormats) {
     if (name != tarnwick::test::FormatName(f)) continue;
     try {
       const auto path = tarnwick::test::WriteDiscImage(argv[2], f, argv[3], argc == 5 ? argv[4] : "disc");
