@@ -4,11 +4,13 @@
 # that the tool finds it by its letter and talks to it through the SCSI pass-through
 # ioctl; then the Linux build on the same drive. Every invocation leaves NAME.out,
 # NAME.err and NAME.rc in /out, which the host copies out and compares.
-#   guest_windows.sh WINE_TAR WINDOWS_CLI LINUX_CLI   (names of files in /in)
+#   guest_windows.sh WINE_TAR WINDOWS_CLI LINUX_CLI [LOADER]   (names of files in /in)
+# LOADER is wine64 (default) for a 64-bit tool, wine for a 32-bit one: wine64 would
+# hand a 32-bit program to start.exe first.
 # A file /in/debug holds wine's debug channels for a run that needs them (WINEDEBUG);
 # without it wine is silent.
 [ -f /in/debug ] && GUEST_WINEDEBUG=$(cat /in/debug)
-WINE_TAR=/in/$1 WINCLI=/in/$2 LINCLI=/in/$3
+WINE_TAR=/in/$1 WINCLI=/in/$2 LINCLI=/in/$3 LOADER=${4:-wine64}
 
 run() {
   name=$1
@@ -39,9 +41,14 @@ for f in $WIN/*; do
     *) ln -s "$f" $P/drive_c/windows/system32/ ;;
   esac
 done
+# With the 32-bit half packed, 32-bit programs find their modules in syswow64.
+if [ -d /usr/lib/i386-linux-gnu/wine/i386-windows ]; then
+  mkdir -p $P/drive_c/windows/syswow64
+  ln -s /usr/lib/i386-linux-gnu/wine/i386-windows/* $P/drive_c/windows/syswow64/
+fi
 export WINEPREFIX=$P HOME=/wine WINEDEBUG=${GUEST_WINEDEBUG:--all} WINESERVER=/usr/lib/wine/wineserver64
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;wnaspi32=d"
-WINE=/usr/lib/wine/wine64
+WINE=/usr/lib/wine/$LOADER
 t1=$(cut -d' ' -f1 /proc/uptime)
 
 run win-drives $WINE "$WINCLI" drives

@@ -17,10 +17,19 @@
 # wine's own ASPI library is left out: the tool must reach the drive through the
 # pass-through ioctl, not through a library that finds no adapters.
 #
-#   pack_wine.sh OUT.tar
-# Exit status 77 when wine64 is not installed.
+# With "i686", the pack also holds the 32-bit half that runs 32-bit programs next to the
+# 64-bit services: the 32-bit loader, its Unix-side modules, the same Windows modules
+# built for i386 and the 32-bit C library. They come from Debian's i386 packages
+# (libwine:i386 of the installed wine's version, wine32:i386 and the libraries they
+# need), fetched with `apt-get download` and unpacked here, never installed: wine32
+# cannot run on a host without 32-bit emulation and would take over /usr/bin/wine.
+#
+#   pack_wine.sh OUT.tar [i686]
+# Exit status 77 when wine64 is not installed, or for i686 when dpkg does not take the
+# i386 architecture (`dpkg --add-architecture i386 && apt-get update` enables it) or the
+# packages cannot be fetched.
 set -euo pipefail
-OUT=$1
+OUT=$1 ARCH=${2:-x86_64}
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 LIBDIR=/usr/lib/x86_64-linux-gnu/wine
@@ -38,6 +47,7 @@ DISABLED_SERVICES="winebus wineusb PlugPlay Eventlog nsiproxy NDIS"
 
 work=$(mktemp -d /tmp/tarnwick-packwine.XXXXXX)
 prefix=$work/prefix
+mkdir -p "$work/root/wine/registry"
 cleanup() {
   # The prefix's wineserver is ours alone; it must not outlive the packing.
   [ -d "$prefix" ] && WINEPREFIX=$prefix "$WINESERVER" -k 2>/dev/null || true
@@ -64,13 +74,43 @@ while read -r f; do [ -e "$f" ] || { echo "missing: $f"; exit 1; }; done <"$list
   done
 } | sort -u >"$list"
 
+# The 32-bit half, from Debian's i386 packages.
+if [ "$ARCH" = i686 ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 ||
+    { echo "the i386 architecture is not enabled (dpkg --add-architecture i386 && apt-get update)"; exit 77; }
+  version=$(dpkg-query -W -f '${Version}' libwine)
+  mkdir -p "$work/debs" "$work/i386"
+  (cd "$work/debs" && apt-get download "libwine:i386=$version" "wine32:i386=$version" libc6:i386 \
+     libunwind8:i386 liblzma5:i386 libgcc-s1:i386) >"$work/download.log" 2>&1 ||
+    { cat "$work/download.log"; echo "could not fetch the i386 packages of wine"; exit 77; }
+  for d in "$work"/debs/*.deb; do dpkg-deb -x "$d" "$work/i386"; done
+  I386=/usr/lib/i386-linux-gnu/wine
+  {
+    echo /usr/lib/wine/wine
+    for m in $WINDOWS_MODULES; do
+      case $m in *.dll) echo "$I386/i386-windows/$m" ;; esac
+    done
+    for m in $UNIX_MODULES; do echo "$I386/i386-unix/$m"; done
+    echo /lib/ld-linux.so.2
+    for l in ld-linux.so.2 libc.so.6 libm.so.6 libpthread.so.0 libdl.so.2 libgcc_s.so.1 liblzma.so.5; do
+      echo "/lib/i386-linux-gnu/$l"
+    done
+    echo /usr/lib/i386-linux-gnu/libunwind.so.8
+  } | grep -v '/zlib1\.dll$' >"$work/i386.list"
+  while read -r f; do
+    [ -e "$work/i386$f" ] || { echo "missing in the i386 packages: $f"; exit 1; }
+    (cd "$work/i386" && cp -L --preserve=timestamps --parents ".$f" "$work/root/")
+  done <"$work/i386.list"
+  # wine's i386 zlib1.dll is the one of the mingw-w64 zlib package, which wine depends on.
+  cp /usr/i686-w64-mingw32/lib/zlib1.dll "$work/root$I386/i386-windows/zlib1.dll"
+fi
+
 # The registry of a fresh prefix (wineboot -i, 10-30 s), edited as text.
 mkdir -p "$prefix"
 WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
   "$WINE" wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; exit 1; }
 WINEPREFIX=$prefix "$WINESERVER" -w
 [ -f "$prefix/system.reg" ] || { echo "wineboot made no registry"; exit 1; }
-mkdir -p "$work/root/wine/registry"
 awk -v off=" $DISABLED_SERVICES " '
   /^\[/ { svc = ""; name = $1
           if (sub(/^\[System\\\\CurrentControlSet\\\\Services\\\\/, "", name) && sub(/\]$/, "", name) &&

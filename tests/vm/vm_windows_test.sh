@@ -3,17 +3,25 @@
 # wine maps drive D: to the drive (/dev/sr0) as a CD-ROM, the tool finds it by its letter
 # and sends its commands through the SCSI pass-through ioctl on \\.\D:. Its `show` and
 # `ls -R --json` must print exactly what the Linux build prints on the same drive in the
-# same VM.
+# same VM. The 32-bit build runs there too (the host cannot run it), with the 32-bit
+# layouts of the pass-through records.
 #
-#   vm_windows_test.sh WINDOWS_CLI LINUX_CLI HARNESS_DIR WORK_DIR MODEL PACK_DIR
-#     WINDOWS_CLI  tarnwick-cli.exe of the 64-bit Windows build (tools/windows.sh build)
+#   vm_windows_test.sh ARCH WINDOWS_CLI LINUX_CLI HARNESS_DIR WORK_DIR MODEL PACK_DIR
+#     ARCH         x86_64 or i686: the Windows build's processor
+#     WINDOWS_CLI  tarnwick-cli.exe of that build (tools/windows.sh build)
 #     LINUX_CLI    a statically linked tarnwick-cli
 #     HARNESS_DIR  the folder of run-vm.sh
 #     MODEL        the drive model (see run-vm.sh)
 #     PACK_DIR     where the packed wine is kept between runs
-# Exit status 77 (skipped) when the VM or the Windows build cannot be had here.
+# Exit status 77 (skipped) when the VM, wine or the Windows build cannot be had here
+# (for i686 also the i386 packages of wine: see pack_wine.sh).
 set -u
-WINCLI=$1 LINCLI=$2 HARNESS=$3 WORK=$4 MODEL=$5 PACKDIR=$6
+ARCH=$1 WINCLI=$2 LINCLI=$3 HARNESS=$4 WORK=$5 MODEL=$6 PACKDIR=$7
+case $ARCH in
+  x86_64) LOADER=wine64 MEMORY=1024 ;;
+  i686) LOADER=wine MEMORY=1536 ;;      # the archive and its unpacked files both live in RAM
+  *) echo "FAILED: unknown processor $ARCH"; exit 1 ;;
+esac
 HERE=$(cd "$(dirname "$0")" && pwd)
 SKIP=77
 
@@ -42,14 +50,14 @@ cd "$WORK" || exit 1
 # Tests running at once wait for one packing; a change of wine or of the packing script
 # makes a new pack.
 key=$({ cat "$HERE/pack_wine.sh"; dpkg-query -W wine64 libwine 2>/dev/null; } | sha256sum | cut -c1-12)
-PACK=$PACKDIR/wine-x86_64-$key.tar
+PACK=$PACKDIR/wine-$ARCH-$key.tar
 (
   flock 9
   if [ ! -s "$PACK" ]; then
-    rm -f "$PACKDIR"/wine-x86_64-*.tar*
-    bash "$HERE/pack_wine.sh" "$PACK"
+    rm -f "$PACKDIR"/wine-"$ARCH"-*.tar*
+    bash "$HERE/pack_wine.sh" "$PACK" "$ARCH"
   fi
-) 9>"$PACKDIR/pack.lock" >pack.log 2>&1
+) 9>"$PACKDIR/pack-$ARCH.lock" >pack.log 2>&1
 rc=$?
 [ $rc = 77 ] && skip "$(cat pack.log)"
 [ $rc = 0 ] || { cat pack.log; echo "FAILED: packing wine"; exit 1; }
@@ -57,8 +65,16 @@ packed=$(date +%s)
 
 # The Windows tool without its debugging sections: they would only slow the VM's start.
 cp "$WINCLI" tarnwick-cli.exe
-x86_64-w64-mingw32-strip tarnwick-cli.exe 2>/dev/null || true
+"$ARCH"-w64-mingw32-strip tarnwick-cli.exe 2>/dev/null || true
 cp "$LINCLI" tarnwick-cli-linux
+# The build must be of the processor asked for: a 64-bit program would pass the 32-bit
+# tests without ever using the 32-bit record layouts.
+case $ARCH in
+  x86_64) want='PE32+ executable' ;;
+  i686) want='PE32 executable' ;;
+esac
+file -b tarnwick-cli.exe | grep -q "^$want" ||
+  { echo "FAILED: $WINCLI is not a $ARCH build: $(file -b tarnwick-cli.exe)"; exit 1; }
 
 # ---------------------------------------------------------------- the disc
 . "$HERE/disc_tree.sh"
@@ -66,9 +82,9 @@ make_tree
 genisoimage -quiet -R -J -V TARNWICK_WIN -o disc.iso tree || { echo "FAILED: genisoimage"; exit 1; }
 
 # ---------------------------------------------------------------- run the VM
-"$HARNESS/run-vm.sh" -t 300 -M 1024 -m "$MODEL" -i "$PACK" -i tarnwick-cli.exe -i tarnwick-cli-linux \
+"$HARNESS/run-vm.sh" -t 300 -M "$MEMORY" -m "$MODEL" -i "$PACK" -i tarnwick-cli.exe -i tarnwick-cli-linux \
   -O "$WORK/vm" disc.iso "$HERE/guest_windows.sh" "$(basename "$PACK")" tarnwick-cli.exe tarnwick-cli-linux \
-  >vm.log 2>&1
+  "$LOADER" >vm.log 2>&1
 rc=$?
 if [ $rc != 0 ]; then
   cat vm.log
@@ -110,5 +126,5 @@ end=$(date +%s)
 echo "drives (Windows): $(cat vm/win-drives.out)"
 echo "in the VM: $(cat vm/times 2>/dev/null); $(grep -o 'VM wall [0-9.]*s' vm.log)"
 echo "whole test $((end - start)) s, of which packing wine $((packed - start)) s"
-[ $FAILED = 0 ] && echo "PASSED: the Windows build through pass-through on $MODEL equals the Linux build"
+[ $FAILED = 0 ] && echo "PASSED: the Windows build through pass-through on $MODEL equals the Linux build ($ARCH)"
 exit $FAILED
