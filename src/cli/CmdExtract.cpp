@@ -141,6 +141,8 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
   const std::uint8_t session = drive.Import(options.session);
   Extractor extractor(drive, options, out, err);
   const InterruptionScope interruption;
+  // The disc is checked against the imported tree once for the whole command.
+  TExtractBatch batch(drive.Burner());
   for (const std::string& path : options.paths) {
     if (InterruptionScope::Interrupted()) break;
     std::optional<TreeItem> item = ResolvePath(drive.Burner(), path);

@@ -20,6 +20,14 @@ constexpr std::uint8_t kNoDevice = 254;
 }  // namespace
 
 bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs) {
+  return Execute(srb, timeoutMs, nullptr);
+}
+
+bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs, std::vector<std::uint8_t>& lent) {
+  return Execute(srb, timeoutMs, &lent);
+}
+
+bool TSCSIDevice::Execute(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs, std::vector<std::uint8_t>* lent) {
   LastErrorText.clear();
   std::memset(LastSense, 0, sizeof LastSense);
 
@@ -45,8 +53,11 @@ bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs) {
   // The logical unit also goes into bits 5-7 of CDB byte 1, where SCSI-2 drives expect it.
   srb.CDBByte[1] = static_cast<std::uint8_t>(((Lun & 7) << 5) | (srb.CDBByte[1] & 0x1F));
 
-  // The transport works on a private copy (see TransportRequest.h); it owns the event.
-  auto request = std::make_unique<TTransportRequest>(srb, event);
+  // The transport works on a private copy (see TransportRequest.h); it owns the event
+  // and, while it works, a lent buffer.
+  auto request = lent ? std::make_unique<TTransportRequest>(srb, event, std::move(*lent))
+                      : std::make_unique<TTransportRequest>(srb, event);
+  if (lent) lent->clear();
   const std::uint32_t sent = SendASPI32Command(request->Record());
   if (sent == SS_PENDING || request->Status() == SS_PENDING) request->MarkPending();
 
@@ -57,6 +68,9 @@ bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs) {
   if (request->Status() != SS_PENDING) {
     request->CopyResultTo(srb);
     if (srb.SRB_Status != SS_COMP) {
+      // Sense key 6 (unit attention: medium changed, reset) or 2 (not ready).
+      const std::uint8_t senseKey = srb.SenseArea[2] & 0x0F;
+      if (senseKey == 0x06 || senseKey == 0x02) ++mediumEvents_;
       BuildErrorText(srb);
       TraceFailedCommand(srb);
     }
@@ -70,9 +84,12 @@ bool TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs) {
   // A library that took the request pending may still be about to signal its event
   // (or, after a refused abort, to finish it): then the keeper holds the request and
   // its event until it has. An accepted abort means the library has let go. The
-  // caller's record and buffer are never touched again either way.
+  // caller's record and buffer are never touched again either way; a lent buffer
+  // stays with the keeper (the caller is left with an empty one).
   if (!request->Released()) {
     TOrphanKeeper::Instance().Adopt(std::move(request));
+  } else if (lent) {
+    *lent = request->GiveBack();
   }
   return srb.SRB_Status == SS_COMP;
 }

@@ -87,6 +87,10 @@ class TSCSIDevice {
   // Completes the request with the current address, sends it, waits, captures errors
   // and traces failures. Returns SRB_Status == SS_COMP.
   bool ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs);
+  // The same with the data buffer lent to the request instead of copied: SRB_BufLen
+  // bytes of `lent` (which SRB_BufPointer must point at) are the data phase. `lent`
+  // comes back holding the data, or empty when the transport may still write into it.
+  bool ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs, std::vector<std::uint8_t>& lent);
   bool AbortRequest(SRB_ExecSCSICmd* pending);
   void BuildErrorText(const SRB_ExecSCSICmd& srb);
   void AdditionalSenseText(const SRB_ExecSCSICmd& srb);
@@ -96,6 +100,9 @@ class TSCSIDevice {
   std::uint8_t Lun = 254;
   std::string LastErrorText;
   std::uint8_t LastSense[SENSE_AREA_LEN] = {};
+  // Commands that ended with a unit attention or a not-ready condition, the signs that
+  // the medium may have been changed; only ever grows.
+  std::uint32_t MediumEvents() const { return mediumEvents_; }
 
   // ---- Debug messages (Debug.cpp) ----
   void DebugMessage(const std::string& text, std::uint8_t mType);
@@ -114,6 +121,10 @@ class TSCSIDevice {
                std::uint32_t allocationLength);
   bool ReadTrackInfo(std::uint32_t track);
   bool ReadSectors(std::uint32_t lba, std::uint16_t count, std::uint32_t bufferLength, std::uint8_t* buffer);
+  // READ(10) of `count` sectors into the first count x 2048 bytes of `buffer`, which
+  // grows to hold them and is lent to the request, so bulk data is not copied. It
+  // holds at least that many bytes afterwards whatever the outcome.
+  bool ReadSectorsInto(std::uint32_t lba, std::uint16_t count, std::vector<std::uint8_t>& buffer);
 
   // The first track of session s: from the full TOC (format 2, point A0 of that
   // session), else from READ TRACK INFORMATION's session field, else s itself.
@@ -169,12 +180,14 @@ class TSCSIDevice {
   std::uint8_t AtipData[26] = {};
 
  private:
+  bool Execute(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs, std::vector<std::uint8_t>* lent);
   void ResetSelection();
   void TraceFailedCommand(const SRB_ExecSCSICmd& srb);
   SRB_HAInquiry haInquiry_ = {};
   // Adapters the scan probes: the last answered host adapter count, 0 after a failed inquiry.
   unsigned adaptersToScan_ = 0;
   TDebugSink* debugWindow_ = nullptr;
+  std::uint32_t mediumEvents_ = 0;
 };
 
 }  // namespace tarnwick

@@ -18,6 +18,14 @@ TTransportRequest::TTransportRequest(const SRB_ExecSCSICmd& callerRecord, platfo
   }
 }
 
+TTransportRequest::TTransportRequest(const SRB_ExecSCSICmd& callerRecord, platform::EventHandle event,
+                                     std::vector<std::uint8_t>&& lent)
+    : srb_(callerRecord), data_(std::move(lent)), event_(event), lent_(true) {
+  srb_.SRB_PostProc = event;
+  srb_.SRB_BufLen = static_cast<std::uint32_t>(std::min<std::size_t>(srb_.SRB_BufLen, data_.size()));
+  srb_.SRB_BufPointer = data_.empty() ? nullptr : data_.data();
+}
+
 TTransportRequest::~TTransportRequest() {
   if (event_ != nullptr) platform::Current().CloseEvent(event_);
 }
@@ -34,7 +42,7 @@ void TTransportRequest::CopyResultTo(SRB_ExecSCSICmd& callerRecord) const {
   callerRecord.SRB_Status = Status();
   callerRecord.SRB_BufPointer = callerBuffer;
   callerRecord.SRB_PostProc = callerEvent;
-  if (callerBuffer != nullptr && !data_.empty()) std::memcpy(callerBuffer, data_.data(), data_.size());
+  if (!lent_ && callerBuffer != nullptr && !data_.empty()) std::memcpy(callerBuffer, data_.data(), data_.size());
 }
 
 bool TTransportRequest::Released() const {

@@ -8,7 +8,9 @@
 // local variable) and buffer are long gone. So the library never sees the caller's
 // memory: it gets a private copy of the record whose buffer pointer points at a private
 // copy of the data, and the results are copied back only while the caller is still
-// waiting. A request the library may still touch (it took it pending and neither
+// waiting. A caller that reads bulk data may instead lend its buffer to the request:
+// the request owns it while the transport works, the data lands in it without a copy,
+// and it goes back to the caller once the transport has let go of the request. A request the library may still touch (it took it pending and neither
 // signalled it yet nor accepted its abort) is handed to the keeper together with its
 // event, and freed once the library shows that it is done with it.
 #pragma once
@@ -29,6 +31,9 @@ class TTransportRequest {
   // Copies the completed record and its data (SRB_BufLen bytes at SRB_BufPointer).
   // `event` is the record's completion event; the request owns it from now on.
   TTransportRequest(const SRB_ExecSCSICmd& callerRecord, platform::EventHandle event);
+  // The same with the caller's data buffer taken over (moved from `lent`, which must
+  // hold at least SRB_BufLen bytes) instead of copied.
+  TTransportRequest(const SRB_ExecSCSICmd& callerRecord, platform::EventHandle event, std::vector<std::uint8_t>&& lent);
   ~TTransportRequest();  // closes the event
   TTransportRequest(const TTransportRequest&) = delete;
   TTransportRequest& operator=(const TTransportRequest&) = delete;
@@ -37,8 +42,11 @@ class TTransportRequest {
   SRB_ExecSCSICmd* Record() { return &srb_; }
   // The status byte as the transport last wrote it (it may be writing from its own thread).
   std::uint8_t Status() const;
-  // Copies the outcome (status bytes, sense, data) into the caller's record and buffer.
+  // Copies the outcome (status bytes, sense, data) into the caller's record and buffer;
+  // a lent buffer is not copied (see GiveBack).
   void CopyResultTo(SRB_ExecSCSICmd& callerRecord) const;
+  // Hands a lent buffer back; only once Released().
+  std::vector<std::uint8_t> GiveBack() { return std::move(data_); }
 
   // The transport accepted the request as pending: with an event it promises to
   // signal it on completion, without one it will write the status.
@@ -54,6 +62,7 @@ class TTransportRequest {
   platform::EventHandle event_;
   bool pending_ = false;
   bool aborted_ = false;
+  bool lent_ = false;
 };
 
 class TOrphanKeeper {

@@ -17,6 +17,7 @@ TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_
                           const TDataSink& sink, std::uint32_t* failedLba) {
   constexpr std::uint64_t kSector = 2048;
   sectorsPerRead = std::max<std::uint16_t>(sectorsPerRead, 1);
+  // Lent to every read in turn, so the data is handed to the sink where it landed.
   std::vector<std::uint8_t> buffer(std::size_t{sectorsPerRead} * kSector, 0);
 
   for (const TExtent& run : EntryDataRuns(entry)) {
@@ -27,8 +28,11 @@ TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_
       const auto count = static_cast<std::uint16_t>((chunk + kSector - 1) / kSector);
       if (failedLba) *failedLba = static_cast<std::uint32_t>(std::min<std::uint64_t>(lba, UINT32_MAX));
       if (lba + count - 1 > UINT32_MAX) return TReadResult::BeyondDisc;
-      if (!drive.ReadSectors(static_cast<std::uint32_t>(lba), count, count * static_cast<std::uint32_t>(kSector),
-                             buffer.data())) {
+      const std::uint32_t mediumEvents = drive.MediumEvents();
+      if (!drive.ReadSectorsInto(static_cast<std::uint32_t>(lba), count, buffer)) {
+        // A drive that reports a changed medium (or one not ready) may hold another
+        // disc now: reading again would take that disc's sectors for this file's.
+        if (drive.MediumEvents() != mediumEvents) return TReadResult::ReadFailed;
         // The failed unit is read again one sector at a time, so that the message
         // names the sector that cannot be read (and its error), not the unit's first;
         // when every sector reads now, the data is whole and the copy goes on.

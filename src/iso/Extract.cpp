@@ -82,7 +82,7 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
   for (const TExtent& run : EntryDataRuns(*entry)) total += run.Bytes;
   // The tree may be older than the disc now in the drive; its addresses would then
   // read another disc's data into the file.
-  if (!SameDiscAsImported()) {
+  if (!DiscCheckPasses()) {
     lastExtractError_ = Format("Cannot extract file %s: the disc in the drive has changed since its session was "
                                "loaded; load the session again",
                                entry->LongName.c_str());

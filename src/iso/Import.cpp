@@ -73,6 +73,21 @@ bool TQuarnBurner::SameDiscAsImported() {
   return ReadSectors(importedDescriptorLba_, 1, iso::kSectorSize, now.data()) && now == importedDescriptor_;
 }
 
+void TQuarnBurner::BeginExtractBatch() {
+  inBatch_ = true;
+  batchChecked_ = false;
+}
+
+void TQuarnBurner::EndExtractBatch() { inBatch_ = false; }
+
+bool TQuarnBurner::DiscCheckPasses() {
+  if (inBatch_ && batchChecked_ && batchMediumEvents_ == MediumEvents()) return true;
+  const bool same = SameDiscAsImported();
+  batchChecked_ = inBatch_ && same;
+  batchMediumEvents_ = MediumEvents();
+  return same;
+}
+
 bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
   if (!target) target = Root();
   const std::uint8_t last = GetLastSession();

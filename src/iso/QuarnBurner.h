@@ -131,6 +131,12 @@ class TQuarnBurner : public TSCSIDevice {
   // descriptor the last import started from still reads the same: the disc in the
   // drive is the one the tree describes.
   bool SameDiscAsImported();
+  // Extractions between these two calls form a batch: the disc is checked against the
+  // imported tree (SameDiscAsImported) before the first of them, and again only after
+  // the drive reported a unit attention or a not-ready condition. Outside a batch each
+  // extraction checks. See TExtractBatch.
+  void BeginExtractBatch();
+  void EndExtractBatch();
 
  private:
   struct WalkState;
@@ -168,10 +174,28 @@ class TQuarnBurner : public TSCSIDevice {
   // from there on.
   std::uint64_t sessionEnd_ = std::uint64_t{UINT32_MAX} + 1;
 
+  // Checks the disc before an extraction, once per batch (see BeginExtractBatch).
+  bool DiscCheckPasses();
+
   std::string lastExtractError_;
+  bool inBatch_ = false;
+  bool batchChecked_ = false;
+  std::uint32_t batchMediumEvents_ = 0;
   // The volume descriptor the last import walked, and where it lies.
   std::uint32_t importedDescriptorLba_ = 0;
   std::vector<std::uint8_t> importedDescriptor_;
+};
+
+// One extraction batch for the lifetime of the object.
+class TExtractBatch {
+ public:
+  explicit TExtractBatch(TQuarnBurner& burner) : burner_(burner) { burner_.BeginExtractBatch(); }
+  ~TExtractBatch() { burner_.EndExtractBatch(); }
+  TExtractBatch(const TExtractBatch&) = delete;
+  TExtractBatch& operator=(const TExtractBatch&) = delete;
+
+ private:
+  TQuarnBurner& burner_;
 };
 
 }  // namespace tarnwick

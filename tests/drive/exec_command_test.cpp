@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "drive/SCSIDevice.h"
 #include "drive/TransportRequest.h"
@@ -230,6 +231,47 @@ TEST_F(ExecCommandTest, LateCompletionAfterFailedAbortNeverTouchesCallerMemory) 
   held.SenseArea[0] = 0x70;
   held.SRB_Status = SS_COMP;
   EXPECT_EQ(baseOrphans + 1, TOrphanKeeper::Instance().Sweep());
+  ExecFakeBackend::Complete(held, SS_COMP);
+  EXPECT_EQ(baseOrphans, TOrphanKeeper::Instance().Sweep());
+}
+
+// A buffer lent to a read is the one the transport writes into: the data is not
+// copied, bytes the transfer leaves alone keep their value, and the buffer comes back.
+// When the library may still write after a refused abort, the buffer stays with the
+// request (the late writes land in live memory) and the caller is left with none.
+TEST_F(ExecCommandTest, LentBufferTakesTheDataInPlaceAndStaysWithALateRequest) {
+  std::vector<std::uint8_t> lent(4096, 0xEE);
+  const std::uint8_t* memory = lent.data();
+  const std::uint8_t* written = nullptr;
+  fake.onExecute = [&](SRB_ExecSCSICmd& srb) -> std::uint32_t {
+    written = srb.SRB_BufPointer;
+    std::memset(srb.SRB_BufPointer, 0x5A, 2048);  // a partial transfer
+    return srb.SRB_Status = SS_COMP;
+  };
+  auto request = [&] {
+    SRB_ExecSCSICmd srb = ReadRequest();
+    srb.SRB_BufLen = 4096;
+    srb.SRB_BufPointer = lent.data();
+    return srb;
+  };
+  SRB_ExecSCSICmd srb = request();
+  EXPECT_TRUE(device.ExecuteCommand(srb, 10000, lent));
+  EXPECT_EQ(memory, written);
+  ASSERT_EQ(4096u, lent.size());
+  EXPECT_EQ(memory, lent.data());
+  EXPECT_EQ(0x5A, lent[2047]);
+  EXPECT_EQ(0xEE, lent[2048]);
+  EXPECT_EQ(baseOrphans, TOrphanKeeper::Instance().Sweep());
+
+  fake.onExecute = NeverCompletes;
+  fake.abortSucceeds = false;
+  srb = request();
+  EXPECT_FALSE(device.ExecuteCommand(srb, 10000, lent));
+  EXPECT_TRUE(lent.empty());
+  SRB_ExecSCSICmd& held = *fake.received.back();
+  EXPECT_EQ(memory, held.SRB_BufPointer);
+  EXPECT_EQ(baseOrphans + 1, TOrphanKeeper::Instance().Sweep());
+  std::memset(held.SRB_BufPointer, 0xA5, held.SRB_BufLen);
   ExecFakeBackend::Complete(held, SS_COMP);
   EXPECT_EQ(baseOrphans, TOrphanKeeper::Instance().Sweep());
 }

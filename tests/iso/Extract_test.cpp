@@ -149,6 +149,47 @@ TEST(Extract, AnotherDiscInTheDriveIsRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(test::ReadWholeFile(out / "f"), disc.contents["FILE2049."]);
 }
 
+// In a batch the disc is checked once, not before every file; a drive that reports a
+// changed medium makes the next extraction check again, and another disc is refused.
+TEST(Extract, OneDiscCheckPerBatchAndAgainAfterTheDriveReportsAChange) {
+  ExtractDisc disc;
+  TempDir out;
+  auto descriptorReads = [&] {
+    int reads = 0;
+    for (const auto& cdb : disc.scope->Drive(0).CommandLog())
+      if (cdb.at(0) == 0x28 && GetBE32(&cdb.at(2)) < 18) ++reads;
+    return reads;
+  };
+  auto extract = [&](std::size_t size) { return disc.qb.ExtractFile(disc.Sized(size), (out / "f").string()); };
+  {
+    TExtractBatch batch(disc.qb);
+    disc.scope->Drive(0).ClearLog();
+    for (std::size_t size : kSizes) EXPECT_TRUE(extract(size)) << disc.qb.LastExtractError();
+    EXPECT_EQ(descriptorReads(), 1);
+  }
+  disc.scope->Drive(0).ClearLog();
+  EXPECT_TRUE(extract(1));
+  EXPECT_TRUE(extract(2047));
+  EXPECT_EQ(descriptorReads(), 2);  // outside a batch, every extraction checks
+
+  TExtractBatch batch(disc.qb);
+  EXPECT_TRUE(extract(1));
+  // Another disc goes in; the drive reports the change at the next command.
+  CraftedIso other(60);
+  other.Descriptor(16, 1, 21, 2048);
+  other.Terminator(17);
+  other.Directory(21, {R::Dot(21, 2048), R::DotDot(21, 2048)});
+  other.Write(disc.dir / "other.iso");
+  disc.ServeDescription("medium changed=yes\nimage file=other.iso\nsession number=1\ntrack type=data start=0 length=" +
+                        std::to_string(other.Sectors()) + "\n");
+  // Its read meets the unit attention; the file is not filled from the other disc.
+  EXPECT_FALSE(extract(2049));
+  EXPECT_EQ(test::ReadWholeFile(out / "f"), disc.contents["FILE1."]);
+  EXPECT_FALSE(extract(2049));
+  EXPECT_NE(disc.qb.LastExtractError().find("the disc in the drive has changed"), std::string::npos)
+      << disc.qb.LastExtractError();
+}
+
 TEST(Extract, ExistingFilesAndLinksAreReplaced) {
   ExtractDisc disc;
   TempDir out;
