@@ -89,6 +89,8 @@ TExtractionOutcome TExtraction::Run(const std::vector<const TFEntry*>& entries, 
   step_ = TExtractionStep{};
   destinations_ = TDistinctDestinations{};
   step_.allTotal = SelectionBytes(entries);
+  // The disc is checked against the imported tree once for the whole selection.
+  const TExtractBatch batch(burner_);
   for (const TFEntry* entry : entries) {
     if (entry == nullptr) continue;
     if (!Entry(*entry, directory, entry->LongName)) break;

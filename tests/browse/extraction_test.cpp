@@ -9,6 +9,8 @@
 
 #include "browse/Extraction.h"
 #include "iso/ServedDisc.h"
+#include "platform/ByteOrder.h"
+#include "vdrive/VirtualDrive.h"
 #include "support/TestFiles.h"
 
 namespace tarnwick::test {
@@ -58,7 +60,12 @@ TEST(Extraction, LocalNamesThatMeetAreNumberedDirectoriesKeepTheirDateExistingFi
     ++asked;
     return TOverwriteAnswer::Cancel;
   };
+  disc.scope->Drive(0).ClearLog();
   const TExtractionOutcome written = first.Run(entries, out.str());
+  int descriptorReads = 0;  // the disc is checked once for the selection, not per file
+  for (const auto& cdb : disc.scope->Drive(0).CommandLog())
+    if (cdb.at(0) == 0x28 && GetBE32(&cdb.at(2)) == 16) ++descriptorReads;
+  EXPECT_EQ(descriptorReads, 1);
   EXPECT_EQ(asked, 0);  // nothing existed: the second DATA is not the first one's
   EXPECT_TRUE(written.errors.empty()) << ErrorsText(written.errors);
   EXPECT_EQ(written.written.size(), 3u);
