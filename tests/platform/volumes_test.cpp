@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -90,6 +91,21 @@ TEST_F(VolumesTest, VirtualDrivesGetLettersFromDWhenThereAreNoDevices) {
   platform.RemoveVirtualDrives();
   EXPECT_EQ(platform.QueryDriveType("D:\\"), kDriveNoRootDir);
   EXPECT_EQ(platform.AddVirtualDrive(second), 'D');
+}
+
+// A device directory that has not changed is not listed again for every drive letter:
+// a node slipped in under an unchanged time stamp stays unseen, while any change of
+// the directory (its time stamp moves) is seen at the next look-up.
+TEST_F(VolumesTest, UnchangedDeviceDirectoryIsListedOnce) {
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(devDir.path(), old);
+  EXPECT_EQ(platform.DescribeDrive('D'), "");
+  std::ofstream(devDir / "sr0") << "";
+  fs::last_write_time(devDir.path(), old);
+  EXPECT_EQ(platform.DescribeDrive('D'), "");
+  std::ofstream(devDir / "sr1") << "";  // stamps the directory now
+  EXPECT_EQ(platform.DescribeDrive('D'), (devDir / "sr0").string());
+  EXPECT_EQ(platform.DescribeDrive('E'), (devDir / "sr1").string());
 }
 
 TEST_F(VolumesTest, DeviceNodesComeFirstInNumberOrder) {

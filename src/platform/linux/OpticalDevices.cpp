@@ -1,8 +1,10 @@
 #include "platform/linux/OpticalDevices.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -19,6 +21,30 @@ long SrNumber(std::string_view name) {
     number = number * 10 + (c - '0');
   }
   return number;
+}
+
+// The last listing of a device directory, valid while the directory's modification
+// time stays the same (adding or removing a node changes it). Every drive letter
+// look-up asks for the devices, so a start would otherwise list the directory dozens
+// of times. File systems stamp times coarsely, so a directory changed within the
+// last seconds is listed every time: a change in the same tick could not be told.
+struct Listing {
+  std::string dir;
+  std::filesystem::file_time_type stamp;
+  std::vector<std::string> paths;
+};
+
+std::vector<std::string> CachedOpticalDevices(const std::string& dir) {
+  using Clock = std::filesystem::file_time_type::clock;
+  constexpr auto kSettled = std::chrono::seconds(2);
+  static std::mutex mutex;
+  static Listing last;
+  std::error_code ec;
+  const auto stamp = std::filesystem::last_write_time(dir, ec);
+  if (ec || stamp > Clock::now() - kSettled) return ListOpticalDevices(dir);
+  std::lock_guard lock(mutex);
+  if (last.dir != dir || last.stamp != stamp) last = Listing{dir, stamp, ListOpticalDevices(dir)};
+  return last.paths;
 }
 
 }  // namespace
@@ -54,7 +80,7 @@ std::vector<std::string> DeviceDiscovery::Devices() const {
     const char* fromEnv = std::getenv("TARNWICK_DEV_DIR");
     dir = fromEnv != nullptr && *fromEnv != '\0' ? fromEnv : "/dev";
   }
-  return ListOpticalDevices(dir);
+  return CachedOpticalDevices(dir);
 }
 
 }  // namespace tarnwick::platform

@@ -19,6 +19,7 @@ struct DeviceDiscovery {
   std::string devDir;         // empty: from the environment
   int realDrives = -1;        // -1: from the environment, 0 off, 1 on
 
+  // The directory is listed again only when it changed since the last listing.
   std::vector<std::string> Devices() const;
 };
 
