@@ -8,9 +8,11 @@
 //
 // The work of a walk is bounded by the session, not by what the records claim: a
 // directory's sectors are read only below the end of the session, and each sector is
-// read as directory data at most once per walk. A directory whose extent was already
-// read (a loop back to a directory that contains it, or two directories sharing one
-// extent) is reported and not read again, and so is nesting deeper than MaxDepth.
+// read as directory data at most once per walk (in runs of several sectors per
+// command, see TSectorRuns, never past what the walk keeps). A directory whose extent
+// was already read (a loop back to a directory that contains it, or two directories
+// sharing one extent) is reported and not read again, and so is nesting deeper than
+// MaxDepth.
 // Everything left out goes to the import's problem list.
 #include <algorithm>
 #include <cstring>
@@ -18,6 +20,7 @@
 #include <map>
 #include <utility>
 
+#include "drive/SectorRuns.h"
 #include "iso/Dates.h"
 #include "iso/IsoFormat.h"
 #include "iso/Names.h"
@@ -100,7 +103,7 @@ bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
   if (end > first) state.walked.emplace(first, end);
 
   const std::size_t nameLimit = state.joliet ? kJolietNameLimit : kIsoNameLimit;
-  std::vector<std::uint8_t> sector(iso::kSectorSize);
+  TSectorRuns sectors(*this, first, end);
   std::string nameField;  // name of the last record read, quoted by the name-length message
   PendingFile pending;
   bool firstRead = false;
@@ -109,8 +112,8 @@ bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
   };
 
   for (std::uint64_t lba = first; lba < end; ++lba) {
-    std::fill(sector.begin(), sector.end(), 0);
-    if (!ReadSectors(static_cast<std::uint32_t>(lba), 1, iso::kSectorSize, sector.data())) {
+    const std::uint8_t* sector = sectors.Sector(lba);
+    if (sector == nullptr) {
       problems_.Add({TProblemKind::UnreadableSector, path, static_cast<std::uint32_t>(lba), LastErrorText});
       break;
     }
@@ -118,7 +121,7 @@ bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
 
     std::size_t offset = 0;
     while (offset < kLastRecordStart) {
-      const std::uint8_t* record = sector.data() + offset;
+      const std::uint8_t* record = sector + offset;
       const std::size_t recordLength = record[0];
       if (recordLength == 0) break;
       if (offset + recordLength > iso::kSectorSize) {

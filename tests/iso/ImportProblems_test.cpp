@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "iso/ServedDisc.h"
+#include "platform/ByteOrder.h"
 #include "vdrive/VirtualDrive.h"
 
 namespace tarnwick::test {
@@ -283,6 +285,48 @@ TEST(ImportProblems, HostileDirectoriesCostNoMoreThanTheSessionHolds) {
   EXPECT_LT(commands, 1000u) << commands;
   EXPECT_FALSE(disc.qb.ImportProblems().empty());
   EXPECT_LT(disc.qb.FileCount(), 2u * kDirs * kDirs);
+}
+
+// A directory is read in runs of up to 31 sectors per READ(10); a run the drive
+// refuses is read again sector by sector, so the sector reported is the one that
+// cannot be read and the records before it are kept. Runs stop where the session ends.
+TEST(ImportProblems, DirectoriesAreReadInRunsAndAFailedRunSectorBySector) {
+  // A root of exactly 70 sectors (20..89): 43 files in its first sector, 44 in each other.
+  std::vector<R> root;
+  for (int i = 0; i < 43 + 69 * 44; ++i) root.push_back(R::File("F" + std::to_string(10000 + i) + ".TXT;1", 100, 1));
+  ASSERT_EQ(CraftedIso::DirectoryLength(WithDots(20, 20, root)), 70u * 2048);
+  const CraftedIso iso = Primary(root, 128);
+  using Reads = std::vector<std::pair<std::uint32_t, std::uint32_t>>;  // (first sector, count)
+  const Reads retry53{{20, 31}, {51, 31}, {51, 1}, {52, 1}, {53, 1}};
+  const Reads retry89{{20, 31}, {51, 31}, {82, 8}, {82, 1}, {83, 1}, {84, 1}, {85, 1}, {86, 1}, {87, 1}, {88, 1}, {89, 1}};
+  const struct {
+    const char* name;
+    std::uint32_t trackLength;
+    std::string faults;
+    Reads reads;  // READ(10) of directory sectors, in order
+    std::size_t files;
+    std::string problems;
+  } cases[] = {
+      {"Whole", 128, "", {{20, 31}, {51, 31}, {82, 8}}, 43 + 69 * 44, ""},
+      {"FaultInARun", 128, "fault read start=53\n", retry53, 43 + 32 * 44, "unreadable / @53\n"},
+      {"FaultInTheLastShortRun", 128, "fault read start=89\n", retry89, 43 + 68 * 44, "unreadable / @89\n"},
+      {"SessionEndsInside", 60, "", {{20, 31}, {51, 9}}, 43 + 39 * 44, "outside / @20\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ServedDisc disc;
+    iso.Write(disc.dir / "disc.iso");
+    disc.ServeDescription("medium profile=CD-ROM\nsession number=1\ntrack number=1 type=data start=0 length=" +
+                          std::to_string(c.trackLength) + " file=disc.iso\n" + c.faults);
+    disc.scope->Drive(0).ClearLog();
+    ASSERT_TRUE(disc.qb.ImportSession(1));
+    Reads reads;
+    for (const auto& cdb : disc.scope->Drive(0).CommandLog())
+      if (cdb.at(0) == 0x28 && GetBE32(&cdb.at(2)) >= 20) reads.emplace_back(GetBE32(&cdb.at(2)), GetBE16(&cdb.at(7)));
+    EXPECT_EQ(reads, c.reads);
+    EXPECT_EQ(disc.qb.FileCount(), c.files);
+    EXPECT_EQ(DumpProblems(disc.qb.ImportProblems()), c.problems);
+  }
 }
 
 }  // namespace
