@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "browse/SessionListing.h"
 #include "iso/QuarnBurner.h"
 
 class QComboBox;
@@ -106,6 +107,8 @@ class TForm1 : public QMainWindow {
   int Scaled(int pixels) const;
 
   TQuarnBurner quarnb_;
+  // The lines the session list shows, with the session each imports.
+  std::vector<TSessionLine> sessionLines_;
   std::shared_ptr<IDialogs> dialogs_;
   double scale_ = 1.0;
 

@@ -24,7 +24,7 @@
 #include "browse/ImageFiles.h"
 #include "browse/MountImages.h"
 #include "browse/SessionListing.h"
-#include "platform/Platform.h"
+#include "browse/WindowCommands.h"
 
 namespace tarnwick::app {
 
@@ -115,14 +115,8 @@ void TForm1::cbDrivesChange() {
     quarnb_.SelectDevice(line.toStdString());
   }
   const char letter = quarnb_.GetDriveLetter();
-  QString hint = line;
-  if (letter != 0) {
-    const std::string device = platform::Current().DescribeDrive(letter);
-    if (!device.empty()) hint += "\n" + QString::fromStdString(device);
-  }
-  cbDrives->setToolTip(hint);
-  lDrive->setText(letter != 0 ? QStringLiteral("Drive %1:").arg(QChar::fromLatin1(letter))
-                              : QStringLiteral("  Drive :"));
+  cbDrives->setToolTip(QString::fromStdString(DriveHintText(line.toStdString(), letter)));
+  lDrive->setText(QString::fromStdString(DriveLabelText(letter)));
 }
 
 void TForm1::Button1Click() {
@@ -132,6 +126,7 @@ void TForm1::Button1Click() {
     WaitCursor wait;
     listing = ListSessions(quarnb_);
   }
+  sessionLines_ = listing.lines;
   for (const TSessionLine& line : listing.lines) {
     auto item = std::make_unique<QListWidgetItem>(QString::fromStdString(line.text));
     item->setData(kSessionRole, static_cast<unsigned>(line.session));
@@ -149,6 +144,7 @@ void TForm1::bCloseClick() { close(); }
 
 void TForm1::ClearViews() {
   lb->clear();
+  sessionLines_.clear();
   lMedium->clear();
   lDiscSize->clear();
   lUsedSpace->clear();

@@ -14,6 +14,7 @@
 #include "app/EntryGrid.h"
 #include "app/Form1.h"
 #include "browse/Extraction.h"
+#include "browse/WindowCommands.h"
 
 namespace tarnwick::app {
 
@@ -22,10 +23,6 @@ namespace {
 // Where the directory chooser starts: the last directory extracted into, kept
 // between runs.
 const QString kExtractFolderKey = QStringLiteral("extract/lastFolder");
-
-int Percent(std::uint64_t done, std::uint64_t total) {
-  return total == 0 ? 100 : static_cast<int>(done * 100 / total);
-}
 
 }  // namespace
 
@@ -36,12 +33,11 @@ void TForm1::Extract1Click() {
   if (cell == nullptr) return;  // the empty row of an empty directory
   const TFEntry* entry = RecordOf<const TFEntry>(cell->data(kEntryRole));
   if (entry == nullptr) return;
-  const QString name = QString::fromStdString(entry->LongName);
   if (entry->IsDirectory()) {
-    dialogs_->ShowMessage(this, "You can not extract directory, " + name + " is a directory");
+    dialogs_->ShowMessage(this, QString::fromStdString(DirectoryRefusal(*entry)));
     return;
   }
-  ExtractEntries({entry}, "Extract " + name + " to", true);
+  ExtractEntries({entry}, QString::fromStdString(ExtractTitle({entry})), true);
 }
 
 void TForm1::ExtractSelectionClick() {
@@ -55,23 +51,13 @@ void TForm1::ExtractSelectionClick() {
     if (entry != nullptr) entries.push_back(entry);
   }
   if (entries.empty()) return;
-  const QString title = entries.size() == 1 ? "Extract " + QString::fromStdString(entries.front()->LongName) + " to"
-                                            : QStringLiteral("Extract %1 entries to").arg(entries.size());
-  ExtractEntries(entries, title, false);
+  ExtractEntries(entries, QString::fromStdString(ExtractTitle(entries)), false);
 }
 
 void TForm1::ExtractNodeClick() {
   const QTreeWidgetItem* node = tvDir->currentItem();
   if (node == nullptr) return;
-  const TDEntry* dir = RecordOf<const TDEntry>(node->data(0, kDirRole));
-  if (dir == nullptr) return;
-  std::vector<const TFEntry*> entries;
-  if (const TFEntry* entry = EntryOfDirectory(dir)) {
-    entries.push_back(entry);
-  } else {
-    // The root has no entry of its own: its contents go into the chosen directory.
-    for (const TFEntry* entry = dir->Files; entry != nullptr; entry = entry->Next) entries.push_back(entry);
-  }
+  const std::vector<const TFEntry*> entries = EntriesOfNode(RecordOf<const TDEntry>(node->data(0, kDirRole)));
   if (entries.empty()) return;
   ExtractEntries(entries, "Extract " + node->text(0) + " to", false);
 }
@@ -84,7 +70,7 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QS
 
   QProgressDialog progress(this);
   progress.setObjectName(QStringLiteral("ExtractProgress"));
-  progress.setWindowTitle(QStringLiteral("Extracting"));
+  progress.setWindowTitle(QString::fromLatin1(kExtractingTitle));
   progress.setWindowModality(Qt::WindowModal);
   progress.setCancelButtonText(QStringLiteral("Cancel"));
   progress.setRange(0, 100);
@@ -100,22 +86,8 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QS
     return dialogs_->AskOverwrite(this, QFile::decodeName(path.c_str()));
   };
   extraction.onProgress = [&](const TExtractionStep& step) {
-    const QString name = QString::fromStdString(step.name);
-    if (oneFile) {
-      const int percent = Percent(step.fileDone, step.fileTotal);
-      progress.setLabelText(QStringLiteral("%1\n%2 of %3 bytes (%4%)").arg(name).arg(step.fileDone).arg(step.fileTotal).arg(percent));
-      progress.setValue(percent);
-    } else {
-      const int percent = Percent(step.allDone, step.allTotal);
-      progress.setLabelText(QStringLiteral("%1\n%2 of %3 bytes\n%4 of %5 bytes in all (%6%)")
-                                .arg(name)
-                                .arg(step.fileDone)
-                                .arg(step.fileTotal)
-                                .arg(step.allDone)
-                                .arg(step.allTotal)
-                                .arg(percent));
-      progress.setValue(percent);
-    }
+    progress.setLabelText(QString::fromStdString(ProgressText(step, oneFile)));
+    progress.setValue(ProgressPercent(step, oneFile));
     QCoreApplication::processEvents();
     cancelled = progress.wasCanceled();
     return !cancelled;

@@ -26,6 +26,7 @@
 #include "app/Form1.h"
 #include "browse/GridRows.h"
 #include "browse/SessionListing.h"
+#include "browse/WindowCommands.h"
 
 namespace tarnwick::app {
 
@@ -215,7 +216,7 @@ void TForm1::CreateControls() {
   fl->setSelectionMode(QAbstractItemView::ExtendedSelection);
   // Tab moves on to the next control instead of from cell to cell.
   fl->setTabKeyNavigation(false);
-  fl->setToolTip(QStringLiteral("Double click on a file name to extract"));
+  fl->setToolTip(QString::fromLatin1(kGridHint));
   fl->setContextMenuPolicy(Qt::CustomContextMenu);
   fl->viewport()->installEventFilter(this);
   fl->installEventFilter(this);

@@ -10,34 +10,29 @@
 #include "app/EntryGrid.h"
 #include "browse/EntryTip.h"
 #include "browse/GridRows.h"
-#include "browse/ImportSummary.h"
+#include "browse/WindowCommands.h"
 
 namespace tarnwick::app {
 
 void TForm1::lbDblClick() {
   QListWidgetItem* line = lb->currentItem();
   if (line == nullptr || !line->isSelected()) {
-    dialogs_->ShowMessage(this, QStringLiteral("Select session from list"));
+    dialogs_->ShowMessage(this, QString::fromLatin1(kSelectSessionMessage));
     return;
   }
-  if (lb->count() < 2) return;
-  if (lb->row(line) == lb->count() - 1) return;
-  // Each session line carries its own session number: a session without a line
-  // (its start could not be read) does not shift the lines after it.
-  const unsigned session = line->data(kSessionRole).toUInt();
-  if (session == 0 || session > 0xFF) return;
+  const std::uint8_t session = SessionOfLine(sessionLines_, static_cast<std::size_t>(lb->row(line)));
+  if (session == 0) return;
 
   // The reset releases every record the tree nodes and grid rows refer to.
   tvDir->clear();
   ClearGrid();
+  std::string problems;
   {
     WaitCursor wait;
-    quarnb_.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
-    quarnb_.ImportSession(static_cast<std::uint8_t>(session), quarnb_.Root());
+    problems = ImportIntoFreshTree(quarnb_, session);
   }
   BuildTree();
   // The tree shows what could be read; say once what could not.
-  const std::string problems = ImportProblemSummary(quarnb_.ImportProblems());
   if (!problems.empty()) dialogs_->ShowMessage(this, QString::fromStdString(problems));
 }
 

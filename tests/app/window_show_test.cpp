@@ -12,18 +12,19 @@
 #include <QTreeWidget>
 
 #include "AppTestKit.h"
+#include "support/SampleWindowTexts.h"
 #include "app/Arguments.h"
 #include "vdrive/VirtualDrive.h"
 
 namespace tarnwick::test {
 namespace {
 
-const QStringList kSampleLines = {
-    "   001 000:02:00    0 MB",
-    "   002 002:35:14    0 MB",
-    "   003 004:07:70    0 MB",
-    " Free  004:08:36  653 MB",
-};
+// The lines both windows show for the sample disc.
+const QStringList kSampleLines = [] {
+  QStringList lines;
+  for (const std::string& line : sample::kSessionLines) lines << QString::fromStdString(line);
+  return lines;
+}();
 
 TEST(WindowStart, SelectsTheFirstDriveAndShowsItsLetterAndDevice) {
   TestDrives drives({DiscFile(SamplePath("sample.disc")), DiscText("medium profile=CD-R\ndisc status=empty\n")});

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "AppTestKit.h"
+#include "support/SampleWindowTexts.h"
 #include "support/CraftedIso.h"
 #include "support/TempDir.h"
 
@@ -16,14 +17,15 @@ namespace {
 
 using Rows = std::vector<std::pair<QString, QString>>;
 
-const Rows kSession1Root = {{" 1 README.TXT", "     3120"}, {" 2 big.bin", "   100000"}, {" 3 docs", " < DIR > "},
-                            {" 4 empty.dat", "        0"},  {" 5 one.bin", "        1"}};
-const Rows kSession2Root = {{" 1 README.TXT", "     4345"}, {" 2 archive", " < DIR > "}, {" 3 big.bin", "   100000"},
-                            {" 4 docs", " < DIR > "},       {" 5 empty.dat", "        0"}, {" 6 one.bin", "        1"},
-                            {" 7 photos", " < DIR > "},     {" 8 private", " < DIR > "}};
-const Rows kSession3Root = {{" 1 README.TXT", "     4345"}, {" 2 archive", " < DIR > "}, {" 3 big.bin", "   100000"},
-                            {" 4 changes.txt", "      512"}, {" 5 docs", " < DIR > "},     {" 6 empty.dat", "        0"},
-                            {" 7 one.bin", "      246"},    {" 8 photos", " < DIR > "},   {" 9 private", " < DIR > "}};
+// The texts both windows show for the sample disc.
+Rows QtRows(const sample::Rows& rows) {
+  Rows out;
+  for (const auto& [name, size] : rows) out.emplace_back(QString::fromStdString(name), QString::fromStdString(size));
+  return out;
+}
+const Rows kSession1Root = QtRows(sample::kSessions[0].root);
+const Rows kSession2Root = QtRows(sample::kSessions[1].root);
+const Rows kSession3Root = QtRows(sample::kSessions[2].root);
 const QStringList kLaterTree = {"CD", "CD/archive", "CD/docs", "CD/photos", "CD/private"};
 
 TEST(WindowTree, EachSessionOfTheSampleDiscShowsItsOwnTreeAndRows) {

@@ -1,0 +1,38 @@
+// The dialogs the window opens besides itself: the directory chooser, the image file
+// chooser, the question about an existing file, and message boxes. Tests put their
+// own implementation in place of the system's dialogs. Texts are UTF-8.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "browse/Extraction.h"
+
+namespace tarnwick::win {
+
+class IDialogs {
+ public:
+  virtual ~IDialogs() = default;
+  // The directory the user picked, or "" when the user cancelled. The chooser carries
+  // the title and starts in `start` (when not empty).
+  virtual std::string ChooseDirectory(HWND owner, const std::string& title, const std::string& start) = 0;
+  // The image file the user picked, or "".
+  virtual std::string ChooseImage(HWND owner, const std::string& start) = 0;
+  // Asked when a destination file exists: Replace, Skip, Replace all or Cancel.
+  virtual TOverwriteAnswer AskOverwrite(HWND owner, const std::string& path) = 0;
+  virtual void ShowMessage(HWND owner, const std::string& text) = 0;
+};
+
+// The system's dialogs: the folder chooser of the common item dialog, the open-file
+// dialog, a task dialog with four buttons, and message boxes with the system's own
+// button texts.
+class SystemDialogs : public IDialogs {
+ public:
+  std::string ChooseDirectory(HWND owner, const std::string& title, const std::string& start) override;
+  std::string ChooseImage(HWND owner, const std::string& start) override;
+  TOverwriteAnswer AskOverwrite(HWND owner, const std::string& path) override;
+  void ShowMessage(HWND owner, const std::string& text) override;
+};
+
+}  // namespace tarnwick::win

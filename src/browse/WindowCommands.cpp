@@ -1,0 +1,73 @@
+#include "browse/WindowCommands.h"
+
+#include "browse/ImportSummary.h"
+#include "platform/Platform.h"
+
+namespace tarnwick {
+
+std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t index) {
+  if (lines.size() < 2 || index + 1 >= lines.size()) return 0;
+  const TSessionLine& line = lines[index];
+  if (line.kind != TSessionLine::Kind::Session && line.kind != TSessionLine::Kind::SessionWithoutSize) return 0;
+  return line.session;
+}
+
+std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session) {
+  burner.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
+  burner.ImportSession(session, burner.Root());
+  return ImportProblemSummary(burner.ImportProblems());
+}
+
+std::string DriveLabelText(char letter) {
+  return letter != 0 ? std::string("Drive ") + letter + ":" : std::string("  Drive :");
+}
+
+std::string DriveHintText(const std::string& line, char letter) {
+  std::string hint = line;
+  if (letter != 0) {
+    const std::string device = platform::Current().DescribeDrive(letter);
+    if (!device.empty()) hint += "\n" + device;
+  }
+  return hint;
+}
+
+std::string DirectoryRefusal(const TFEntry& entry) {
+  return "You can not extract directory, " + entry.LongName + " is a directory";
+}
+
+std::string ExtractTitle(const std::vector<const TFEntry*>& entries) {
+  if (entries.size() == 1) return "Extract " + entries.front()->LongName + " to";
+  return "Extract " + std::to_string(entries.size()) + " entries to";
+}
+
+std::vector<const TFEntry*> EntriesOfNode(const TDEntry* dir) {
+  std::vector<const TFEntry*> entries;
+  if (dir == nullptr) return entries;
+  if (const TFEntry* entry = EntryOfDirectory(dir)) {
+    entries.push_back(entry);
+  } else {
+    for (const TFEntry* entry = dir->Files; entry != nullptr; entry = entry->Next) entries.push_back(entry);
+  }
+  return entries;
+}
+
+namespace {
+
+int Percent(std::uint64_t done, std::uint64_t total) {
+  return total == 0 ? 100 : static_cast<int>(done * 100 / total);
+}
+
+}  // namespace
+
+int ProgressPercent(const TExtractionStep& step, bool oneFile) {
+  return oneFile ? Percent(step.fileDone, step.fileTotal) : Percent(step.allDone, step.allTotal);
+}
+
+std::string ProgressText(const TExtractionStep& step, bool oneFile) {
+  const std::string percent = " (" + std::to_string(ProgressPercent(step, oneFile)) + "%)";
+  std::string text = step.name + "\n" + std::to_string(step.fileDone) + " of " + std::to_string(step.fileTotal) + " bytes";
+  if (oneFile) return text + percent;
+  return text + "\n" + std::to_string(step.allDone) + " of " + std::to_string(step.allTotal) + " bytes in all" + percent;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,52 @@
+// What the window's commands decide and say, whichever toolkit draws the window:
+// which session a session-list line imports, the drive label and hint, the texts of
+// extraction (chooser title, refusal of a directory, progress), and which entries a
+// tree node's "Extract..." takes. Free of any GUI toolkit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "browse/Extraction.h"
+#include "browse/SessionListing.h"
+#include "iso/QuarnBurner.h"
+
+namespace tarnwick {
+
+inline constexpr const char* kSelectSessionMessage = "Select session from list";
+inline constexpr const char* kGridHint = "Double click on a file name to extract";
+inline constexpr const char* kExtractingTitle = "Extracting";
+
+// The session that the line at `index` of a listing imports; 0 when it imports
+// nothing (a lone line, the last line, which is the free-space line, an error line).
+// Each session line carries its own number, so a session without a line does not
+// shift the lines after it.
+std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t index);
+
+// Resets the tree and imports the session into the root; the tree keeps whatever
+// could be read. Returns the message on what could not be read ("" when all was).
+std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session);
+
+// "Drive E:" for a drive with a letter, "  Drive :" without.
+std::string DriveLabelText(char letter);
+// The selector's hint: the device-list line and, on a second line, the device or
+// image file behind the drive's letter.
+std::string DriveHintText(const std::string& line, char letter);
+
+// "You can not extract directory, NAME is a directory".
+std::string DirectoryRefusal(const TFEntry& entry);
+// The directory chooser's title: "Extract NAME to", "Extract 3 entries to".
+std::string ExtractTitle(const std::vector<const TFEntry*>& entries);
+// The entries of a tree node's "Extract...": the directory's own entry, or for the
+// root (which has none) everything in it.
+std::vector<const TFEntry*> EntriesOfNode(const TDEntry* dir);
+
+// The progress bar's percent: of the file alone, or of the whole selection.
+int ProgressPercent(const TExtractionStep& step, bool oneFile);
+// The progress dialog's text: "name\n63488 of 100000 bytes (63%)" for one file;
+// "name\nA of B bytes\nC of D bytes in all (P%)" for a selection.
+std::string ProgressText(const TExtractionStep& step, bool oneFile);
+
+}  // namespace tarnwick

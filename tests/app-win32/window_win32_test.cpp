@@ -1,0 +1,372 @@
+// The Windows window driven through its controls' messages, as a user's mouse and keys
+// would drive it, with the controls' texts read back and compared with what the other
+// window shows for the sample disc.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/SampleWindowTexts.h"
+#include "app-win32/Form1.h"
+#include "app-win32/ProgressDialog.h"
+#include "app-win32/WinText.h"
+#include "browse/MountImages.h"
+#include "iso/Dates.h"
+#include "platform/Platform.h"
+#include "support/TempDir.h"
+#include "support/TestFiles.h"
+#include "support/Environment.h"
+#include "transport/Transport.h"
+
+namespace tarnwick::test {
+namespace {
+
+namespace fs = std::filesystem;
+using win::ControlId;
+using win::Narrow;
+
+class FakeDialogs : public win::IDialogs {
+ public:
+  std::string ChooseDirectory(HWND, const std::string& title, const std::string&) override {
+    titles.push_back(title);
+    return directory;
+  }
+  std::string ChooseImage(HWND, const std::string&) override { return {}; }
+  TOverwriteAnswer AskOverwrite(HWND, const std::string&) override { return TOverwriteAnswer::Cancel; }
+  void ShowMessage(HWND, const std::string& text) override { messages.push_back(text); }
+
+  std::string directory;  // the chooser's answer; "" when the user cancels
+  std::vector<std::string> titles, messages;
+};
+
+std::string SamplePath(const std::string& name) { return std::string(TARNWICK_SOURCE_DIR) + "/samples/" + name; }
+
+// The images as the program mounts its arguments (each a virtual drive with an address
+// of its own, so the drive scan finds its letter), and no real drive; undone at the end.
+class MountedImages {
+ public:
+  explicit MountedImages(const std::vector<std::string>& paths) {
+    SetEnv("TARNWICK_NO_REAL_DRIVES", "1");
+    ResetTransportForTesting();
+    platform::Current().RemoveVirtualDrives();
+    for (const TMountedImage& image : MountImages(paths)) letters_.push_back(image.letter);
+  }
+  ~MountedImages() {
+    ResetTransportForTesting();
+    platform::Current().RemoveVirtualDrives();
+  }
+  MountedImages(const MountedImages&) = delete;
+  MountedImages& operator=(const MountedImages&) = delete;
+  char Letter(std::size_t i) const { return letters_.at(i); }
+
+ private:
+  std::vector<char> letters_;
+};
+
+std::string Text(HWND control) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return Narrow(text);
+}
+
+// The window with fake dialogs, shown without taking the focus.
+class Window {
+ public:
+  Window() : dialogs_(std::make_shared<FakeDialogs>()), form_(dialogs_) {
+    ::ShowWindow(form_.hwnd(), SW_SHOWNOACTIVATE);
+  }
+  FakeDialogs& dialogs() { return *dialogs_; }
+  win::TForm1& form() { return form_; }
+  HWND operator[](ControlId id) const { return form_.Control(id); }
+  std::string text(ControlId id) const { return Text(form_.Control(id)); }
+
+  void SelectDrive(int index) {
+    ::SendMessageW((*this)[win::kDrives], CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::SendMessageW(form_.hwnd(), WM_COMMAND, MAKEWPARAM(win::kDrives, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>((*this)[win::kDrives]));
+  }
+  void Click(ControlId button) { ::SendMessageW((*this)[button], BM_CLICK, 0, 0); }
+
+  std::vector<std::string> SessionLines() const {
+    const HWND lb = (*this)[win::kSessions];
+    std::vector<std::string> lines;
+    const int count = static_cast<int>(::SendMessageW(lb, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      std::wstring line(static_cast<std::size_t>(::SendMessageW(lb, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+      line.resize(static_cast<std::size_t>(::SendMessageW(lb, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
+      lines.push_back(Narrow(line));
+    }
+    return lines;
+  }
+  // Selects the line (none for -1) and double-clicks the list.
+  void DoubleClickLine(int index) {
+    const HWND lb = (*this)[win::kSessions];
+    ::SendMessageW(lb, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    RECT line{};
+    ::SendMessageW(lb, LB_GETITEMRECT, index < 0 ? 0 : static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&line));
+    ::SendMessageW(lb, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(line.left + 4, (line.top + line.bottom) / 2));
+  }
+
+  std::vector<std::string> TreePaths() const {
+    std::vector<std::string> paths;
+    AddPaths(TreeView_GetRoot((*this)[win::kTree]), "", paths);
+    return paths;
+  }
+  // Selects the node of a path such as "CD/docs", as a click on it does.
+  void SelectNode(const std::string& path) {
+    const HWND tree = (*this)[win::kTree];
+    HTREEITEM node = TreeView_GetRoot(tree);
+    std::string prefix;
+    while (node != nullptr) {
+      const std::string here = prefix.empty() ? NodeText(node) : prefix + "/" + NodeText(node);
+      if (here == path) break;
+      if (path.rfind(here + "/", 0) == 0) {
+        prefix = here;
+        node = TreeView_GetChild(tree, node);
+      } else {
+        node = TreeView_GetNextSibling(tree, node);
+      }
+    }
+    ASSERT_NE(node, nullptr) << path;
+    TreeView_SelectItem(tree, node);
+  }
+
+  sample::Rows GridRows() const {
+    const HWND grid = (*this)[win::kGrid];
+    sample::Rows rows;
+    for (int r = 0; r < ListView_GetItemCount(grid); ++r) rows.emplace_back(Cell(r, 0), Cell(r, 1));
+    return rows;
+  }
+  int RowOf(const std::string& name) const {
+    const sample::Rows rows = GridRows();
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      const std::string& text = rows[r].first;
+      if (text.size() > name.size() && text.compare(text.size() - name.size() - 1, std::string::npos, " " + name) == 0)
+        return static_cast<int>(r);
+    }
+    return -1;
+  }
+  const TFEntry* EntryOfRow(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!ListView_GetItem((*this)[win::kGrid], &item)) return nullptr;
+    return reinterpret_cast<const TFEntry*>(item.lParam);
+  }
+  // Makes the row the current one and double-clicks it.
+  void DoubleClickRow(int row) {
+    const HWND grid = (*this)[win::kGrid];
+    ListView_SetItemState(grid, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(grid, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    RECT cell{};
+    ListView_GetItemRect(grid, row, &cell, LVIR_BOUNDS);
+    ::SendMessageW(grid, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(cell.left + 8, (cell.top + cell.bottom) / 2));
+  }
+
+ private:
+  std::string NodeText(HTREEITEM node) const {
+    wchar_t text[512] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = node;
+    item.pszText = text;
+    item.cchTextMax = 512;
+    TreeView_GetItem((*this)[win::kTree], &item);
+    return Narrow(text);
+  }
+  void AddPaths(HTREEITEM node, const std::string& prefix, std::vector<std::string>& paths) const {
+    const HWND tree = (*this)[win::kTree];
+    for (; node != nullptr; node = TreeView_GetNextSibling(tree, node)) {
+      const std::string path = prefix.empty() ? NodeText(node) : prefix + "/" + NodeText(node);
+      paths.push_back(path);
+      AddPaths(TreeView_GetChild(tree, node), path, paths);
+    }
+  }
+  std::string Cell(int row, int column) const {
+    wchar_t text[512] = {};
+    ListView_GetItemText((*this)[win::kGrid], row, column, text, 512);
+    return Narrow(text);
+  }
+
+  std::shared_ptr<FakeDialogs> dialogs_;
+  win::TForm1 form_;
+};
+
+bool FixedPitch(HWND control) {
+  const HDC dc = ::GetDC(control);
+  const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  // The flag's name is the reverse of its meaning: set for a variable pitch.
+  return (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
+}
+
+std::string HeadingOf(HWND grid, int column) {
+  wchar_t text[64] = {};
+  LVCOLUMNW item{};
+  item.mask = LVCF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  ListView_GetColumn(grid, column, &item);
+  return Narrow(text);
+}
+
+TEST(Win32Window, ShowsTheSampleDiscAsTheOtherWindowDoes) {
+  MountedImages drives({SamplePath("sample.disc"), SamplePath("session1.iso")});
+  Window w;
+  EXPECT_EQ(Text(w.form().hwnd()), "Tarnwick 1.01");
+  const std::pair<ControlId, const char*> captions[] = {
+      {win::kDriveLabel, nullptr}, {win::kShow, "Show"},           {win::kHeading, " Number  Start   Size"},
+      {win::kLabel1, "Medium  :"}, {win::kLabel2, "Disc Size  :"}, {win::kLabel3, "Used Space  :"},
+      {win::kClose, "Close"},      {win::kMedium, ""},             {win::kDiscSize, ""},
+      {win::kUsedSpace, ""}};
+  for (const auto& [id, caption] : captions) {
+    ASSERT_NE(w[id], nullptr) << id;
+    if (caption != nullptr) {
+      EXPECT_EQ(w.text(id), caption) << id;
+    }
+  }
+  EXPECT_EQ(w.text(win::kDriveLabel), std::string("Drive ") + drives.Letter(0) + ":");
+  const HWND grid = w[win::kGrid];
+  EXPECT_EQ(HeadingOf(grid, 0), "File Name");
+  EXPECT_EQ(HeadingOf(grid, 1), "File Size");
+  EXPECT_EQ(HeadingOf(grid, 2), "   Date");
+  // The session list, its heading and the grid line up their columns.
+  for (ControlId id : {win::kSessions, win::kHeading, win::kGrid}) EXPECT_TRUE(FixedPitch(w[id])) << id;
+
+  // Double-clicking before "Show": no line is selected.
+  w.DoubleClickLine(-1);
+  EXPECT_EQ(w.dialogs().messages, std::vector<std::string>{"Select session from list"});
+
+  w.Click(win::kShow);
+  EXPECT_EQ(w.SessionLines(), sample::kSessionLines);
+  EXPECT_EQ(w.text(win::kMedium), sample::kMedium);
+  EXPECT_EQ(w.text(win::kDiscSize), sample::kDiscSize);
+  EXPECT_EQ(w.text(win::kUsedSpace), sample::kUsedSpace);
+
+  for (std::size_t s = 0; s < sample::kSessions.size(); ++s) {
+    SCOPED_TRACE("session " + std::to_string(s + 1));
+    w.DoubleClickLine(static_cast<int>(s));
+    EXPECT_EQ(w.TreePaths(), sample::kSessions[s].tree);
+    EXPECT_EQ(w.GridRows(), sample::kSessions[s].root);
+    for (int r = 0; r < static_cast<int>(w.GridRows().size()); ++r) {
+      ASSERT_NE(w.EntryOfRow(r), nullptr);
+      EXPECT_EQ(w.GridRows()[static_cast<std::size_t>(r)].first.substr(3), w.EntryOfRow(r)->LongName);
+    }
+  }
+  // The free-space line imports nothing: the last session stays.
+  w.DoubleClickLine(3);
+  EXPECT_EQ(w.GridRows(), sample::kSessions[2].root);
+
+  // Directories, the hidden one among them, and an empty one with its one empty row.
+  const std::pair<const char*, sample::Rows> directories[] = {
+      {"CD/docs", {{" 1 Release notes.txt", "     4200"}, {" 2 manual.txt", "     1575"}}},
+      {"CD/photos", {{" 1 beach.raw", "     5000"}, {" 2 garden.raw", "    20480"}}},
+      {"CD/private", {{" 1 diary.txt", "      744"}}},
+      {"CD/archive", {{"", ""}}},
+      {"CD", sample::kSessions[2].root}};
+  for (const auto& [path, rows] : directories) {
+    w.SelectNode(path);
+    EXPECT_EQ(w.GridRows(), rows) << path;
+  }
+  EXPECT_EQ(w.dialogs().messages.size(), 1u);
+
+  // Typed letters find a row by its name, not by the row number before it.
+  for (const wchar_t key : std::wstring(L"ch")) ::PostMessageW(w[win::kGrid], WM_CHAR, key, 1);
+  for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&message);
+  EXPECT_EQ(ListView_GetNextItem(w[win::kGrid], -1, LVNI_FOCUSED), w.RowOf("changes.txt"));
+
+  // Another drive: what the first one showed is gone.
+  w.SelectDrive(1);
+  EXPECT_EQ(w.text(win::kDriveLabel), std::string("Drive ") + drives.Letter(1) + ":");
+  EXPECT_TRUE(w.SessionLines().empty());
+  EXPECT_TRUE(w.TreePaths().empty());
+  EXPECT_TRUE(w.GridRows().empty());
+  EXPECT_EQ(w.text(win::kMedium), "");
+
+  w.Click(win::kClose);
+  EXPECT_FALSE(::IsWindowVisible(w.form().hwnd()));
+}
+
+// Presses the progress dialog's "Cancel" as soon as it shows.
+void CALLBACK PressCancel(HWND, UINT, UINT_PTR, DWORD) {
+  if (const HWND progress = ::FindWindowW(win::kProgressClass, nullptr)) {
+    ::SendMessageW(::GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+  }
+}
+
+TEST(Win32Window, ExtractsFilesWithTheirDates) {
+  MountedImages drives({SamplePath("sample.disc")});
+  TempDir dir;
+  Window w;
+  w.Click(win::kShow);
+  w.DoubleClickLine(0);
+  w.dialogs().directory = dir.str();
+
+  // Each file with its bytes and its date; a directory and the chooser's cancel
+  // extract nothing.
+  const struct {
+    const char* name;
+    std::size_t size;
+    bool written;
+    const char* message;
+  } cases[] = {{"big.bin", 100000, true, nullptr},
+               {"README.TXT", 3120, true, nullptr},
+               {"empty.dat", 0, true, nullptr},
+               {"docs", 0, false, "You can not extract directory, docs is a directory"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    w.dialogs().messages.clear();
+    const int row = w.RowOf(c.name);
+    ASSERT_GE(row, 0);
+    const TFEntry* entry = w.EntryOfRow(row);
+    ASSERT_NE(entry, nullptr);
+    w.DoubleClickRow(row);
+    EXPECT_EQ(fs::exists(dir / c.name), c.written);
+    if (c.message != nullptr) {
+      EXPECT_EQ(w.dialogs().messages, std::vector<std::string>{c.message});
+    }
+    if (!c.written) continue;
+    EXPECT_TRUE(w.dialogs().messages.empty());
+    EXPECT_EQ(fs::file_size(dir / c.name), c.size);
+    const std::string hint = w.text(win::kHint);
+    EXPECT_EQ(hint.rfind("Wrote ", 0), 0u) << hint;
+    EXPECT_EQ(hint.substr(hint.size() - std::string(c.name).size()), c.name) << hint;
+    platform::LocalDateTime date;
+    ASSERT_TRUE(DecodeDateTime(entry->DateTime, date));
+    const std::tm written = LocalBrokenDown(ModifiedTime(dir / c.name));
+    EXPECT_EQ(written.tm_year + 1900, date.year);
+    EXPECT_EQ(written.tm_mon + 1, date.month);
+    EXPECT_EQ(written.tm_mday, date.day);
+    EXPECT_EQ(written.tm_hour, date.hour);
+    EXPECT_EQ(written.tm_min, date.minute);
+    EXPECT_EQ(date.year, 2024);
+  }
+  EXPECT_EQ(ReadWholeFile(dir / "README.TXT").substr(0, 32), "First session read-me, line 0001");
+  EXPECT_EQ(w.dialogs().titles.front(), "Extract big.bin to");
+
+  // "Cancel" in the progress dialog stops the copy and leaves no partial file.
+  fs::remove(dir / "big.bin");
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &PressCancel);
+  w.DoubleClickRow(w.RowOf("big.bin"));
+  ::KillTimer(nullptr, timer);
+  EXPECT_FALSE(fs::exists(dir / "big.bin"));
+  EXPECT_TRUE(::IsWindowEnabled(w.form().hwnd()));
+
+  w.dialogs().directory.clear();
+  const std::size_t asked = w.dialogs().titles.size();
+  w.DoubleClickRow(w.RowOf("one.bin"));
+  EXPECT_EQ(w.dialogs().titles.size(), asked + 1);
+  EXPECT_FALSE(fs::exists(dir / "one.bin"));
+}
+
+}  // namespace
+}  // namespace tarnwick::test
