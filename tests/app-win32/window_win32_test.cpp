@@ -19,6 +19,7 @@
 #include "browse/MountImages.h"
 #include "iso/Dates.h"
 #include "platform/Platform.h"
+#include "support/CraftedIso.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 #include "support/Environment.h"
@@ -366,6 +367,46 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
   w.DoubleClickRow(w.RowOf("one.bin"));
   EXPECT_EQ(w.dialogs().titles.size(), asked + 1);
   EXPECT_FALSE(fs::exists(dir / "one.bin"));
+}
+
+TEST(Win32Window, NamesFromTheDiscKeepTheirCharacters) {
+  // A Joliet tree whose names need more than one code page, and beyond the 16-bit
+  // plane; the primary tree holds only one plain name.
+  using R = CraftedRecord;
+  TempDir dir;
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048, false);
+  iso.Descriptor(17, 2, 22, 2048);
+  iso.Terminator(18);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("A.TXT;1", 30, 5)});
+  iso.Directory(22, {R::Dot(22, 2048), R::DotDot(22, 2048), R::File(Ucs2Be(u"Ünïcødé.txt"), 30, 5),
+                     R::Dir(Ucs2Be(u"Ελληνικά"), 24), R::File(Ucs2Be(u"😀 smile.txt"), 30, 5)});
+  iso.Directory(24, {R::Dot(24, 2048), R::DotDot(22, 2048), R::File(Ucs2Be(u"日本語.txt"), 31, 6)});
+  iso.Data(30, "hello");
+  iso.Data(31, "sekai!");
+  MountedImages drives({iso.Write(dir / "names.iso")});
+  Window w;
+  w.Click(win::kShow);
+  w.DoubleClickLine(0);
+  EXPECT_EQ(w.TreePaths(), (std::vector<std::string>{"CD", "CD/Ελληνικά"}));
+  EXPECT_EQ(w.GridRows(), (sample::Rows{{" 1 Ünïcødé.txt", "        5"},
+                                        {" 2 Ελληνικά", " < DIR > "},
+                                        {" 3 😀 smile.txt", "        5"}}));
+
+  // Extracted under the same name.
+  w.dialogs().directory = dir.str();
+  const struct {
+    const char* node;
+    const char* name;
+    const char* bytes;
+  } files[] = {{"CD", "😀 smile.txt", "hello"}, {"CD/Ελληνικά", "日本語.txt", "sekai!"}};
+  for (const auto& f : files) {
+    w.SelectNode(f.node);
+    w.DoubleClickRow(w.RowOf(f.name));
+    const fs::path written = dir.path() / fs::path(win::Wide(f.name));
+    EXPECT_EQ(ReadWholeFile(written), f.bytes) << f.name;
+  }
+  EXPECT_TRUE(w.dialogs().messages.empty());
 }
 
 }  // namespace
