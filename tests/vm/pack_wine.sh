@@ -10,8 +10,10 @@
 #   * under /wine/registry, the registry of a prefix made here with `wineboot -i` and its
 #     update stamp (with wine.inf, whose date it records, so that wine does not try to
 #     update the prefix), with D: registered as a cdrom and the services a console
-#     program does not need (USB, HID, network, plug and play, event log) switched off:
-#     under TCG each of them would cost seconds.
+#     program does not need (network, plug and play, event log) switched off: under TCG
+#     each of them would cost seconds. (The USB and HID bus drivers cannot be switched
+#     off that way: wineboot sets them up again at every start. Their modules are not
+#     packed, so they fail at once.)
 # The full set of Windows modules is 640 MB; the list below is what one run of the tool
 # loads (found by tracing which files the whole wine session opened), about 60 MB.
 # wine's own ASPI library is left out: the tool must reach the drive through the
@@ -43,7 +45,7 @@ WINDOWS_MODULES="advapi32.dll apisetschema.dll combase.dll gdi32.dll imm32.dll k
   ntoskrnl.exe services.exe wineboot.exe winedevice.exe mountmgr.sys"
 UNIX_MODULES="ntdll.so mountmgr.so win32u.so dnsapi.so ws2_32.so libwine.so.1 libwine.so.1.0"
 NLS_TABLES="c_1252.nls c_20127.nls c_437.nls l_intl.nls locale.nls normnfc.nls sortdefault.nls"
-DISABLED_SERVICES="winebus wineusb PlugPlay Eventlog nsiproxy NDIS"
+DISABLED_SERVICES="PlugPlay Eventlog nsiproxy NDIS"
 
 work=$(mktemp -d /tmp/tarnwick-packwine.XXXXXX)
 prefix=$work/prefix
