@@ -13,22 +13,24 @@ constexpr char32_t kReplacement = 0xFFFD;
 bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-void AppendUtf8(std::string& out, char32_t cp) {
+// Writes the UTF-8 form of `cp` at `out` (room for 4 bytes); returns the end.
+char* PutUtf8(char* out, char32_t cp) {
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
+    *out++ = static_cast<char>(cp);
   } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    *out++ = static_cast<char>(0xC0 | (cp >> 6));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    *out++ = static_cast<char>(0xE0 | (cp >> 12));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    *out++ = static_cast<char>(0xF0 | (cp >> 18));
+    *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
+  return out;
 }
 
 }  // namespace
@@ -37,19 +39,24 @@ std::string Utf16BeToUtf8(const std::uint8_t* data, std::size_t byteLength) {
   std::string out;
   if (data == nullptr) return out;
   const std::size_t units = byteLength / 2;
-  out.reserve(units);
+  // A unit takes at most 3 bytes (a pair of units 4): the text is written into room
+  // sized once, then cut to what was written.
+  out.resize(units * 3);
+  char* const begin = out.data();
+  char* end = begin;
   for (std::size_t i = 0; i < units; ++i) {
     const char32_t unit = GetBE16(data + 2 * i);
     if (IsHighSurrogate(unit) && i + 1 < units) {
       const char32_t next = GetBE16(data + 2 * (i + 1));
       if (IsLowSurrogate(next)) {
-        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        end = PutUtf8(end, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
         ++i;
         continue;
       }
     }
-    AppendUtf8(out, IsHighSurrogate(unit) || IsLowSurrogate(unit) ? kReplacement : unit);
+    end = PutUtf8(end, IsHighSurrogate(unit) || IsLowSurrogate(unit) ? kReplacement : unit);
   }
+  out.resize(static_cast<std::size_t>(end - begin));
   return out;
 }
 
