@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
+#include <vector>
 
 #include "browse/GridRows.h"
 #include "cli/Commands.h"
@@ -80,23 +81,40 @@ void WriteEntries(TJsonWriter& json, const TDEntry* dir, const std::string& path
 // line up with the others; control characters in them show as escapes. The lines
 // go out in one write per directory.
 void PrintRows(const TDEntry* dir, std::ostream& out) {
-  std::vector<std::string> names;
-  std::vector<std::string> sizes;
+  // The rows' names (as GridNameText gives them, shown with TerminalText) end to end,
+  // with where each ends and its count of characters: a directory of any size costs
+  // two buffers, not a string per row and column.
+  std::string names;
+  struct Name {
+    std::size_t end, chars;
+  };
+  std::vector<Name> rows;
+  std::size_t count = 0, nameBytes = 0;
+  for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next, ++count)
+    nameBytes += entry->LongName.size();
+  rows.reserve(count);
+  names.reserve(nameBytes + count * 8);  // the row number and its blanks, mostly
   std::size_t width = 0;
-  std::size_t bytes = 0;
-  for (const TGridRow& r : GridRows(dir)) {
-    names.push_back(TerminalText(r.name));
-    sizes.push_back(r.size);
-    width = std::max(width, CharCount(names.back()));
-    bytes += names.back().size() + r.size.size();
+  std::int64_t number = 0;
+  for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next) {
+    const std::size_t start = names.size();
+    names += TerminalText(GridNameText(++number, *entry));
+    std::size_t chars = 0;
+    for (std::size_t i = start; i < names.size(); ++i) chars += (static_cast<unsigned char>(names[i]) & 0xC0) != 0x80;
+    width = std::max(width, chars);
+    rows.push_back({names.size(), chars});
   }
   std::string text;
-  text.reserve(bytes + names.size() * (width + 3));
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    text += names[i];
-    text.append(width - CharCount(names[i]) + 2, ' ');
-    text += sizes[i];
+  text.reserve(names.size() + rows.size() * (width + 13));
+  std::size_t start = 0;
+  const TFEntry* entry = dir ? dir->Files : nullptr;
+  for (const Name& row : rows) {
+    text.append(names, start, row.end - start);
+    text.append(width - row.chars + 2, ' ');
+    text += GridSizeText(*entry);
     text += '\n';
+    start = row.end;
+    entry = entry->Next;
   }
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
