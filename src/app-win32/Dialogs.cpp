@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 #include <shlobj.h>
-#include <shobjidl.h>
+#include <commdlg.h>
 
-#include <vector>
+#include <string>
 
 #include "Version.h"
 #include "app-win32/WinText.h"
@@ -14,80 +14,48 @@ namespace tarnwick::win {
 
 namespace {
 
-// A COM interface pointer released when it goes out of scope.
-template <class T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() {
-    if (p_ != nullptr) p_->Release();
-  }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  T** out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
-
-// A string the shell allocated, freed with the task allocator.
-class ShellText {
- public:
-  ~ShellText() { ::CoTaskMemFree(text_); }
-  PWSTR* out() { return &text_; }
-  std::wstring str() const { return text_ != nullptr ? std::wstring(text_) : std::wstring(); }
-
- private:
-  PWSTR text_ = nullptr;
-};
-
 const std::wstring& Caption() {
   static const std::wstring caption = Wide(kProductName);
   return caption;
 }
 
-// Shows an item dialog (folders only, or files with filters) and gives the picked
-// path; "" when the user cancels or the dialog cannot be shown.
-std::string PickWithItemDialog(HWND owner, const std::string& title, const std::string& start, bool folders,
-                               const std::vector<COMDLG_FILTERSPEC>& filters) {
-  ComPtr<IFileOpenDialog> dialog;
-  if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
-                                reinterpret_cast<void**>(dialog.out())))) {
-    return {};
-  }
-  FILEOPENDIALOGOPTIONS options = 0;
-  dialog->GetOptions(&options);
-  options |= FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | (folders ? FOS_PICKFOLDERS : FOS_FILEMUSTEXIST);
-  dialog->SetOptions(options);
-  if (!title.empty()) dialog->SetTitle(Wide(title).c_str());
-  if (!filters.empty()) dialog->SetFileTypes(static_cast<UINT>(filters.size()), filters.data());
-  if (!start.empty()) {
-    ComPtr<IShellItem> folder;
-    if (SUCCEEDED(::SHCreateItemFromParsingName(Wide(start).c_str(), nullptr, IID_IShellItem,
-                                                reinterpret_cast<void**>(folder.out())))) {
-      dialog->SetFolder(folder.get());
-    }
-  }
-  if (FAILED(dialog->Show(owner))) return {};
-  ComPtr<IShellItem> picked;
-  if (FAILED(dialog->GetResult(picked.out()))) return {};
-  ShellText path;
-  if (FAILED(picked->GetDisplayName(SIGDN_FILESYSPATH, path.out()))) return {};
-  return Narrow(path.str());
+// Opens the folder browser in the folder it was given.
+int CALLBACK StartIn(HWND dialog, UINT message, LPARAM, LPARAM start) {
+  if (message == BFFM_INITIALIZED && start != 0) ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, start);
+  return 0;
 }
+
+// An item list the shell allocated, freed with the task allocator.
+struct ItemList {
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  ~ItemList() { ::CoTaskMemFree(pidl); }
+};
 
 }  // namespace
 
 std::string SystemDialogs::ChooseDirectory(HWND owner, const std::string& title, const std::string& start) {
-  return PickWithItemDialog(owner, title, start, true, {});
+  // The system's folder browser: the tree of drives and folders, with the title above.
+  const std::wstring wideTitle = Wide(title);
+  const std::wstring wideStart = Wide(start);
+  BROWSEINFOW info{};
+  info.hwndOwner = owner;
+  info.lpszTitle = wideTitle.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  info.lpfn = &StartIn;
+  info.lParam = wideStart.empty() ? 0 : reinterpret_cast<LPARAM>(wideStart.c_str());
+  ItemList picked;
+  picked.pidl = ::SHBrowseForFolderW(&info);
+  if (picked.pidl == nullptr) return {};
+  std::wstring path(MAX_PATH + 1, L'\0');
+  if (!::SHGetPathFromIDListW(picked.pidl, path.data())) return {};
+  path.resize(path.find(L'\0'));
+  return Narrow(path);
 }
 
 std::string SystemDialogs::ChooseImage(HWND owner, const std::string& start) {
-  // The same kinds as the other window's filter: all images together, each kind, all files.
-  std::vector<std::wstring> texts;
-  std::wstring all;
+  // The same kinds as the other window's filter: all images together, each kind, all
+  // files; each entry is its text and its patterns, NUL-separated.
+  std::wstring filter, all;
   for (const TImageFileType& type : ImageFileTypes()) {
     std::wstring patterns;
     for (const std::string& extension : type.extensions) {
@@ -96,15 +64,23 @@ std::string SystemDialogs::ChooseImage(HWND owner, const std::string& start) {
     }
     if (!all.empty()) all += L";";
     all += patterns;
-    texts.push_back(Wide(type.description));
-    texts.push_back(patterns);
+    filter += Wide(type.description) + L'\0' + patterns + L'\0';
   }
-  texts.insert(texts.begin(), {L"Disc images", all});
-  texts.push_back(L"All files");
-  texts.push_back(L"*.*");
-  std::vector<COMDLG_FILTERSPEC> filters;
-  for (std::size_t i = 0; i + 1 < texts.size(); i += 2) filters.push_back({texts[i].c_str(), texts[i + 1].c_str()});
-  return PickWithItemDialog(owner, "Open image", start, false, filters);
+  filter = L"Disc images" + std::wstring(1, L'\0') + all + L'\0' + filter + L"All files" + L'\0' + L"*.*" + L'\0';
+  std::wstring file(32768, L'\0');
+  const std::wstring folder = Wide(start);
+  OPENFILENAMEW open{};
+  open.lStructSize = sizeof open;
+  open.hwndOwner = owner;
+  open.lpstrFilter = filter.c_str();
+  open.lpstrFile = file.data();
+  open.nMaxFile = static_cast<DWORD>(file.size());
+  open.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  open.lpstrTitle = L"Open image";
+  open.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!::GetOpenFileNameW(&open)) return {};
+  file.resize(file.find(L'\0'));
+  return Narrow(file);
 }
 
 TOverwriteAnswer SystemDialogs::AskOverwrite(HWND owner, const std::string& path) {

@@ -24,9 +24,8 @@ class IDialogs {
   virtual void ShowMessage(HWND owner, const std::string& text) = 0;
 };
 
-// The system's dialogs: the folder chooser of the common item dialog, the open-file
-// dialog, a task dialog with four buttons, and message boxes with the system's own
-// button texts.
+// The system's dialogs: the folder browser, the open-file dialog, a task dialog with
+// four buttons, and message boxes with the system's own button texts.
 class SystemDialogs : public IDialogs {
  public:
   std::string ChooseDirectory(HWND owner, const std::string& title, const std::string& start) override;

@@ -32,6 +32,10 @@ std::string SafeLocalName(const std::string& longName) {
 std::string JoinLocalPath(const std::string& directory, const std::string& name) {
   if (directory.empty()) return name;
   if (directory.back() == '/') return directory + name;
+#ifdef _WIN32
+  // The system's choosers end a drive's root (and some folders) with a backslash.
+  if (directory.back() == '\\') return directory + name;
+#endif
   return directory + "/" + name;
 }
 

@@ -354,6 +354,14 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
   EXPECT_EQ(ReadWholeFile(dir / "README.TXT").substr(0, 32), "First session read-me, line 0001");
   EXPECT_EQ(w.dialogs().titles.front(), "Extract big.bin to");
 
+  // A chosen folder that ends with a backslash (as a drive's root does) takes the name
+  // directly.
+  w.dialogs().directory = dir.str() + "\\";
+  w.DoubleClickRow(w.RowOf("one.bin"));
+  EXPECT_EQ(w.text(win::kHint), "Wrote " + dir.str() + "\\one.bin");
+  EXPECT_EQ(fs::file_size(dir / "one.bin"), 1u);
+  w.dialogs().directory = dir.str();
+
   // "Cancel" in the progress dialog stops the copy and leaves no partial file.
   fs::remove(dir / "big.bin");
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &PressCancel);
@@ -364,9 +372,9 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
 
   w.dialogs().directory.clear();
   const std::size_t asked = w.dialogs().titles.size();
-  w.DoubleClickRow(w.RowOf("one.bin"));
+  w.DoubleClickRow(w.RowOf("big.bin"));
   EXPECT_EQ(w.dialogs().titles.size(), asked + 1);
-  EXPECT_FALSE(fs::exists(dir / "one.bin"));
+  EXPECT_FALSE(fs::exists(dir / "big.bin"));
 }
 
 TEST(Win32Window, NamesFromTheDiscKeepTheirCharacters) {
