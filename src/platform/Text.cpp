@@ -33,30 +33,38 @@ char* PutUtf8(char* out, char32_t cp) {
   return out;
 }
 
+// Calls emit(code point) for every character of the text: a pair of surrogates is one
+// character, an unpaired surrogate is the replacement mark.
+template <typename Emit>
+void ForEachCodePoint(const std::uint8_t* data, std::size_t units, Emit emit) {
+  for (std::size_t i = 0; i < units; ++i) {
+    const char32_t unit = GetBE16(data + 2 * i);
+    if (IsHighSurrogate(unit) && i + 1 < units) {
+      const char32_t next = GetBE16(data + 2 * (i + 1));
+      if (IsLowSurrogate(next)) {
+        emit(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    emit(IsHighSurrogate(unit) || IsLowSurrogate(unit) ? kReplacement : unit);
+  }
+}
+
 }  // namespace
 
 std::string Utf16BeToUtf8(const std::uint8_t* data, std::size_t byteLength) {
   std::string out;
   if (data == nullptr) return out;
   const std::size_t units = byteLength / 2;
-  // A unit takes at most 3 bytes (a pair of units 4): the text is written into room
-  // sized once, then cut to what was written.
-  out.resize(units * 3);
-  char* const begin = out.data();
-  char* end = begin;
-  for (std::size_t i = 0; i < units; ++i) {
-    const char32_t unit = GetBE16(data + 2 * i);
-    if (IsHighSurrogate(unit) && i + 1 < units) {
-      const char32_t next = GetBE16(data + 2 * (i + 1));
-      if (IsLowSurrogate(next)) {
-        end = PutUtf8(end, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    end = PutUtf8(end, IsHighSurrogate(unit) || IsLowSurrogate(unit) ? kReplacement : unit);
-  }
-  out.resize(static_cast<std::size_t>(end - begin));
+  // The length is counted first, so the text is written into room sized once (held
+  // inside the string itself for a short name) instead of growing a byte at a time.
+  std::size_t length = 0;
+  ForEachCodePoint(data, units,
+                   [&length](char32_t cp) { length += cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4; });
+  out.resize(length);
+  char* end = out.data();
+  ForEachCodePoint(data, units, [&end](char32_t cp) { end = PutUtf8(end, cp); });
   return out;
 }
 
