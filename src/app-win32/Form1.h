@@ -26,6 +26,7 @@
 
 #include "app-win32/Dialogs.h"
 #include "app-win32/Fonts.h"
+#include "app-win32/Splitters.h"
 #include "browse/SessionListing.h"
 #include "iso/QuarnBurner.h"
 
@@ -110,6 +111,7 @@ class TForm1 {
   HWND tips_ = nullptr;
   double scale_ = 1.0;
   Fonts fonts_;
+  Splitters splitters_;
   // The lines the session list shows, with the session each imports.
   std::vector<TSessionLine> sessionLines_;
   // Wide texts the grid's and tree's tooltips point into until the next request.

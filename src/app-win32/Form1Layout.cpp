@@ -21,7 +21,7 @@ namespace tarnwick::win {
 
 namespace {
 
-constexpr int kTopHeight = 65, kBottomHeight = 22, kListWidth = 192, kTreeWidth = 145;
+constexpr int kTopHeight = 65, kBottomHeight = 22;
 
 void RegisterFormClass() {
   static const bool registered = [] {
@@ -70,6 +70,7 @@ TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, bool quitOnClose)
   if (hwnd_ == nullptr) return;
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::Proc));
+  splitters_ = Splitters(Scaled(192), Scaled(145), Scaled(3));
   CreateControls();
   Layout();
   FormCreate();
@@ -178,10 +179,12 @@ void TForm1::Layout() {
   }
   const int top = Scaled(kTopHeight), bottom = height - Scaled(kBottomHeight);
   const int middle = bottom > top ? bottom - top : 0;
-  const int list = Scaled(kListWidth), tree = Scaled(kTreeWidth);
+  // The splitters' handles are the gaps between the three.
+  const int list = splitters_.list, tree = splitters_.tree, gap = splitters_.gap;
+  const int gridLeft = list + gap + tree + gap;
   place(kSessions, 0, top, list, middle);
-  place(kTree, list, top, tree, middle);
-  place(kGrid, list + tree, top, width > list + tree ? width - list - tree : 0, middle);
+  place(kTree, list + gap, top, tree, middle);
+  place(kGrid, gridLeft, top, width > gridLeft ? width - gridLeft : 0, middle);
   place(kClose, Scaled(1), bottom + Scaled(1), Scaled(121), Scaled(21));
   place(kOpenImage, Scaled(124), bottom + Scaled(1), Scaled(121), Scaled(21));
   place(kHint, Scaled(252), bottom + Scaled(1), width > Scaled(256) ? width - Scaled(256) : 0, Scaled(21));
@@ -208,7 +211,35 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
       }
+      if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
+        POINT at{};
+        ::GetCursorPos(&at);
+        ::ScreenToClient(hwnd_, &at);
+        if (at.y >= Scaled(kTopHeight) && splitters_.HandleAt(at.x) != Splitters::kNone) {
+          ::SetCursor(::LoadCursorW(nullptr, IDC_SIZEWE));
+          return TRUE;
+        }
+      }
       break;
+    case WM_LBUTTONDOWN: {
+      const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+      if (y >= Scaled(kTopHeight) && splitters_.Grab(x)) ::SetCapture(hwnd_);
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (splitters_.Dragging()) {
+        RECT client{};
+        ::GetClientRect(hwnd_, &client);
+        splitters_.Drag(GET_X_LPARAM(lParam), client.right, Scaled(40));
+        Layout();
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (splitters_.Dragging()) ::ReleaseCapture();
+      return 0;
+    case WM_CAPTURECHANGED:
+      splitters_.Release();
+      return 0;
     case WM_COMMAND:
       Command(LOWORD(wParam), HIWORD(wParam));
       return 0;

@@ -210,6 +210,14 @@ bool FixedPitch(HWND control) {
   return (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
 }
 
+// A control's place in its window's client area.
+RECT ClientRectOf(HWND control) {
+  RECT rect{};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
 std::string HeadingOf(HWND grid, int column) {
   wchar_t text[64] = {};
   LVCOLUMNW item{};
@@ -284,6 +292,22 @@ TEST(Win32Window, ShowsTheSampleDiscAsTheOtherWindowDoes) {
   for (const wchar_t key : std::wstring(L"ch")) ::PostMessageW(w[win::kGrid], WM_CHAR, key, 1);
   for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&message);
   EXPECT_EQ(ListView_GetNextItem(w[win::kGrid], -1, LVNI_FOCUSED), w.RowOf("changes.txt"));
+
+  // Dragging the gap after the list or after the tree widens that pane by as much;
+  // the grid takes what is left.
+  const struct {
+    ControlId pane;
+    ControlId next;
+  } splitters[] = {{win::kSessions, win::kTree}, {win::kTree, win::kGrid}};
+  for (const auto& [pane, next] : splitters) {
+    const RECT before = ClientRectOf(w[pane]), after = ClientRectOf(w[next]);
+    const int x = (before.right + after.left) / 2, y = (before.top + before.bottom) / 2;
+    ::SendMessageW(w.form().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    ::SendMessageW(w.form().hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 30, y));
+    ::SendMessageW(w.form().hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(x + 30, y));
+    EXPECT_EQ(ClientRectOf(w[pane]).right - ClientRectOf(w[pane]).left, before.right - before.left + 30) << pane;
+    EXPECT_EQ(ClientRectOf(w[next]).left, after.left + 30) << pane;
+  }
 
   // Another drive: what the first one showed is gone.
   w.SelectDrive(1);
