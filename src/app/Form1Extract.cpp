@@ -14,6 +14,7 @@
 #include "app/EntryGrid.h"
 #include "app/Form1.h"
 #include "browse/Extraction.h"
+#include "browse/ExtractRefusal.h"
 #include "browse/WindowCommands.h"
 
 namespace tarnwick::app {
@@ -33,8 +34,8 @@ void TForm1::Extract1Click() {
   if (cell == nullptr) return;  // the empty row of an empty directory
   const TFEntry* entry = RecordOf<const TFEntry>(cell->data(kEntryRole));
   if (entry == nullptr) return;
-  if (entry->IsDirectory()) {
-    dialogs_->ShowMessage(this, QString::fromStdString(DirectoryRefusal(*entry)));
+  if (const std::string refusal = ExtractRefusal(*entry); !refusal.empty()) {
+    dialogs_->ShowMessage(this, QString::fromStdString(refusal));
     return;
   }
   ExtractEntries({entry}, QString::fromStdString(ExtractTitle({entry})), true);

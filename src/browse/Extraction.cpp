@@ -1,5 +1,7 @@
 #include "browse/Extraction.h"
 
+#include "browse/ExtractRefusal.h"
+
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -99,6 +101,11 @@ TExtractionOutcome TExtraction::Run(const std::vector<const TFEntry*>& entries, 
 }
 
 bool TExtraction::Entry(const TFEntry& entry, const std::string& directory, const std::string& shown) {
+  // The window copies data only: a symbolic link is named among the failures.
+  if (entry.IsSymlink()) {
+    outcome_.errors.push_back(ExtractRefusal(entry));
+    return true;
+  }
   return entry.IsDirectory() ? Directory(entry, directory, shown) : File(entry, directory, shown);
 }
 

@@ -5,11 +5,13 @@
 namespace tarnwick {
 
 std::string GridNameText(std::int64_t row, const TFEntry& entry) {
-  return PadNumber(row, 2, " ") + " " + entry.LongName;
+  const std::string text = PadNumber(row, 2, " ") + " " + entry.LongName;
+  return entry.IsSymlink() ? text + " -> " + entry.Posix->LinkTarget : text;
 }
 
 std::string GridSizeText(const TFEntry& entry) {
-  return entry.IsDirectory() ? std::string(kGridDirectoryMark) : PadNumber(entry.Size, 9, " ");
+  if (entry.IsDirectory()) return kGridDirectoryMark;
+  return entry.IsSymlink() ? std::string(kGridLinkMark) : PadNumber(entry.Size, 9, " ");
 }
 
 std::vector<TGridRow> GridRows(const TDEntry* dir) {

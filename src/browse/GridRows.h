@@ -16,6 +16,7 @@ inline constexpr const char* kGridNameHeading = "File Name";
 inline constexpr const char* kGridSizeHeading = "File Size";
 inline constexpr const char* kGridDateHeading = "   Date";
 inline constexpr const char* kGridDirectoryMark = " < DIR > ";
+inline constexpr const char* kGridLinkMark = " < LNK > ";
 
 struct TGridRow {
   std::string name;  // row number padded to two places, a blank, the long name
@@ -23,9 +24,11 @@ struct TGridRow {
   const TFEntry* entry = nullptr;
 };
 
-// "12 name": the row number (counting from 1) padded with blanks to two places.
+// "12 name": the row number (counting from 1) padded with blanks to two places; a
+// symbolic link is followed by " -> " and its target.
 std::string GridNameText(std::int64_t row, const TFEntry& entry);
-// " < DIR > " for a directory, else the size right-aligned in nine places.
+// " < DIR > " for a directory, " < LNK > " for a symbolic link, else the size
+// right-aligned in nine places.
 std::string GridSizeText(const TFEntry& entry);
 // One row per entry of the directory's list; none for no directory.
 std::vector<TGridRow> GridRows(const TDEntry* dir);

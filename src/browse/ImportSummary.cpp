@@ -32,6 +32,9 @@ std::string Heading(TProblemKind kind, std::size_t n) {
       return Counted(n, "record", "records") + " could not be read as entries and are left out";
     case TProblemKind::IncompleteFile:
       return Counted(n, "file recorded", "files recorded") + " in several extents lack their last part";
+    case TProblemKind::DamagedAttributes:
+      return Counted(n, "entry has", "entries have") +
+             " damaged Rock Ridge attributes; what could be read is shown";
     case TProblemKind::Fallback:
       return "the tree the disc names first could not be read; another tree of the session was imported";
   }

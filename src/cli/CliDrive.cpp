@@ -97,6 +97,10 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
   // The command line keeps no tree limits: a disc of any size lists whole.
   burner_.ResetTree(TQuarnBurner::Unlimited, TQuarnBurner::Unlimited);
   lastImportMessage_.clear();
+  burner_.Names = options_.names == "joliet"      ? TNamePreference::Joliet
+                  : options_.names == "rockridge" ? TNamePreference::RockRidge
+                  : options_.names == "iso"       ? TNamePreference::Iso
+                                                  : TNamePreference::Auto;
   const std::int64_t readsBefore = ReadCommands();
   const bool imported = burner_.ImportSession(static_cast<std::uint8_t>(wanted));
   if (options_.debug && readsBefore >= 0) {

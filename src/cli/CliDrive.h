@@ -28,6 +28,7 @@ struct GlobalOptions {
   std::vector<std::string> images;
   std::string drive;  // a letter, optionally followed by ":"
   bool debug = false;
+  std::string names = "auto";  // auto, joliet, rockridge or iso
 };
 
 class CliDrive {

@@ -61,18 +61,49 @@ class Extractor {
       failed_ = true;
       return;
     }
+    KeepMode(entry, destination);
     out_ << TerminalText(destination) << '\n';
   }
 
-  void Directory(const TDEntry& dir, const std::string& directory, const std::string& shownPath) {
-    for (const TFEntry* entry = dir.Files; entry && !InterruptionScope::Interrupted(); entry = entry->Next) {
-      const std::string child = ChildPath(shownPath, entry->LongName);
-      if (!entry->IsDirectory()) {
-        File(*entry, directory, child);
-        continue;
-      }
-      if (entry->Dir != nullptr) SubDirectory(*entry, directory, child);
+  // A symbolic link is created only when asked for, as the disc gives its target,
+  // and never over anything already there (which could be a link to follow).
+  void Link(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
+    const std::string& target = entry.Posix->LinkTarget;
+    if (!options_.symlinks) {
+      PrintMessage(err_, "skipped symbolic link " + shownPath + " -> " + target + " (use --symlinks)");
+      skipped_ = true;
+      return;
     }
+    const std::string destination = Claim(entry, directory, shownPath);
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(destination, ec))) {
+      PrintMessage(err_, destination + " exists; not replacing it with a symbolic link");
+      failed_ = true;
+      return;
+    }
+    fs::create_symlink(target, destination, ec);
+    if (ec) {
+      PrintMessage(err_, "cannot create symbolic link " + destination + ": " + ec.message());
+      failed_ = true;
+      return;
+    }
+    out_ << TerminalText(destination + " -> " + target) << '\n';
+  }
+
+  // Any entry: a link, a file or (with everything in it) a directory.
+  void Entry(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
+    if (entry.IsSymlink()) {
+      Link(entry, directory, shownPath);
+    } else if (!entry.IsDirectory()) {
+      File(entry, directory, shownPath);
+    } else if (entry.Dir != nullptr) {
+      SubDirectory(entry, directory, shownPath);
+    }
+  }
+
+  void Directory(const TDEntry& dir, const std::string& directory, const std::string& shownPath) {
+    for (const TFEntry* entry = dir.Files; entry && !InterruptionScope::Interrupted(); entry = entry->Next)
+      Entry(*entry, directory, ChildPath(shownPath, entry->LongName));
   }
 
   // A disc directory's own local directory inside `directory`, with everything in it.
@@ -82,6 +113,7 @@ class Extractor {
     Directory(*entry.Dir, sub, shownPath);
     // After the contents, whose creation changed the directory's time.
     SetDirectoryDate(sub, entry);
+    KeepMode(entry, sub);  // last, so that a read-only directory could still be filled
   }
 
   // Whether the file may be written at a destination that may exist: a file there is
@@ -99,6 +131,18 @@ class Extractor {
     return true;
   }
 
+  // With --keep-modes, the permission bits the disc records; never set-user-ID or
+  // set-group-ID, which a disc must not be able to hand out.
+  void KeepMode(const TFEntry& entry, const std::string& path) {
+    if (!options_.keepModes || !entry.Posix || !entry.Posix->Mode) return;
+    std::error_code ec;
+    fs::permissions(path, static_cast<fs::perms>(*entry.Posix->Mode & 01777), fs::perm_options::replace, ec);
+    if (ec) {
+      PrintMessage(err_, "cannot set the mode of " + path + ": " + ec.message());
+      failed_ = true;
+    }
+  }
+
   // The local path of an entry: its own name unless an earlier entry of this command
   // holds that path; the renaming is told.
   std::string Claim(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
@@ -111,6 +155,7 @@ class Extractor {
   }
 
   bool Failed() const { return failed_; }
+  bool Skipped() const { return skipped_; }
 
   // Creates the directory for a disc directory, reporting why it could not.
   bool MakeDirectory(const std::string& path) {
@@ -128,6 +173,7 @@ class Extractor {
   std::ostream& err_;
   TDistinctDestinations destinations_;
   bool failed_ = false;
+  bool skipped_ = false;
 };
 
 }  // namespace
@@ -151,7 +197,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
       return kExitFailure;
     }
     if (item->entry && !item->entry->IsDirectory()) {
-      extractor.File(*item->entry, options.to, item->path);
+      extractor.Entry(*item->entry, options.to, item->path);
       continue;
     }
     if (!options.recursive) {
@@ -169,7 +215,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
     PrintMessage(err, "interrupted; the file being written when it came was not kept");
     return kExitFailure;
   }
-  return extractor.Failed() ? kExitFailure : kExitOk;
+  return extractor.Failed() || extractor.Skipped() ? kExitFailure : kExitOk;
 }
 
 int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostream& err) {
@@ -177,6 +223,8 @@ int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostr
   std::optional<TreeItem> item = ResolvePath(drive.Burner(), options.path);
   if (!item) throw CliError{kExitFailure, NotFoundText(drive.Burner(), session, options.path, "file")};
   if (!item->entry || item->entry->IsDirectory()) throw CliError{kExitFailure, options.path + " is a directory"};
+  if (item->entry->IsSymlink())
+    throw CliError{kExitFailure, options.path + " is a symbolic link to " + item->entry->Posix->LinkTarget};
   bool writeFailed = false;
   std::uint32_t failedLba = 0;
   const TReadResult result = ReadEntryData(

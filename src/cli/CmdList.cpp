@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <ostream>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "cli/LongListing.h"
 #include "cli/TreePath.h"
 #include "iso/Dates.h"
+#include "iso/Format.h"
 #include "iso/Names.h"
 #include "iso/TerminalText.h"
 
@@ -23,6 +25,29 @@ std::string DateText(const TFEntry& entry) {
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
                 t.second);
   return text;
+}
+
+// The time stamps a Rock Ridge entry records, keyed by kind.
+void WriteStamps(TJsonWriter& json, const TPosixInfo& posix) {
+  // One value per kind, the last recorded winning, in key order.
+  std::map<std::string, const TPosixStamp*> stamps;
+  for (const TPosixStamp& stamp : posix.Stamps) stamps[stamp.Kind] = &stamp;
+  json.Key("stamps");
+  json.BeginObject();
+  for (const auto& [kind, stamp] : stamps) {
+    json.Key(kind);
+    json.BeginObject();
+    json.Key("recorded");
+    json.String(stamp->Text);
+    json.Key("unix");
+    if (stamp->UnixSeconds) {
+      json.Number(*stamp->UnixSeconds);
+    } else {
+      json.Null();
+    }
+    json.EndObject();
+  }
+  json.EndObject();
 }
 
 // One entry of the listing, its keys in the order the document shows them.
@@ -55,16 +80,41 @@ void WriteEntry(TJsonWriter& json, const TFEntry& entry, const std::string& path
     }
   }
   json.EndArray();
+  const TPosixInfo* posix = entry.Posix ? &*entry.Posix : nullptr;
+  const bool modes = posix && posix->Mode;
+  if (modes) {
+    json.Key("gid");
+    json.Number(std::uint64_t{posix->Group});
+  }
   json.Key("hidden");
   json.Bool((entry.Attr & faHidden) != 0);
+  if (modes) {
+    json.Key("links");
+    json.Number(std::uint64_t{posix->Links});
+    json.Key("mode");
+    json.Number(std::uint64_t{*posix->Mode});
+    json.Key("mode_octal");
+    json.String(Format("%o", *posix->Mode));
+  }
   json.Key("name");
   json.String(entry.LongName);
   json.Key("path");
   json.String(path);
   json.Key("size");
   json.Number(std::int64_t{entry.Size});
+  if (posix) {
+    WriteStamps(json, *posix);
+    if (posix->Symlink) {
+      json.Key("target");
+      json.String(posix->LinkTarget);
+    }
+  }
   json.Key("type");
-  json.String(entry.IsDirectory() ? "directory" : "file");
+  json.String(entry.IsDirectory() ? "directory" : entry.IsSymlink() ? "symlink" : "file");
+  if (modes) {
+    json.Key("uid");
+    json.Number(std::uint64_t{posix->User});
+  }
   json.EndObject();
 }
 
@@ -157,6 +207,8 @@ int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out) {
     json.String(item->path);
     json.Key("session");
     json.Number(std::uint64_t{session});
+    json.Key("tree");
+    json.String(TreeKindName(drive.Burner().ImportedTree()));
     json.EndObject();
     json.Flush();
     out << '\n';

@@ -32,6 +32,8 @@ struct ExtractOptions {
   std::vector<std::string> paths;
   bool progress = false;  // show progress on err
   ExistingFiles existing = ExistingFiles::ReplaceSayingSo;
+  bool symlinks = false;  // create symbolic links instead of skipping them
+  bool keepModes = false; // apply the recorded permission bits
 };
 
 struct CatOptions {

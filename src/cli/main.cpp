@@ -59,6 +59,9 @@ int main(int argc, char** argv) {
   app.add_option("--image", global.images, "disc image or disc description to serve as a virtual drive (repeatable)");
   app.add_option("--drive", global.drive, "drive letter to use (default: the first image's drive, else the first drive)");
   app.add_flag("--debug", global.debug, "send the drive component's debug messages to standard error");
+  app.add_option("--names", global.names,
+                 "which names to show: auto (Joliet, else Rock Ridge, else ISO 9660), joliet, rockridge or iso")
+      ->check(CLI::IsMember({"auto", "joliet", "rockridge", "iso"}));
 
   CLI::App* drives = app.add_subcommand("drives", "list the drives, each with the device or image file behind it");
   CLI::App* show = app.add_subcommand("show", "list the sessions, free space, medium, disc size and used space");
@@ -79,6 +82,9 @@ int main(int argc, char** argv) {
       ex->add_flag("-n,--no-clobber", noClobber, "keep files that exist in the target directory");
   ex->add_flag("--overwrite", overwrite, "replace files that exist without saying so (default: replace, saying so)")
       ->excludes(keep);
+  ex->add_flag("--symlinks", extract.symlinks, "create symbolic links as the disc records them (default: skip them)");
+  ex->add_flag("--keep-modes", extract.keepModes,
+               "give files and directories the permission bits the disc records (never set-user/group-ID)");
   ex->add_option("paths", extract.paths, "files or directories of the session")->required();
 
   CLI::App* ct = app.add_subcommand("cat", "write one file's data to standard output");

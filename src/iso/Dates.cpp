@@ -1,6 +1,8 @@
 #include "iso/Dates.h"
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
 
 #include "iso/Records.h"
 
@@ -50,6 +52,20 @@ std::optional<std::int64_t> CalendarSeconds(int year, int month, int day, int ho
   if (!IsValidDateTime(year, month, day, hour, minute, second)) return std::nullopt;
   return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600 +
          minute * 60 + second;
+}
+
+bool LocalTimeOf(std::int64_t unixSeconds, platform::LocalDateTime& out) {
+  const std::time_t when = static_cast<std::time_t>(unixSeconds);
+  if (static_cast<std::int64_t>(when) != unixSeconds) return false;
+  const std::tm* local = std::localtime(&when);
+  if (!local) return false;
+  out.year = local->tm_year + 1900;
+  out.month = local->tm_mon + 1;
+  out.day = local->tm_mday;
+  out.hour = local->tm_hour;
+  out.minute = local->tm_min;
+  out.second = std::min(local->tm_sec, 59);  // a leap second is not a time a file can carry
+  return true;
 }
 
 double EncodeDateTime(int year, int month, int day, int hour, int minute, int second) {

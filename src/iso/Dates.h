@@ -18,6 +18,10 @@ double EncodeDateTime(int year, int month, int day, int hour, int minute, int se
 // none when the values are not a valid date and time. Seconds are kept whole.
 std::optional<std::int64_t> CalendarSeconds(int year, int month, int day, int hour, int minute, int second);
 
+// The local date and time of seconds since 1970-01-01 UTC, to the second; false
+// when the system cannot express it.
+bool LocalTimeOf(std::int64_t unixSeconds, platform::LocalDateTime& out);
+
 // Breaks a day count down into calendar fields (nearest second); false for NoDate
 // or a value outside years 1..9999.
 bool DecodeDateTime(double dateTime, platform::LocalDateTime& out);

@@ -22,8 +22,10 @@
 
 #include "drive/SectorRuns.h"
 #include "iso/Dates.h"
+#include "iso/Format.h"
 #include "iso/IsoFormat.h"
 #include "iso/Names.h"
+#include "iso/PosixTree.h"
 #include "iso/QuarnBurner.h"
 
 namespace tarnwick {
@@ -42,7 +44,9 @@ std::string ChildPath(const std::string& dir, const std::string& name) {
 }  // namespace
 
 struct TQuarnBurner::WalkState {
+  TTreeKind kind = TTreeKind::Iso;
   bool joliet = false;
+  std::unique_ptr<TPosixTree> posix;  // set when the records carry POSIX entries
   std::vector<std::uint32_t> ancestors;  // extents of the directories being walked
   // Sectors already read as directory data: first sector -> one past the last.
   std::map<std::uint64_t, std::uint64_t> walked;
@@ -67,17 +71,20 @@ struct TQuarnBurner::PendingFile {
 };
 
 void TQuarnBurner::ReadJolietDir(std::uint32_t extent, std::uint32_t length, TDEntry* parent) {
-  WalkRoot(extent, length, parent, true);
+  WalkRoot(TTreeKind::Joliet, extent, length, parent);
 }
 
 void TQuarnBurner::ReadIsoDir(std::uint32_t extent, std::uint32_t length, TDEntry* parent) {
-  WalkRoot(extent, length, parent, false);
+  WalkRoot(TTreeKind::Iso, extent, length, parent);
 }
 
-bool TQuarnBurner::WalkRoot(std::uint32_t extent, std::uint32_t length, TDEntry* parent, bool joliet) {
+bool TQuarnBurner::WalkRoot(TTreeKind kind, std::uint32_t extent, std::uint32_t length, TDEntry* parent,
+                            std::unique_ptr<TPosixTree> posix) {
   if (!parent) return false;
   WalkState state;
-  state.joliet = joliet;
+  state.kind = kind;
+  state.joliet = kind == TTreeKind::Joliet;
+  state.posix = std::move(posix);
   state.ancestors.push_back(extent);
   return WalkDirectory(extent, length, parent, state);
 }
@@ -142,17 +149,35 @@ bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
         continue;
       }
       const std::uint8_t* name = record + sizeof(iso::DirectoryRecord);
+      if (state.posix && nameLength == 1 && name[0] == 0) ApplyOwnRecord(record, recordLength, parent, *state.posix);
       if (nameLength == 1 && name[0] <= 1) continue;  // the directory itself and its parent
 
-      nameField = state.joliet ? JolietName(name, nameLength)
-                               : StripVersion(std::string(reinterpret_cast<const char*>(name), nameLength));
+      std::optional<iso::PosixEntry> posix;
+      if (state.posix) {
+        std::vector<std::string> problems;
+        posix = state.posix->Read(record, recordLength, problems);
+        if (!problems.empty())
+          ReportPosixProblems(problems, ChildPath(path, StripVersion(std::string(reinterpret_cast<const char*>(name), nameLength))));
+        // A relocated directory is listed where its child link points, not here.
+        if (posix->Relocated) continue;
+        if (!posix->Present) posix.reset();
+      }
+      if (posix && posix->Name) {
+        nameField = *posix->Name;
+      } else if (state.joliet) {
+        nameField = JolietName(name, nameLength);
+      } else {
+        const std::string raw(reinterpret_cast<const char*>(name), nameLength);
+        // The enhanced tree's names carry no version: a ";" is part of the name.
+        nameField = state.kind == TTreeKind::Enhanced ? raw.substr(0, raw.find('\0')) : StripVersion(raw);
+      }
       // A name that is only a version: nothing to show or extract, and a directory
       // of that name would have its parent's path and stand for the parent.
       if (nameField.empty()) {
         drop(lba, "a record whose name is empty");
         continue;
       }
-      AddRecord(record, nameField, parent, state, pending);
+      AddRecord(record, nameField, parent, state, pending, posix ? &*posix : nullptr);
     }
   }
   FlushPending(parent, pending, false);
@@ -160,7 +185,7 @@ bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
 }
 
 void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name, TDEntry* parent,
-                             WalkState& state, PendingFile& pending) {
+                             WalkState& state, PendingFile& pending, const iso::PosixEntry* posix) {
   iso::DirectoryRecord r;
   std::memcpy(&r, record, sizeof r);
   EntryInfo info;
@@ -171,14 +196,32 @@ void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name
   // Recorded as local time; a value that is no date leaves the entry without one.
   info.DateTime = EncodeDateTime(1900 + r.Date[0], r.Date[1], r.Date[2], r.Date[3], r.Date[4], r.Date[5]);
   info.TimeStamp = PackDosDateTime(info.DateTime);
+  if (posix) ApplyPosix(*posix, state.kind == TTreeKind::Enhanced || posix->Name, info);
+  else info.ExactName = state.kind == TTreeKind::Enhanced;
 
-  if (r.Flags & iso::kFlagDirectory) {
+  std::uint32_t extent = r.ExtentLba(), length = r.Size();
+  bool directory = (r.Flags & iso::kFlagDirectory) != 0;
+  // A directory moved elsewhere to keep the primary tree shallow: its record here
+  // is a file pointing (child link) at the directory's real extent.
+  if (posix && posix->ChildLocation && !directory) {
+    if (!RelocatedExtent(*posix->ChildLocation, *state.posix, extent, length)) {
+      ReportPosixProblems({Format("child link to sector %u leads to no directory", *posix->ChildLocation)},
+                          ChildPath(DisplayPath(parent), name));
+      return;
+    }
+    directory = true;
+    info.Attributes |= faDirectory;
+    info.Size = 0;
+  }
+
+  if (directory) {
     FlushPending(parent, pending, false);
     // Directories are found by their "\"-joined path, so a "\" inside a name (which
-    // neither tree allows) would make this directory another one's; it becomes "_".
+    // no tree allows) would make this directory another one's; it becomes "_".
     std::replace(info.LongName.begin(), info.LongName.end(), '\\', '_');
     if (TDEntry* dir = ImportDir(parent, info)) {
-      EnterDirectory(dir, r.ExtentLba(), r.Size(), state);
+      if (state.posix && parent->Last && parent->Last->Dir == dir) state.posix->entryOf[dir] = parent->Last;
+      EnterDirectory(dir, extent, length, state);
     } else {
       // A directory needs a directory record and an entry record: either limit cuts it off.
       CountLimit(parent, info.LongName, DirCount() >= MaxDirs());
@@ -186,6 +229,13 @@ void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name
     return;
   }
 
+  if (info.Posix && info.Posix->Symlink) {
+    // A link has no data of its own: its target is all it holds.
+    FlushPending(parent, pending, false);
+    info.Size = 0;
+    if (ImportFile(parent, info, {}) == TImportResult::Limit) CountLimit(parent, info.LongName, false);
+    return;
+  }
   const TExtent part{r.ExtentLba(), r.Size()};
   if (pending.active && pending.info.LongName == name) {
     pending.extents.push_back(part);

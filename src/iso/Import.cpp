@@ -4,6 +4,7 @@
 
 #include "iso/Format.h"
 #include "iso/IsoFormat.h"
+#include "iso/PosixTree.h"
 #include "iso/QuarnBurner.h"
 #include "platform/ByteOrder.h"
 
@@ -30,7 +31,18 @@ bool HasJolietEscape(const iso::VolumeDescriptor& vd) {
 
 }  // namespace
 
-bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, bool supplementary, TDEntry* target) {
+const char* TreeKindName(TTreeKind kind) {
+  switch (kind) {
+    case TTreeKind::Joliet: return "joliet";
+    case TTreeKind::RockRidge: return "rockridge";
+    case TTreeKind::Enhanced: return "iso9660:1999";
+    case TTreeKind::Iso: return "iso9660";
+    case TTreeKind::None: break;
+  }
+  return "none";
+}
+
+bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, TTreeKind kind, TDEntry* target) {
   const std::uint64_t discEnd = sessionEnd_;
   for (std::uint32_t i = 0; i < kDescriptorSectors; ++i) {
     VolumeDescriptor.fill(0);
@@ -40,8 +52,20 @@ bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, bool supplementary,
     if (!IsStandardIdentifier(vd)) continue;
     if (vd.Type == iso::kTerminator) return false;
     const std::uint32_t lba = firstSector + kFirstDescriptor + i;
-    const bool joliet = supplementary && read && vd.Type == iso::kSupplementaryDescriptor && HasJolietEscape(vd);
-    if (!joliet && (supplementary || vd.Type != iso::kPrimaryDescriptor)) continue;
+    switch (kind) {
+      case TTreeKind::Joliet:
+        if (!read || vd.Type != iso::kSupplementaryDescriptor || !HasJolietEscape(vd)) continue;
+        break;
+      case TTreeKind::Enhanced:
+        if (!read || !iso::IsEnhancedDescriptor(vd)) continue;
+        break;
+      case TTreeKind::RockRidge:
+      case TTreeKind::Iso:
+        if (vd.Type != iso::kPrimaryDescriptor) continue;
+        break;
+      case TTreeKind::None:
+        return false;
+    }
 
     // The session ends at its volume space size, counted from the disc's first block,
     // unless the root lies past it (a size counted otherwise): then the disc's end
@@ -49,14 +73,25 @@ bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, bool supplementary,
     const std::uint32_t root = vd.RootRecord.ExtentLba();
     const std::uint32_t volumeSpace = GetLE32(vd.VolumeSpaceSize);
     sessionEnd_ = root < volumeSpace ? std::min<std::uint64_t>(discEnd, volumeSpace) : discEnd;
+    std::unique_ptr<TPosixTree> posix;
+    if (kind == TTreeKind::RockRidge) {
+      // A primary tree without POSIX entries is not this kind of tree.
+      posix = FindPosixEntries(root, static_cast<std::uint32_t>(std::min<std::uint64_t>(sessionEnd_, UINT32_MAX)));
+      if (!posix) {
+        sessionEnd_ = discEnd;
+        return false;
+      }
+    }
     RememberDescriptor(lba);
-    const bool rootRead = WalkRoot(root, vd.RootRecord.Size(), target, joliet);
+    importedTree_ = kind;
+    const bool rootRead = WalkRoot(kind, root, vd.RootRecord.Size(), target, std::move(posix));
     sessionEnd_ = discEnd;
-    if (rootRead || !joliet) return true;
+    if (rootRead || kind != TTreeKind::Joliet) return true;
     // Without its root the Joliet tree holds nothing; the primary tree of the same
     // session names the same files.
+    importedTree_ = TTreeKind::None;
     problems_.Add({TProblemKind::Fallback, DisplayPath(target), root,
-                   "the Joliet tree's root cannot be read; the ISO 9660 names are shown instead"});
+                   "the Joliet tree's root cannot be read; the primary tree's names are shown instead"});
     return false;
   }
   return false;
@@ -96,6 +131,7 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
   // them) means the last one.
   if (session == 255 || session > last) session = last;
   if (session == 0) return false;
+  importedTree_ = TTreeKind::None;
   DebugMessage(">>> " + Format("IMPORTING SESSION # %d", session), 1);
 
   VolumeDescriptor.fill(0);
@@ -111,9 +147,21 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
   const std::optional<std::uint32_t> leadOut = TrackStartLba(kLeadOutTrack);
   sessionEnd_ = leadOut && *leadOut > *firstSector ? *leadOut : kNoEnd;
 
-  const bool found = FindDescriptor(*firstSector, true, target) || FindDescriptor(*firstSector, false, target);
+  const TNamePreference names = Names;
+  const bool any = names == TNamePreference::Auto;
+  const bool found =
+      ((any || names == TNamePreference::Joliet) && FindDescriptor(*firstSector, TTreeKind::Joliet, target)) ||
+      ((any || names == TNamePreference::RockRidge) && FindDescriptor(*firstSector, TTreeKind::RockRidge, target)) ||
+      (any && FindDescriptor(*firstSector, TTreeKind::Enhanced, target)) ||
+      ((any || names == TNamePreference::Iso) && FindDescriptor(*firstSector, TTreeKind::Iso, target));
   sessionEnd_ = kNoEnd;
   if (found) return true;
+  if (names == TNamePreference::Joliet || names == TNamePreference::RockRidge) {
+    DebugMessage(">>> " + Format("ERROR IMPORTING SESSION %d (NO %s NAMES)", session,
+                                 names == TNamePreference::Joliet ? "JOLIET" : "ROCK RIDGE"),
+                 4);
+    return false;
+  }
   DebugMessage(">>> " + Format("ERROR IMPORTING SESSION %d (ISO IMAGE NOT FOUND)", session), 4);
   return false;
 }

@@ -22,6 +22,7 @@ enum class TProblemKind : std::uint8_t {
   DroppedEntry,      // a record that cannot be read as an entry
   IncompleteFile,    // a file recorded in several extents whose last part is missing
   Fallback,          // the tree the import meant to read could not be read; another was read instead
+  DamagedAttributes, // a record's POSIX entries do not hold together; what could be read is used
 };
 
 struct TImportProblem {

@@ -53,6 +53,8 @@ struct VolumeDescriptor {
   std::uint8_t Unused3[691];
   std::uint8_t FileStructureVersion;
   std::uint8_t Rest[1166];
+
+  std::uint32_t VolumeSpaceBlocks() const { return GetLE32(VolumeSpaceSize); }
 };
 #pragma pack(pop)
 

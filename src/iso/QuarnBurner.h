@@ -24,6 +24,18 @@
 namespace tarnwick {
 
 class TQuarnBurner;
+struct TPosixTree;
+namespace iso {
+struct PosixEntry;
+}
+
+// Which names an import shows. Auto: a Joliet tree when the session has one, else
+// the POSIX names recorded in the primary tree, else the enhanced tree, else the
+// primary tree's own names.
+enum class TNamePreference { Auto, Joliet, RockRidge, Iso };
+// The tree an import read.
+enum class TTreeKind { None, Joliet, RockRidge, Enhanced, Iso };
+const char* TreeKindName(TTreeKind kind);
 
 // Called for every entry AddFile is about to write. The handler may change the long
 // name, the short name and the date, and may set Skip to leave the entry out.
@@ -117,6 +129,10 @@ class TQuarnBurner : public TSCSIDevice {
   const TImportProblems& ImportProblems() const { return problems_; }
   TImportProblems& ImportProblems() { return problems_; }
 
+  // Which names the next import shows, and which tree the last one read.
+  TNamePreference Names = TNamePreference::Auto;
+  TTreeKind ImportedTree() const { return importedTree_; }
+
   // ---- Extraction (Extract.cpp) ----
   // Copies a file entry's data to `destination` (a full local path, see
   // LocalDestination) and gives it the entry's date. The data goes to a new temporary
@@ -149,14 +165,22 @@ class TQuarnBurner : public TSCSIDevice {
   PreparedFile PrepareFile(const EntryInfo& info, const std::string& sourcePath, bool longNameSkips);
   static void WriteFile(TFEntry* target, const PreparedFile& file, const EntryInfo& info, std::uint8_t tag,
                         const std::vector<TExtent>& extents, const std::string& sourcePath);
-  bool WalkRoot(std::uint32_t extent, std::uint32_t length, TDEntry* parent, bool joliet);
+  bool WalkRoot(TTreeKind kind, std::uint32_t extent, std::uint32_t length, TDEntry* parent,
+                std::unique_ptr<TPosixTree> posix = nullptr);
   bool WalkDirectory(std::uint32_t extent, std::uint32_t length, TDEntry* parent, WalkState& state);
   void AddRecord(const std::uint8_t* record, const std::string& name, TDEntry* parent, WalkState& state,
-                 PendingFile& pending);
+                 PendingFile& pending, const iso::PosixEntry* posix = nullptr);
   void FlushPending(TDEntry* parent, PendingFile& pending, bool complete);
   void EnterDirectory(TDEntry* dir, std::uint32_t extent, std::uint32_t length, WalkState& state);
   void CountLimit(TDEntry* parent, const std::string& name, bool directories);
-  bool FindDescriptor(std::uint32_t firstSector, bool supplementary, TDEntry* target);
+  bool FindDescriptor(std::uint32_t firstSector, TTreeKind kind, TDEntry* target);
+  // POSIX entries of the primary tree (PosixRecords.cpp).
+  std::unique_ptr<TPosixTree> FindPosixEntries(std::uint32_t rootExtent, std::uint32_t volumeEnd);
+  void ReportPosixProblems(const std::vector<std::string>& problems, const std::string& where);
+  // A directory's own record completes the entry that stands for it in its parent.
+  void ApplyOwnRecord(const std::uint8_t* record, std::size_t recordLength, TDEntry* dir, TPosixTree& posix);
+  // The extent and length of the directory a child link points at.
+  bool RelocatedExtent(std::uint32_t location, TPosixTree& posix, std::uint32_t& extent, std::uint32_t& length);
   void RememberDescriptor(std::uint32_t lba);
 
   std::vector<std::unique_ptr<TDEntry>> dirs_;
@@ -177,6 +201,7 @@ class TQuarnBurner : public TSCSIDevice {
   // Checks the disc before an extraction, once per batch (see BeginExtractBatch).
   bool DiscCheckPasses();
 
+  TTreeKind importedTree_ = TTreeKind::None;
   std::string lastExtractError_;
   bool inBatch_ = false;
   bool batchChecked_ = false;

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,23 @@ struct TExtent {
   std::uint32_t Lba = 0;
   std::uint64_t Bytes = 0;
   bool operator==(const TExtent&) const = default;
+};
+
+// One time stamp of an entry written on a Unix-like system.
+struct TPosixStamp {
+  std::string Kind;  // "creation", "modification", "access", "attributes", "backup", "expiration", "effective"
+  std::string Text;  // as recorded, with its offset from UTC: "2021-03-04T05:06:07+02:00"
+  std::optional<std::int64_t> UnixSeconds;  // none when the stamp is no calendar date
+};
+
+// The POSIX attributes a disc written on a Unix-like system records for an entry.
+struct TPosixInfo {
+  std::optional<std::uint32_t> Mode;  // file type and permission bits
+  std::uint32_t Links = 0, User = 0, Group = 0;
+  bool Symlink = false;
+  std::string LinkTarget;
+  std::vector<TPosixStamp> Stamps;
+  std::optional<std::int64_t> Modified;  // modification time, seconds since 1970 UTC
 };
 
 struct TDEntry {
@@ -64,7 +82,11 @@ struct TFEntry {
   // file recorded in several extents); empty for entries without data on the disc.
   std::vector<TExtent> Extents;
 
+  // Read from a disc written on a Unix-like system; none otherwise.
+  std::optional<TPosixInfo> Posix;
+
   bool IsDirectory() const { return (Attr & faDirectory) != 0; }
+  bool IsSymlink() const { return Posix && Posix->Symlink; }
   bool HasDate() const { return IsDate(DateTime); }
 };
 
@@ -81,6 +103,9 @@ struct EntryInfo {
   // Up to 13 characters, NUL-terminated and NUL-padded; when empty, the add
   // operations derive the short name from the long name.
   char ShortName[14] = {};
+  // The long name is used exactly as given (no "." added to a name without one).
+  bool ExactName = false;
+  std::optional<TPosixInfo> Posix;
 };
 
 }  // namespace tarnwick

@@ -166,6 +166,7 @@ TDEntry* TQuarnBurner::NewSubDir(TDEntry* parent, const EntryInfo& info) {
   entry->Size = entry->Size2 = 0;
   entry->Dir = dir;
   entry->DateTime = DateOf(info);
+  entry->Posix = info.Posix;
   dir->Path = DirPath(dir);
 
   // Both indexes keep the first of several equal names, as walking in order would.
@@ -191,7 +192,7 @@ bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t 
 TQuarnBurner::PreparedFile TQuarnBurner::PrepareFile(const EntryInfo& info, const std::string& sourcePath,
                                                      bool longNameSkips) {
   PreparedFile file{ShortNameOf(info), info.LongName, DateOf(info), false};
-  if (!(info.Attributes & faDirectory)) {
+  if (!(info.Attributes & faDirectory) && !info.ExactName) {
     if (file.shortName.find('.') == std::string::npos) file.shortName += '.';
     if (file.longName.find('.') == std::string::npos) file.longName += '.';
   }
@@ -220,6 +221,7 @@ void TQuarnBurner::WriteFile(TFEntry* target, const PreparedFile& file, const En
     target->OnDisc = 0;
   }
   target->Extents = extents;
+  target->Posix = info.Posix;
 }
 
 bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag,

@@ -18,8 +18,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
+#include <fstream>
 
 #include "AppTestKit.h"
+#include "support/IsoMaker.h"
 #include "support/TempDir.h"
 
 namespace tarnwick::test {
@@ -197,6 +199,34 @@ TEST(WindowPicture, SavesTheWindowAfterAnImport) {
   QDir().remove(menuPath);
   EXPECT_TRUE(withMenu.save(menuPath));
   menu->hide();
+}
+
+}  // namespace
+}  // namespace tarnwick::test
+
+namespace tarnwick::test {
+namespace {
+
+TEST(WindowExtract, RockRidgeOnlyDiscShowsItsNamesAndRefusesLinks) {
+  TempDir dir;
+  const fs::path root = dir / "tree";
+  fs::create_directories(root);
+  { std::ofstream(root / "Mixed Case.txt") << "mixed"; }
+  fs::create_symlink("Mixed Case.txt", root / "link");
+  const std::string image = (dir / "rr.iso").string();
+  ASSERT_EQ(RunProgram({"genisoimage", "-quiet", "-R", "-o", image, root.string()}, dir / "log"), 0);
+  TestDrives drives({DiscFile(image)});
+  Window w;
+  w.Import(0);
+
+  const std::vector<std::pair<QString, QString>> rows{{" 1 link -> Mixed Case.txt", " < LNK > "},
+                                                      {" 2 Mixed Case.txt", "        5"}};
+  EXPECT_EQ(w.GridRows(), rows);
+  const int link = 0;
+  w.DoubleClickRow(link);
+  EXPECT_EQ(w.dialogs().messages,
+            QStringList{"You can not extract link: it is a symbolic link to Mixed Case.txt, not a file"});
+  EXPECT_EQ(w.dialogs().chooserCalls, 0);
 }
 
 }  // namespace

@@ -185,7 +185,11 @@ TEST_F(MasteredDisc, LsLongShowsTypeSizeDateAndTime) {
 TEST_F(MasteredDisc, JsonOfEverySessionMatchesAnIndependentReader) {
   for (int session = 1; session <= 3; ++session) {
     SCOPED_TRACE("session " + std::to_string(session));
-    const CliResult r = Cli({"ls", "--json", "-R", "--session", std::to_string(session)});
+    // Session 3 has no Joliet tree: its primary tree's own names are compared here
+    // (its Rock Ridge names are compared in the Rock Ridge tests).
+    std::vector<std::string> args{"ls", "--json", "-R", "--session", std::to_string(session)};
+    if (session == 3) args.insert(args.begin(), {"--names", "iso"});
+    const CliResult r = Cli(args);
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json doc = nlohmann::json::parse(r.out);
     EXPECT_EQ(doc["session"], session);

@@ -74,8 +74,9 @@ TEST(Mastered, JolietTreeImportsAndExtractsExactly) {
   EXPECT_EQ(many, 150);
 }
 
-TEST(Mastered, RockRidgeWithoutJolietGivesThePrimaryNames) {
+TEST(Mastered, RockRidgeWithoutJolietGivesThePrimaryNamesWhenAskedForThem) {
   ServedDisc disc;
+  disc.qb.Names = TNamePreference::Iso;
   IsoOptions options;
   options.rockRidge = true;
   std::vector<IsoEntry> entries = {{"readme.txt", "read me"}, {"sub/data.bin", test::PatternBytes(5000, 1)},

@@ -1,0 +1,72 @@
+// Importing a primary tree whose records carry POSIX entries that lie: each damaged
+// system-use area is reported and the entry still listed from what could be read.
+#include <gtest/gtest.h>
+
+#include "iso/ServedDisc.h"
+#include "platform/ByteOrder.h"
+
+namespace tarnwick::test {
+namespace {
+
+using R = CraftedRecord;
+
+std::string Entry(const char* sig, const std::string& data) {
+  return std::string(sig, 2) + static_cast<char>(4 + data.size()) + '\x01' + data;
+}
+std::string Both32(std::uint32_t v) {
+  std::string b(8, '\0');
+  PutBoth32(reinterpret_cast<std::uint8_t*>(b.data()), v);
+  return b;
+}
+std::string CE(std::uint32_t block, std::uint32_t offset, std::uint32_t length) {
+  return Entry("CE", Both32(block) + Both32(offset) + Both32(length));
+}
+std::string NM(char flags, const std::string& name) { return Entry("NM", flags + name); }
+
+TEST(RockRidgeImport, DamagedSystemUseAreasAreReportedAndTheEntryKept) {
+  struct Case {
+    const char* what;
+    std::string systemUse;                                 // of the one file record
+    std::vector<std::pair<std::uint32_t, std::string>> areas;  // continuation areas at offset 0
+    std::string listed;                                    // the tree as imported
+    std::string problem;                                   // the problem reported
+  };
+  const Case cases[] = {
+      {"continuation area past the session", NM(0, "kept name.txt") + CE(5000, 0, 50), {},
+       "kept name.txt 3 0\n", "continuation area at sector 5000 lies outside the session"},
+      {"continuation areas in a loop", CE(25, 0, 9 + 28),
+       {{25, NM(1, "loop") + CE(26, 0, 7 + 28)}, {26, NM(0, "ed") + CE(25, 0, 9 + 28)}}, "looped 3 0\n",
+       "continuation areas loop at sector 25"},
+      {"name continued without end", NM(1, "unended"), {}, "unended 3 0\n", "name continues past its last entry"},
+      {"link component longer than its entry", Entry("SL", std::string("\0\0\x28", 3) + "abc"), {},
+       "KEPT.TXT 3 0\n", "symbolic link component of 40 bytes is longer than its entry"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CraftedIso iso(40);
+    iso.Descriptor(16, 1, 20, 2048);
+    iso.Raw(16, 80, {0x28, 0, 0, 0, 0, 0, 0, 0x28});  // 40 blocks of volume space
+    iso.Terminator(17);
+    R dot = R::Dot(20, 2048);
+    dot.systemUse = Entry("SP", std::string("\xBE\xEF\x00", 3)) + Entry("RR", "\x81");
+    R file = R::File("KEPT.TXT;1", 30, 3);
+    file.systemUse = c.systemUse;
+    iso.Directory(20, {dot, R::DotDot(20, 2048), file});
+    for (const auto& [lba, bytes] : c.areas) iso.Raw(lba, 0, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    iso.Data(30, "abc");
+
+    ServedDisc disc;
+    disc.Serve(iso);
+    ASSERT_TRUE(disc.qb.ImportSession(1));
+    EXPECT_EQ(disc.qb.ImportedTree(), TTreeKind::RockRidge);
+    EXPECT_EQ(DumpTree(disc.qb.Root()), c.listed);
+    const auto& problems = disc.qb.ImportProblems().All();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].kind, TProblemKind::DamagedAttributes);
+    EXPECT_EQ(problems[0].path, "/KEPT.TXT");
+    EXPECT_EQ(problems[0].why, c.problem);
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick::test
