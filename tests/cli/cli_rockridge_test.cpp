@@ -4,6 +4,7 @@
 // second, relocated deep directories where they belong, and the extraction of links
 // and modes.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,9 +180,10 @@ TEST_F(RockRidgeDisc, ListingMatchesTheIndependentReader) {
     // the directory that keeps it.
     EXPECT_EQ(ours.count("/" + kDeep + "/leaf.txt"), 1u);
     EXPECT_EQ(ours.count("/" + kLongName), 1u);
-    // Modification times to the second, with their zone applied.
+    // Modification times to the second, with their zone applied (the mastering
+    // tool makes rr_moved itself).
     for (const auto& e : doc["entries"]) {
-      if (e["type"] == "symlink") continue;
+      if (e["type"] == "symlink" || e["path"] == "/rr_moved") continue;
       EXPECT_EQ(e["stamps"]["modification"]["unix"], kWhen) << e["path"];
     }
   }
@@ -262,7 +264,9 @@ TEST_F(RockRidgeDisc, ExtractionSkipsOrCreatesLinksAndKeepsModesWithoutSetId) {
     struct stat st {};
     ASSERT_EQ(::lstat((full / e.path).c_str(), &st), 0) << e.path;
     EXPECT_EQ(st.st_mode & 07777, e.mode) << e.path;
-    if (!S_ISDIR(st.st_mode)) EXPECT_EQ(st.st_mtime, kWhen) << e.path;
+    if (!S_ISDIR(st.st_mode)) {
+      EXPECT_EQ(st.st_mtime, kWhen) << e.path;
+    }
   }
   std::ifstream leaf(full / kDeep / "leaf.txt");
   std::string text((std::istreambuf_iterator<char>(leaf)), {});

@@ -164,6 +164,36 @@ def hostile():
     img.write("deep-chain.iso")
 
 
+def su(sig, data):
+    return sig + bytes([4 + len(data), 1]) + data
+
+
+def rock_ridge_hostile():
+    # POSIX entries that lie: continuation areas past the disc and in a loop, a name
+    # that never ends, a link component longer than its entry, child links to a
+    # sector that is no directory and to the root itself, a relocated directory.
+    img = Image(32)
+    img.descriptor(16, 1, 20, SECTOR)
+    img.terminator(17)
+    nm = lambda flags, name: su(b"NM", bytes([flags]) + name)
+    ce = lambda block, offset, length: su(b"CE", both32(block) + both32(offset) + both32(length))
+    link_mode = su(b"PX", both32(0o120777) + both32(1) + both32(0) + both32(0))
+    img.directory(20, [record(b"\0", 20, SECTOR, 2, su(b"SP", b"\xbe\xef\x00") + su(b"RR", b"\x81")),
+                       dotdot(20),
+                       record(b"CEFAR.TXT;1", 30, 3, 0, nm(0, b"far name.txt") + ce(5000, 0, 50)),
+                       record(b"CELOOP.TXT;1", 30, 3, 0, ce(25, 0, 37)),
+                       record(b"NMOPEN.TXT;1", 30, 3, 0, nm(1, b"unended")),
+                       record(b"SLBAD;1", 30, 0, 0, link_mode + su(b"SL", b"\0\0\x28abc")),
+                       record(b"CLBAD;1", 30, 0, 0, nm(0, b"to nowhere") + su(b"CL", both32(30))),
+                       record(b"CLSELF;1", 30, 0, 0, nm(0, b"to the root") + su(b"CL", both32(20))),
+                       record(b"RELOC", 21, SECTOR, 2, su(b"RE", b""))])
+    img.directory(21, [dot(21), dotdot(20), record(b"IN.TXT;1", 30, 3)])
+    img.put(25, 0, nm(1, b"loop") + ce(26, 0, 35))
+    img.put(26, 0, nm(0, b"ed") + ce(25, 0, 37))
+    img.put(30, 0, b"abc")
+    img.write("rock-ridge-hostile.iso")
+
+
 def main():
     os.makedirs(CORPUS, exist_ok=True)
     files = [("README.TXT", "upper\n"), ("readme.txt", "lower\n"), ("LINK.TXT", "link\n"),
@@ -176,7 +206,10 @@ def main():
              ["-iso-level", "4", "-R"])
     mastered("xorriso-rr-joliet.iso", files + [("ce/" + "long-rock-ridge-name-" * 10, "ce\n")],
              ["-J", "-R", "-joliet-long"], tool="xorriso")
+    mastered("rock-ridge-only.iso", [("Mixed Case.txt", "m\n"), ("l1/l2/l3/l4/l5/l6/l7/l8/l9/leaf.txt", "leaf\n"),
+                                     ("abs", ("symlink", "/etc/passwd")), ("rel", ("symlink", "../x"))], ["-R"])
     hostile()
+    rock_ridge_hostile()
     for name in sorted(os.listdir(CORPUS)):
         print(name, os.path.getsize(os.path.join(CORPUS, name)))
 
