@@ -1,12 +1,11 @@
 #include "browse/Extraction.h"
 
-#include "browse/ExtractRefusal.h"
-
 #include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
 
+#include "browse/ExtractRefusal.h"
 #include "iso/Dates.h"
 #include "iso/EntryData.h"
 
