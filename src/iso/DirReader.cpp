@@ -204,14 +204,15 @@ void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name
   // A directory moved elsewhere to keep the primary tree shallow: its record here
   // is a file pointing (child link) at the directory's real extent.
   if (posix && posix->ChildLocation && !directory) {
-    if (!RelocatedExtent(*posix->ChildLocation, *state.posix, extent, length)) {
+    if (RelocatedExtent(*posix->ChildLocation, *state.posix, extent, length)) {
+      directory = true;
+      info.Attributes |= faDirectory;
+      info.Size = 0;
+    } else {
+      // Kept as the record gives it, a file, so that nothing goes missing unseen.
       ReportPosixProblems({Format("child link to sector %u leads to no directory", *posix->ChildLocation)},
                           ChildPath(DisplayPath(parent), name));
-      return;
     }
-    directory = true;
-    info.Attributes |= faDirectory;
-    info.Size = 0;
   }
 
   if (directory) {

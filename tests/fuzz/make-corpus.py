@@ -29,8 +29,8 @@ def record(name, extent, size, flags=0, su=b""):
     pad = b"\0" if len(name) % 2 == 0 else b""
     body = both32(extent) + both32(size) + DATE + bytes([flags, 0, 0]) + both16(1)
     rec = bytes([0]) + body + bytes([len(name)]) + name + pad + su
-    rec = bytes([len(rec) + 1]) + rec
-    return rec + (b"\0" if len(rec) % 2 else b"")
+    rec += b"\0" if len(rec) % 2 == 0 else b""  # records have an even length, length byte included
+    return bytes([len(rec) + 1]) + rec
 
 
 def dot(extent, size=SECTOR):

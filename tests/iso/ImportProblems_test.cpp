@@ -33,6 +33,7 @@ const char* KindName(TProblemKind kind) {
     case TProblemKind::DroppedEntry: return "dropped";
     case TProblemKind::IncompleteFile: return "incomplete";
     case TProblemKind::Fallback: return "fallback";
+    case TProblemKind::DamagedAttributes: return "attributes";
   }
   return "?";
 }
