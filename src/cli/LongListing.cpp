@@ -1,6 +1,7 @@
 #include "cli/LongListing.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "iso/Dates.h"
@@ -8,7 +9,26 @@
 
 namespace tarnwick::cli {
 
-std::string ModeText(const TFEntry& entry) { return entry.IsDirectory() ? "dr-xr-xr-x" : "-r--r--r--"; }
+std::string ModeText(const TFEntry& entry) {
+  if (!entry.Posix || !entry.Posix->Mode) return entry.IsDirectory() ? "dr-xr-xr-x" : "-r--r--r--";
+  const std::uint32_t mode = *entry.Posix->Mode;
+  std::string text = "?rwxrwxrwx";
+  switch (mode & 0170000) {
+    case 0040000: text[0] = 'd'; break;
+    case 0100000: text[0] = '-'; break;
+    case 0120000: text[0] = 'l'; break;
+    case 0060000: text[0] = 'b'; break;
+    case 0020000: text[0] = 'c'; break;
+    case 0010000: text[0] = 'p'; break;
+    case 0140000: text[0] = 's'; break;
+  }
+  for (int i = 0; i < 9; ++i)
+    if (!(mode & (0400u >> i))) text[1 + i] = '-';
+  if (mode & 04000) text[3] = (mode & 0100) ? 's' : 'S';
+  if (mode & 02000) text[6] = (mode & 010) ? 's' : 'S';
+  if (mode & 01000) text[9] = (mode & 01) ? 't' : 'T';
+  return text;
+}
 
 std::string LongDateText(const TFEntry& entry) {
   platform::LocalDateTime t;
@@ -24,7 +44,8 @@ void PrintLongRows(const std::vector<const TFEntry*>& entries, std::ostream& out
   for (const TFEntry* entry : entries) {
     const std::string size = std::to_string(entry->Size);
     out << ModeText(*entry) << ' ' << std::string(width - size.size(), ' ') << size << ' ' << LongDateText(*entry)
-        << ' ' << TerminalText(entry->LongName) << '\n';
+        << ' ' << TerminalText(entry->LongName)
+        << (entry->IsSymlink() ? " -> " + TerminalText(entry->Posix->LinkTarget) : std::string()) << '\n';
   }
 }
 

@@ -11,6 +11,7 @@
 
 namespace tarnwick::cli {
 
+// The recorded POSIX mode ("lrwxrwxrwx", "-rwsr-x--x") of a Rock Ridge entry; else
 // "dr-xr-xr-x" for a directory, "-r--r--r--" for a file (a disc is read-only).
 std::string ModeText(const TFEntry& entry);
 // "2024-09-02 18:45", or blanks of that width for an entry without a date.

@@ -191,6 +191,10 @@ TEST_F(RockRidgeDisc, ListingMatchesTheIndependentReader) {
   // The text listing shows a link's target in place of a size.
   const CliResult text = RunCli({"--image", (dir / "img0.iso").string(), "ls", "/Mixed_Case/sub"});
   EXPECT_EQ(text.out, " 1 rel_link -> ../Lower and UPPER.Data   < LNK > \n");
+  const CliResult longText = RunCli({"--image", (dir / "img0.iso").string(), "ls", "-l", "/"});
+  EXPECT_NE(longText.out.find("lrwxrwxrwx "), std::string::npos) << longText.out;
+  EXPECT_NE(longText.out.find(" abs_link -> /usr/share/doc\n"), std::string::npos) << longText.out;
+  EXPECT_NE(longText.out.find("-rwsr-x--x"), std::string::npos) << longText.out;
 
   // With both trees, the default stays the Joliet one; the primary tree's own
   // names remain on request.
