@@ -277,5 +277,92 @@ TEST_F(RockRidgeDisc, ExtractionSkipsOrCreatesLinksAndKeepsModesWithoutSetId) {
   EXPECT_EQ(text, "leaf\n");
 }
 
+// The extracted tree in the form of the independent reader's listing: path ->
+// "mode size[ -> target]".
+std::map<std::string, std::string> ListLocal(const fs::path& root) {
+  std::map<std::string, std::string> listed;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    struct stat st {};
+    if (::lstat(e.path().c_str(), &st) != 0) continue;
+    std::string value = ModeText(st.st_mode) + " " + (S_ISREG(st.st_mode) ? std::to_string(st.st_size) : "0");
+    if (S_ISLNK(st.st_mode)) value += " -> " + fs::read_symlink(e.path()).string();
+    listed["/" + e.path().lexically_relative(root).string()] = value;
+  }
+  return listed;
+}
+
+// The listing as an extraction can give it: no set-ID bits, and links with the
+// modes the local system gives every link.
+std::map<std::string, std::string> AsExtracted(std::map<std::string, std::string> listed) {
+  for (auto& [path, value] : listed) {
+    if (value[0] == 'l') value.replace(0, 10, "lrwxrwxrwx");
+    for (std::size_t i : {3u, 6u}) {
+      if (value[i] == 's') value[i] = 'x';
+      if (value[i] == 'S') value[i] = '-';
+    }
+  }
+  return listed;
+}
+
+TEST_F(RockRidgeDisc, ExtractedTreeIsWhatTheIndependentReaderLists) {
+  struct Case {
+    const char* what;
+    std::vector<std::vector<std::string>> runs;  // mastering commands; {image} and {tree1}/{tree2} filled in
+    int sessions;                                // trees the last session holds: 1, or 2 with "second/"
+  };
+  const Case cases[] = {
+      {"genisoimage -R", {{"genisoimage", "-quiet", "-R", "-o", "{image}", "{tree1}"}}, 1},
+      {"genisoimage -r", {{"genisoimage", "-quiet", "-r", "-o", "{image}", "{tree1}"}}, 1},
+      {"xorriso -as mkisofs -R -J", {{"xorriso", "-as", "mkisofs", "-quiet", "-R", "-J", "-joliet-long", "-o",
+                                      "{image}", "{tree1}"}}, 1},
+      {"xorriso, a second session grown onto the first",
+       {{"xorriso", "-report_about", "SORRY", "-outdev", "{image}", "-map", "{tree1}", "/", "-commit"},
+        {"xorriso", "-report_about", "SORRY", "-dev", "{image}", "-map", "{tree2}/second", "/second", "-commit"}},
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string name = "case" + std::to_string(&c - cases);
+    const fs::path tree1 = dir / (name + ".tree1"), tree2 = dir / (name + ".tree2");
+    const fs::path image = dir / (name + ".iso");
+    Build(tree1, Tree(1));
+    Build(tree2, Tree(2));
+    for (std::vector<std::string> argv : c.runs) {
+      for (std::string& arg : argv) {
+        if (arg == "{image}") arg = image.string();
+        if (arg.starts_with("{tree1}")) arg = tree1.string() + arg.substr(7);
+        if (arg.starts_with("{tree2}")) arg = tree2.string() + arg.substr(7);
+      }
+      const CliResult run = RunCaptured(argv);
+      ASSERT_EQ(run.status, 0) << run.err;
+    }
+    // With both trees, the Rock Ridge one is asked for; alone it is the default.
+    const std::vector<std::string> names = {"--names", "rockridge"};
+    const fs::path out = dir / (name + ".out");
+    fs::create_directory(out);
+    std::vector<std::string> args{"--image", image.string()};
+    args.insert(args.end(), names.begin(), names.end());
+    args.insert(args.end(), {"extract", "-R", "--symlinks", "--keep-modes", "--to", out.string(), "/"});
+    const CliResult run = RunCli(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+
+    const auto listed = ListWithXorriso(image, std::nullopt);
+    EXPECT_EQ(ListLocal(out), AsExtracted(listed));
+    EXPECT_EQ(ListWithCli(ListJson(image, names)), listed);
+    // Every file holds what was mastered and the time it was mastered with.
+    for (const Node& n : Tree(c.sessions)) {
+      if (n.kind != 'f') continue;
+      std::ifstream in(out / n.path, std::ios::binary);
+      EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), n.text) << n.path;
+      struct stat st {};
+      ASSERT_EQ(::stat((out / n.path).c_str(), &st), 0) << n.path;
+      EXPECT_EQ(st.st_mtime, kWhen) << n.path;
+    }
+    // Read-only directories kept from the disc must not stop the clean-up.
+    for (const auto& e : fs::recursive_directory_iterator(out))
+      if (e.is_directory() && !e.is_symlink()) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick::test
