@@ -5,6 +5,7 @@
 #include "app-win32/ProgressDialog.h"
 #include "app-win32/Settings.h"
 #include "app-win32/WinText.h"
+#include "browse/ExtractRefusal.h"
 #include "browse/Extraction.h"
 #include "browse/WindowCommands.h"
 
@@ -24,8 +25,8 @@ void TForm1::Extract1Click() {
   // The empty row of an empty directory refers to no entry.
   const TFEntry* entry = EntryOfRow(row);
   if (entry == nullptr) return;
-  if (entry->IsDirectory()) {
-    dialogs_->ShowMessage(hwnd_, DirectoryRefusal(*entry));
+  if (const std::string refusal = ExtractRefusal(*entry); !refusal.empty()) {
+    dialogs_->ShowMessage(hwnd_, refusal);
     return;
   }
   ExtractEntries({entry}, ExtractTitle({entry}), true);
