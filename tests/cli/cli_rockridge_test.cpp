@@ -153,7 +153,10 @@ class RockRidgeDisc : public testing::Test {
     args.insert(args.end(), {"ls", "--json", "-R"});
     const CliResult r = RunCli(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    return nlohmann::json::parse(r.out);
+    nlohmann::json doc = nlohmann::json::parse(r.out);
+    // Written as it is walked, yet with every key in the order a JSON library sorts it.
+    EXPECT_EQ(r.out, doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+    return doc;
   }
 };
 
