@@ -261,7 +261,7 @@ void TQuarnBurner::FlushPending(TDEntry* parent, PendingFile& pending, bool comp
     problems_.Add({TProblemKind::IncompleteFile, ChildPath(DisplayPath(parent), pending.info.LongName),
                    pending.extents.back().Lba, "the file's last part is missing; only the parts recorded are kept"});
   }
-  if (ImportFile(parent, pending.info, pending.extents) == TImportResult::Limit)
+  if (ImportFile(parent, pending.info, std::move(pending.extents)) == TImportResult::Limit)
     CountLimit(parent, pending.info.LongName, false);
   pending.active = false;
   pending.extents.clear();

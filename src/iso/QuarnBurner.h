@@ -2,11 +2,12 @@
 // session, the import of a session's ISO 9660 or Joliet hierarchy into it, and the
 // extraction of one file.
 //
-// The tree's records are owned by two tables (directories, entries) that are sized
-// to their limits at each reset. Finding a directory by path, finding an entry by
-// name and appending to a list go through indexes kept beside the tables, so that a
-// tree at the limits builds in linear time while giving the same answers as walking
-// the tables and lists in order.
+// The tree's records are owned by two pools (directories, entries) that a reset frees
+// in one go. Finding a directory by path, finding an entry by name and appending to a
+// list go through indexes kept beside the pools, so that a tree at the limits builds
+// in linear time while giving the same answers as walking the lists in order. The
+// index of a directory's names is built at the first look-up in that directory, so an
+// import, which never looks names up, pays nothing for it.
 #pragma once
 
 #include <array>
@@ -19,6 +20,7 @@
 
 #include "drive/SCSIDevice.h"
 #include "iso/ImportProblems.h"
+#include "iso/RecordPool.h"
 #include "iso/Records.h"
 
 namespace tarnwick {
@@ -99,15 +101,13 @@ class TQuarnBurner : public TSCSIDevice {
   // or cut off by the entry limit.
   enum class TImportResult { Added, SkippedByHandler, Limit };
   TDEntry* ImportDir(TDEntry* parent, const EntryInfo& info);
-  TImportResult ImportFile(TDEntry* parent, const EntryInfo& info, const std::vector<TExtent>& extents);
+  TImportResult ImportFile(TDEntry* parent, const EntryInfo& info, std::vector<TExtent> extents);
 
-  TDEntry* Root() const { return dirs_.empty() ? nullptr : dirs_.front().get(); }
+  TDEntry* Root() const { return dirs_.empty() ? nullptr : dirs_[0]; }
   std::uint32_t DirCount() const { return static_cast<std::uint32_t>(dirs_.size()); }
   std::uint32_t FileCount() const { return static_cast<std::uint32_t>(files_.size()); }
   std::uint32_t MaxDirs() const { return maxDirs_; }
   std::uint32_t MaxFiles() const { return maxFiles_; }
-  const std::vector<std::unique_ptr<TDEntry>>& DirTable() const { return dirs_; }
-  const std::vector<std::unique_ptr<TFEntry>>& FileTable() const { return files_; }
 
   TAddFileEvent OnAddFile;
   bool ReplaceFile = false;
@@ -164,7 +164,7 @@ class TQuarnBurner : public TSCSIDevice {
   TDEntry* NewSubDir(TDEntry* parent, const EntryInfo& info);
   PreparedFile PrepareFile(const EntryInfo& info, const std::string& sourcePath, bool longNameSkips);
   static void WriteFile(TFEntry* target, const PreparedFile& file, const EntryInfo& info, std::uint8_t tag,
-                        const std::vector<TExtent>& extents, const std::string& sourcePath);
+                        std::vector<TExtent> extents, const std::string& sourcePath);
   bool WalkRoot(TTreeKind kind, std::uint32_t extent, std::uint32_t length, TDEntry* parent,
                 std::unique_ptr<TPosixTree> posix = nullptr);
   bool WalkDirectory(std::uint32_t extent, std::uint32_t length, TDEntry* parent, WalkState& state);
@@ -183,15 +183,20 @@ class TQuarnBurner : public TSCSIDevice {
   bool RelocatedExtent(std::uint32_t location, TPosixTree& posix, std::uint32_t& extent, std::uint32_t& length);
   void RememberDescriptor(std::uint32_t lba);
 
-  std::vector<std::unique_ptr<TDEntry>> dirs_;
-  std::vector<std::unique_ptr<TFEntry>> files_;
+  TRecordPool<TDEntry> dirs_;
+  TRecordPool<TFEntry> files_;
   std::uint32_t maxFiles_ = 0;
   std::uint32_t maxDirs_ = 0;
   // Upper-case path -> first directory (in table order) with that path; the root
   // is not in it.
   std::unordered_map<std::string, TDEntry*> dirIndex_;
   // Per directory: upper-case long name -> first entry of its list with that name.
-  std::unordered_map<const TDEntry*, std::unordered_map<std::string, TFEntry*>> nameIndex_;
+  // Only directories looked up since the reset have one (see IndexedNames).
+  mutable std::unordered_map<const TDEntry*, std::unordered_map<std::string, TFEntry*>> nameIndex_;
+  // The name index of a directory, built from its list when missing.
+  std::unordered_map<std::string, TFEntry*>& IndexedNames(const TDEntry* parent) const;
+  // Adds the first entry of a name to the parent's index, when the parent has one.
+  void IndexName(const TDEntry* parent, std::string key, TFEntry* entry);
 
   TImportProblems problems_;
   // The first sector past the session being imported: directory data is never read

@@ -9,10 +9,6 @@
 namespace tarnwick {
 namespace {
 
-// Tables are sized to their limits at each reset, up to this many slots; larger
-// limits grow the tables as they fill.
-constexpr std::uint32_t kReserveCap = 1u << 17;
-
 std::string ShortNameOf(const EntryInfo& info) {
   std::string shortName(info.ShortName, strnlen(info.ShortName, sizeof info.ShortName));
   return shortName.empty() ? AsciiUpper(info.LongName) : shortName;
@@ -42,12 +38,10 @@ bool TQuarnBurner::ResetTree(std::uint32_t MaxFiles, std::uint32_t MaxDirs) {
   problems_.Clear();
   nameIndex_.clear();
   dirIndex_.clear();
-  files_.clear();
-  dirs_.clear();
+  files_.Clear();
+  dirs_.Clear();
   maxFiles_ = MaxFiles;
   maxDirs_ = std::max<std::uint32_t>(MaxDirs, 1);
-  files_.reserve(std::min(maxFiles_, kReserveCap));
-  dirs_.reserve(std::min(maxDirs_, kReserveCap));
   TDEntry* root = NewDirRecord();
   root->ShortName = "CD_ROOT";
   root->LongName = "CD Root Directory";
@@ -61,8 +55,7 @@ TDEntry* TQuarnBurner::NewDirRecord() {
     DebugMessage(">>> " + Format("MAXIMUM DIRECTORIES CAN BE %u", maxDirs_), 3);
     return nullptr;
   }
-  dirs_.push_back(std::make_unique<TDEntry>());
-  return dirs_.back().get();
+  return dirs_.New();
 }
 
 TFEntry* TQuarnBurner::NewFileRecord() {
@@ -70,8 +63,7 @@ TFEntry* TQuarnBurner::NewFileRecord() {
     DebugMessage(Format("MAXIMUM FILES CAN BE %u", maxFiles_), 3);
     return nullptr;
   }
-  files_.push_back(std::make_unique<TFEntry>());
-  return files_.back().get();
+  return files_.New();
 }
 
 TDEntry* TQuarnBurner::FindDir(const std::string& path) const {
@@ -125,8 +117,23 @@ void TQuarnBurner::Append(TDEntry* parent, TFEntry* entry) {
   parent->Last = entry;
 }
 
+std::unordered_map<std::string, TFEntry*>& TQuarnBurner::IndexedNames(const TDEntry* parent) const {
+  auto [it, added] = nameIndex_.try_emplace(parent);
+  if (added) {
+    for (TFEntry* e = parent->Files; e; e = e->Next) it->second.emplace(AsciiUpper(e->LongName), e);
+  }
+  return it->second;
+}
+
+void TQuarnBurner::IndexName(const TDEntry* parent, std::string key, TFEntry* entry) {
+  auto it = nameIndex_.find(parent);
+  if (it != nameIndex_.end()) it->second.emplace(AsciiUpper(std::move(key)), entry);
+}
+
 void TQuarnBurner::ReindexName(const TDEntry* parent, const std::string& key) {
-  auto& names = nameIndex_[parent];
+  auto it = nameIndex_.find(parent);
+  if (it == nameIndex_.end()) return;  // built from the list at its first look-up
+  auto& names = it->second;
   names.erase(key);
   for (TFEntry* e = parent->Files; e; e = e->Next) {
     if (AsciiUpper(e->LongName) == key) {
@@ -167,19 +174,20 @@ TDEntry* TQuarnBurner::NewSubDir(TDEntry* parent, const EntryInfo& info) {
   entry->Dir = dir;
   entry->DateTime = DateOf(info);
   entry->Posix = info.Posix;
-  dir->Path = DirPath(dir);
+  // The parent's path is already joined and upper-cased: only this name is added.
+  dir->Path = (parent == Root() ? std::string() : parent->Path) + "\\" + AsciiUpper(info.LongName);
 
   // Both indexes keep the first of several equal names, as walking in order would.
   dirIndex_.emplace(dir->Path, dir);
-  nameIndex_[parent].emplace(AsciiUpper(entry->LongName), entry);
+  IndexName(parent, entry->LongName, entry);
   return dir;
 }
 
 TFEntry* TQuarnBurner::FindFile(const TDEntry* parent, const std::string& name) const {
-  auto names = nameIndex_.find(parent);
-  if (names == nameIndex_.end()) return nullptr;
-  auto it = names->second.find(AsciiUpper(name));
-  return it == names->second.end() ? nullptr : it->second;
+  if (!parent) return nullptr;
+  const auto& names = IndexedNames(parent);
+  auto it = names.find(AsciiUpper(name));
+  return it == names.end() ? nullptr : it->second;
 }
 
 bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag, std::uint32_t extent,
@@ -205,7 +213,7 @@ TQuarnBurner::PreparedFile TQuarnBurner::PrepareFile(const EntryInfo& info, cons
 }
 
 void TQuarnBurner::WriteFile(TFEntry* target, const PreparedFile& file, const EntryInfo& info, std::uint8_t tag,
-                             const std::vector<TExtent>& extents, const std::string& sourcePath) {
+                             std::vector<TExtent> extents, const std::string& sourcePath) {
   target->ShortName = AsciiUpper(file.shortName);
   target->LongName = file.longName;
   target->Size = target->Size2 = static_cast<std::int64_t>(info.Size);
@@ -220,7 +228,7 @@ void TQuarnBurner::WriteFile(TFEntry* target, const PreparedFile& file, const En
   } else {
     target->OnDisc = 0;
   }
-  target->Extents = extents;
+  target->Extents = std::move(extents);
   target->Posix = info.Posix;
 }
 
@@ -251,21 +259,21 @@ bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t 
     if (oldKey != key) ReindexName(parent, oldKey);
     ReindexName(parent, key);
   } else {
-    nameIndex_[parent].emplace(key, target);
+    IndexName(parent, key, target);
   }
   return true;
 }
 
 TQuarnBurner::TImportResult TQuarnBurner::ImportFile(TDEntry* parent, const EntryInfo& info,
-                                                     const std::vector<TExtent>& extents) {
+                                                     std::vector<TExtent> extents) {
   if (!parent) return TImportResult::Limit;
   const PreparedFile file = PrepareFile(info, "", false);
   if (file.skip) return TImportResult::SkippedByHandler;
   TFEntry* target = NewFileRecord();
   if (!target) return TImportResult::Limit;
   Append(parent, target);
-  WriteFile(target, file, info, 0, extents, "");
-  nameIndex_[parent].emplace(AsciiUpper(file.longName), target);
+  WriteFile(target, file, info, 0, std::move(extents), "");
+  IndexName(parent, file.longName, target);
   return TImportResult::Added;
 }
 

@@ -103,6 +103,19 @@ TEST(Tree, FilesKeepOrderAndFirstOfAName) {
   // The tail still points at the real end after a replacement.
   EXPECT_TRUE(qb.AddFile(root, Info("c.txt"), 0, 0, ""));
   EXPECT_EQ(Names(root).back(), "c.txt");
+
+  // An import looks no names up; the first look-up in a directory finds the first of
+  // equal names, and entries imported after it are found too.
+  TDEntry* sub = qb.ImportDir(root, Info("SUB", faDirectory));
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(sub->Path, "\\SUB");
+  EXPECT_EQ(qb.ImportDir(sub, Info("Deep", faDirectory))->Path, "\\SUB\\DEEP");
+  EXPECT_EQ(qb.ImportFile(sub, Info("x.txt", 0, 1), {}), TQuarnBurner::TImportResult::Added);
+  EXPECT_EQ(qb.ImportFile(sub, Info("X.TXT", 0, 2), {}), TQuarnBurner::TImportResult::Added);
+  EXPECT_EQ(qb.FindFile(sub, "X.txt")->Size, 1);
+  EXPECT_EQ(qb.ImportFile(sub, Info("late.txt"), {}), TQuarnBurner::TImportResult::Added);
+  EXPECT_EQ(qb.FindFile(sub, "LATE.TXT")->LongName, "late.txt");
+  EXPECT_EQ(qb.FindFile(sub, "deep")->Dir->Path, "\\SUB\\DEEP");
 }
 
 TEST(Tree, LongNameLimitCountsCharacters) {
