@@ -1,13 +1,12 @@
 #include "browse/Extraction.h"
 
-#include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 
 #include "browse/ExtractRefusal.h"
 #include "iso/Dates.h"
 #include "iso/EntryData.h"
+#include "platform/DirectoryDate.h"
 
 namespace tarnwick {
 
@@ -50,19 +49,7 @@ const TFEntry* EntryOfDirectory(const TDEntry* dir) {
 bool SetDirectoryDate(const std::string& path, const TFEntry& entry) {
   platform::LocalDateTime when;
   if (!entry.HasDate() || !DecodeDateTime(entry.DateTime, when)) return false;
-  std::tm local{};
-  local.tm_year = when.year - 1900;
-  local.tm_mon = when.month - 1;
-  local.tm_mday = when.day;
-  local.tm_hour = when.hour;
-  local.tm_min = when.minute;
-  local.tm_sec = when.second;
-  local.tm_isdst = -1;  // the time zone's rules say whether summer time applies
-  const std::time_t seconds = std::mktime(&local);
-  if (seconds == static_cast<std::time_t>(-1)) return false;
-  std::error_code ec;
-  fs::last_write_time(path, std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(seconds)), ec);
-  return !ec;
+  return platform::SetDirectoryLastWrite(path, when);
 }
 
 std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::string& directory) {

@@ -1,7 +1,6 @@
 // Extracting a selection: names that meet locally, directory dates, and what becomes
 // of files that exist.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <ctime>
 #include <filesystem>
@@ -18,12 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using R = CraftedRecord;
-
-std::time_t ModTime(const fs::path& path) {
-  struct stat st {};
-  ::stat(path.c_str(), &st);
-  return st.st_mtime;
-}
 
 // The root holds "DATA.;1" and "DATA;1", whose local names are both "DATA", and the
 // directory SUB with X.TXT; every record dated 2001-06-15 12:30:44.
@@ -74,7 +67,7 @@ TEST(Extraction, LocalNamesThatMeetAreNumberedDirectoriesKeepTheirDateExistingFi
   EXPECT_EQ(ReadWholeFile(out / "SUB" / "X.TXT"), "xyz");
   std::tm t{};
   t.tm_year = 101, t.tm_mon = 5, t.tm_mday = 15, t.tm_hour = 12, t.tm_min = 30, t.tm_sec = 44, t.tm_isdst = -1;
-  EXPECT_EQ(ModTime(out / "SUB"), std::mktime(&t));
+  EXPECT_EQ(ModifiedTime(out / "SUB"), std::mktime(&t));
   EXPECT_EQ(ExtractionSummary(written, out.str()), "Wrote 3 files to " + out.str());
 
   std::ofstream(out / "DATA", std::ios::binary) << "mine";

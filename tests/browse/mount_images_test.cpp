@@ -8,6 +8,7 @@
 #include "browse/MountImages.h"
 #include "drive/SCSIDevice.h"
 #include "platform/Platform.h"
+#include "support/Environment.h"
 #include "transport/Transport.h"
 
 namespace tarnwick {
@@ -16,7 +17,7 @@ namespace {
 std::string Sample(const char* name) { return std::string(TARNWICK_SOURCE_DIR) + "/samples/" + name; }
 
 std::vector<std::string> DeviceLinesAfter(const std::function<void(TSCSIDevice&)>& mount) {
-  ::setenv("TARNWICK_NO_REAL_DRIVES", "1", 1);
+  test::SetEnv("TARNWICK_NO_REAL_DRIVES", "1");
   ResetTransportForTesting();
   platform::Current().RemoveVirtualDrives();
   std::vector<std::string> lines;

@@ -2,8 +2,6 @@
 // name, and every message names the real cause in text that is safe for a terminal.
 // All cases run tarnwick-cli on one crafted disc, with and without unreadable sectors.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -12,6 +10,7 @@
 
 #include "CliRun.h"
 #include "support/CraftedIso.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 
@@ -100,6 +99,9 @@ TEST(ExtractSafety, LocalFilesAreNeverDestroyedOrRedirected) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+#if defined(_WIN32)
+    if (c.before == Before::SymLink) continue;  // making symbolic links needs a privilege on Windows
+#endif
     TempDir out, elsewhere;
     const fs::path outside = elsewhere / "outside.txt";
     std::ofstream(outside) << "outside";
@@ -222,7 +224,7 @@ TEST(ExtractSafety, MessagesNameTheCauseInTextSafeForATerminal) {
   EXPECT_NE(std::find(names.begin(), names.end(), "F\x1bG."), names.end());
 
   // A file that cannot be created says why, in the system's words.
-  if (::geteuid() != 0) {  // permissions do not stop the superuser
+  if (DirectoryPermissionsApply()) {
     TempDir locked;
     fs::permissions(locked.path(), fs::perms::owner_read | fs::perms::owner_exec);
     const CliResult denied = RunCli({"--image", disc.image, "extract", "--to", locked.str(), "KEEP.TXT"});

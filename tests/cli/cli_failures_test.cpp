@@ -2,7 +2,6 @@
 // that do not exist, usage errors, targets it cannot write, read errors in the middle
 // of a file; and files recorded in several extents.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -11,6 +10,7 @@
 #include "CliRun.h"
 #include "IsoListing.h"
 #include "support/CraftedIso.h"
+#include "support/Environment.h"
 #include "support/IsoMaker.h"
 
 namespace tarnwick::test {
@@ -138,7 +138,7 @@ TEST(CliFailures, TargetsThatCannotBeWritten) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_FALSE(fs::exists(out / "missing"));
 
-  if (::geteuid() != 0) {  // permissions do not stop the superuser
+  if (DirectoryPermissionsApply()) {
     TempDir locked;
     fs::permissions(locked.path(), fs::perms::owner_read | fs::perms::owner_exec);
     const CliResult denied = disc.Cli({"extract", "--to", locked.str(), "a.txt"});
@@ -146,6 +146,7 @@ TEST(CliFailures, TargetsThatCannotBeWritten) {
     EXPECT_TRUE(Contains(denied.err, "Cannot create file")) << denied.err;
   }
 
+#if !defined(_WIN32)  // making symbolic links needs a privilege on Windows
   // A symbolic link standing where a directory of the disc goes is not followed.
   TempDir outside;
   fs::create_directory_symlink(outside.path(), out / "sub");
@@ -155,6 +156,7 @@ TEST(CliFailures, TargetsThatCannotBeWritten) {
     EXPECT_TRUE(Contains(link.err, (out / "sub").string() + " is a symbolic link")) << link.err;
     EXPECT_TRUE(fs::is_empty(outside.path())) << path;
   }
+#endif
 }
 
 TEST(CliFailures, ReadErrorHalfwayLeavesNoPartialFile) {

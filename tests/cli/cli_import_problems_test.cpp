@@ -160,7 +160,7 @@ TEST(CliImportProblems, SeventyThousandFilesInNineThousandDirectoriesListWhole) 
   }
   const fs::path image = dir / "many.iso";
   ASSERT_EQ(RunCaptured({"sh", "-c",
-                         "cd '" + dir.str() + "' && genisoimage -quiet -graft-points -path-list paths -o many.iso"})
+                         "cd '" + HostToolPath(dir.path()) + "' && genisoimage -quiet -graft-points -path-list paths -o many.iso"})
                 .status,
             0);
 

@@ -2,7 +2,6 @@
 // each command, every session's listing compared with an independent reader, whole
 // sessions extracted and compared with the files the mastering tool was given.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <ctime>
 #include <fstream>
@@ -167,8 +166,7 @@ TEST_F(MasteredDisc, LsLongShowsTypeSizeDateAndTime) {
                {"b2048.bin", 2048, 5},     {"b2049.bin", 2049, 6},     {"b63489.bin", 63489, 7}};
   for (const auto& f : files) {
     const std::time_t t = When(f.when);
-    std::tm tm{};
-    localtime_r(&t, &tm);
+    const std::tm tm = test::LocalBrokenDown(t);
     char line[128];
     char date[32];
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", &tm);
@@ -208,8 +206,7 @@ TEST_F(MasteredDisc, JsonOfEverySessionMatchesAnIndependentReader) {
       const auto file = given.find(files.at(e["path"]).substr(1));
       ASSERT_NE(file, given.end()) << e["path"];
       char date[32];
-      std::tm tm{};
-      localtime_r(&file->second.mtime, &tm);
+      const std::tm tm = test::LocalBrokenDown(file->second.mtime);
       std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &tm);
       EXPECT_EQ(e["date"], date) << e["path"];
     }
@@ -251,9 +248,7 @@ TEST_F(MasteredDisc, ExtractOfWholeSessionsGivesTheMasteredFilesAndDates) {
       ASSERT_NE(it, given.end()) << relative << " was not given to the mastering tool";
       ++found;
       EXPECT_TRUE(test::ReadWholeFile(item.path()) == it->second.content) << relative << " differs";
-      struct stat st{};
-      ASSERT_EQ(::stat(item.path().c_str(), &st), 0);
-      EXPECT_EQ(st.st_mtime, it->second.mtime) << relative;
+      EXPECT_EQ(test::ModifiedTime(item.path()), it->second.mtime) << relative;
       EXPECT_NE(r.out.find(item.path().string() + "\n"), std::string::npos) << relative << " not reported";
     }
     EXPECT_EQ(found, given.size());
@@ -281,11 +276,10 @@ TEST_F(MasteredDisc, ExtractOfOneDirectoryAndSingleFiles) {
   const nlohmann::json listing = nlohmann::json::parse(listed.out);
   for (const nlohmann::json& e : listing["entries"])
     if (e["path"] == "/archive") archiveDate = e["date"].get<std::string>();
-  struct stat st {};
-  ASSERT_EQ(::stat((out / "archive").c_str(), &st), 0);
-  EXPECT_LT(st.st_mtime, std::time(nullptr) - 86400);
-  std::tm tm{};
-  localtime_r(&st.st_mtime, &tm);
+  const std::time_t archiveTime = test::ModifiedTime(out / "archive");
+  ASSERT_NE(archiveTime, 0);
+  EXPECT_LT(archiveTime, std::time(nullptr) - 86400);
+  const std::tm tm = test::LocalBrokenDown(archiveTime);
   char date[32];
   std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &tm);
   EXPECT_EQ(date, archiveDate);

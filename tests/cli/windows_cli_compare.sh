@@ -34,9 +34,10 @@ if ! diff -r "$work/linux/OUT" "$work/windows/OUT"; then
   echo "FAIL: extracted bytes differ"
   status=1
 fi
-# Sizes and last-write dates of the files (folders only by name: their dates are not set).
+# Sizes of the files and last-write dates of files and folders.
 listing() {
-  (cd "$1" && find . \( -type f -printf '%s %TY-%Tm-%Td %TH:%TM:%.2TS %p\n' \) -o -printf 'dir %p\n' | sort)
+  (cd "$1" && find . -mindepth 1 \( -type f -printf '%s %TY-%Tm-%Td %TH:%TM:%.2TS %p\n' \) \
+    -o -printf 'dir %TY-%Tm-%Td %TH:%TM:%.2TS %p\n' | sort)
 }
 listing "$work/linux/OUT" >"$work/dates.linux"
 listing "$work/windows/OUT" >"$work/dates.windows"

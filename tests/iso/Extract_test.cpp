@@ -195,11 +195,13 @@ TEST(Extract, ExistingFilesAndLinksAreReplaced) {
   TempDir out;
   const fs::path victim = out / "victim";
   std::ofstream(victim) << "keep me";
+#if !defined(_WIN32)  // making symbolic links needs a privilege on Windows
   fs::create_symlink(victim, out / "link");
   ASSERT_TRUE(disc.qb.ExtractFile(disc.Sized(2049), (out / "link").string()));
   EXPECT_EQ(test::ReadWholeFile(victim), "keep me");
   EXPECT_FALSE(fs::is_symlink(out / "link"));
   EXPECT_EQ(test::ReadWholeFile(out / "link"), disc.contents["FILE2049."]);
+#endif
 
   std::ofstream(out / "old") << std::string(300000, 'x');
   ASSERT_TRUE(disc.qb.ExtractFile(disc.Sized(1), (out / "old").string()));

@@ -2,6 +2,7 @@
 // and a text dump of its tree for comparisons.
 #pragma once
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,9 +36,7 @@ struct ServedDisc {
   // A description text written next to the images and served.
   void ServeDescription(const std::string& text) {
     const std::string path = (dir / "disc.desc").string();
-    FILE* f = std::fopen(path.c_str(), "w");
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
+    std::ofstream(dir / "disc.desc", std::ios::binary) << text;
     Serve(path);
   }
 

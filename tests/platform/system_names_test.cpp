@@ -17,6 +17,8 @@ TEST(SystemNamesTest, ReservedNamesAreMadeSafeAndOthersKept) {
       {"LPT9.tar.gz", "_LPT9.tar.gz"}, {"AUX .txt", "_AUX .txt"}, {"COM0", "COM0"},
       {"CONSOLE", "CONSOLE"},   {"a<b>c:d\"e|f?g*h", "a_b_c_d_e_f_g_h"},
       {"tab\there", "tab_here"}, {"name. .", "name"},        {"README", "README"},
+      {"conout$", "_conout$"},  {"CONIN$.log", "_CONIN$.log"}, {"COM\xC2\xB9", "_COM\xC2\xB9"},
+      {"lpt\xC2\xB3.txt", "_lpt\xC2\xB3.txt"}, {"COM\xC2\xB4", "COM\xC2\xB4"}, {"COM10", "COM10"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(MakeSystemSafeName(c.name), c.safe) << c.name;

@@ -97,6 +97,9 @@ TEST_F(VolumesTest, VirtualDrivesGetLettersFromDWhenThereAreNoDevices) {
 // a node slipped in under an unchanged time stamp stays unseen, while any change of
 // the directory (its time stamp moves) is seen at the next look-up.
 TEST_F(VolumesTest, UnchangedDeviceDirectoryIsListedOnce) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "device nodes (srN) exist only on Linux; Windows drive letters come from the system";
+#endif
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
   fs::last_write_time(devDir.path(), old);
   EXPECT_EQ(platform.DescribeDrive('D'), "");
@@ -287,8 +290,11 @@ TEST(LibrariesTest, MissingLibraryGivesNullAndErrorModeIsKept) {
   std::ofstream(dir / "BROKEN.DLL") << "not a library";
   EXPECT_EQ(platform.OpenLibrary(dir.str() + "\\BROKEN.DLL"), nullptr);
 
-  EXPECT_EQ(platform.SetErrorMode(kFailCriticalErrors), 0u);
-  EXPECT_EQ(platform.SetErrorMode(0), kFailCriticalErrors);
+  // The mode a process starts with is the system's (wine starts with several bits set);
+  // what was set is what the next call hands back, and the old mode can be restored.
+  const std::uint32_t initial = platform.SetErrorMode(kFailCriticalErrors);
+  EXPECT_EQ(platform.SetErrorMode(initial), kFailCriticalErrors);
+  EXPECT_EQ(platform.SetErrorMode(initial), initial);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "support/IsoMaker.h"
 
+#include "support/HostProgram.h"
+
 #if defined(_WIN32)
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -39,12 +41,16 @@ std::vector<std::string> MasteringTool() {
   throw std::runtime_error("neither genisoimage nor xorriso is installed on the host");
 }
 
-std::string ToolPath(const fs::path& path) {
+}  // namespace
+
+std::string HostToolPath(const fs::path& path) {
   std::string text = fs::absolute(path).string();
   std::replace(text.begin(), text.end(), '\\', '/');
   if (text.size() >= 2 && (text[0] == 'Z' || text[0] == 'z') && text[1] == ':') return text.substr(2);
   throw std::runtime_error("the host tool cannot reach " + text + " (set TEMP to a folder on Z:)");
 }
+
+namespace {
 #else
 bool InPath(const std::string& program) {
   const char* path = std::getenv("PATH");
@@ -61,7 +67,11 @@ std::vector<std::string> MasteringTool() {
   throw std::runtime_error("neither genisoimage nor xorriso is installed");
 }
 
-std::string ToolPath(const fs::path& path) { return path.string(); }
+}  // namespace
+
+std::string HostToolPath(const fs::path& path) { return path.string(); }
+
+namespace {
 #endif
 
 std::string ReadText(const fs::path& path) {
@@ -88,10 +98,14 @@ void SetMtime(const fs::path& path, std::time_t mtime) {
 #endif
 }
 
+// An entry's UTF-8 path as a local path (on Windows a narrow string would be taken
+// in the ANSI code page).
+fs::path LocalPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
 void WriteTree(const fs::path& root, const std::vector<IsoEntry>& entries) {
   fs::create_directories(root);
   for (const IsoEntry& e : entries) {
-    const fs::path path = root / e.path;
+    const fs::path path = root / LocalPath(e.path);
     if (e.directory) {
       fs::create_directories(path);
       continue;
@@ -107,7 +121,7 @@ void WriteTree(const fs::path& root, const std::vector<IsoEntry>& entries) {
   std::stable_sort(order.begin(), order.end(), [](const IsoEntry* a, const IsoEntry* b) {
     return std::count(a->path.begin(), a->path.end(), '/') > std::count(b->path.begin(), b->path.end(), '/');
   });
-  for (const IsoEntry* e : order) SetMtime(root / e->path, e->mtime);
+  for (const IsoEntry* e : order) SetMtime(root / LocalPath(e->path), e->mtime);
 }
 
 void CopyInto(const fs::path& source, const fs::path& target, std::uint64_t offset) {
@@ -123,32 +137,9 @@ void CopyInto(const fs::path& source, const fs::path& target, std::uint64_t offs
 
 #if defined(_WIN32)
 int RunProgram(const std::vector<std::string>& argv, const fs::path& log) {
-  std::wstring command;
-  for (const std::string& a : argv) {
-    if (!command.empty()) command += L' ';
-    command += L'"' + fs::path(a).wstring() + L'"';
-  }
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  const HANDLE logFile = ::CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (logFile == INVALID_HANDLE_VALUE) return 127;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nullptr;
-  startup.hStdOutput = logFile;
-  startup.hStdError = logFile;
-  PROCESS_INFORMATION process{};
-  const BOOL started =
-      ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-  ::CloseHandle(logFile);
-  if (!started) return 127;
-  ::WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 128;
-  ::GetExitCodeProcess(process.hProcess, &code);
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
-  return static_cast<int>(code);
+  const HostResult run = RunHostProgram(argv);
+  std::ofstream(log, std::ios::binary) << run.out << run.err;
+  return run.status;
 }
 #else
 int RunProgram(const std::vector<std::string>& argv, const fs::path& log) {
@@ -179,17 +170,17 @@ fs::path MakeIso(const TempDir& dir, const std::string& name, const std::vector<
   const fs::path log = dir / (name + ".log");
   WriteTree(tree, entries);
   std::vector<std::string> argv = MasteringTool();
-  argv.insert(argv.end(), {"-quiet", "-o", ToolPath(image)});
+  argv.insert(argv.end(), {"-quiet", "-o", HostToolPath(image)});
   if (options.joliet) argv.push_back("-J");
   if (options.rockRidge) argv.push_back("-R");
   if (!options.volumeId.empty()) argv.insert(argv.end(), {"-V", options.volumeId});
   if (options.multiSession) {
     argv.insert(argv.end(), {"-C", std::to_string(options.multiSession->first) + "," +
                                        std::to_string(options.multiSession->second)});
-    argv.insert(argv.end(), {"-M", ToolPath(options.previousImage)});
+    argv.insert(argv.end(), {"-M", HostToolPath(options.previousImage)});
   }
   argv.insert(argv.end(), options.extraArgs.begin(), options.extraArgs.end());
-  argv.push_back(ToolPath(tree));
+  argv.push_back(HostToolPath(tree));
   if (RunProgram(argv, log) != 0 || !fs::exists(image))
     throw std::runtime_error("mastering " + name + " failed: " + ReadText(log));
   return image;

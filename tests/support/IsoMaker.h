@@ -68,6 +68,10 @@ struct MultiSessionDisc {
 MultiSessionDisc MakeMultiSessionCdr(const TempDir& dir, const std::vector<SessionContent>& sessions,
                                      const CdrOptions& options = {});
 
+// The path a host program (the mastering tool, isoinfo, sh) is given for a local file:
+// the path itself, or under wine the host path behind drive Z:.
+std::string HostToolPath(const std::filesystem::path& path);
+
 // Runs a program (looked up in PATH) and waits; returns its exit status (127 when it
 // could not be started). Its standard output and error go to `log`.
 int RunProgram(const std::vector<std::string>& argv, const std::filesystem::path& log);

@@ -12,17 +12,22 @@ bool IsReservedChar(unsigned char c) {
   return c < 0x20 || std::string_view("<>:\"|?*\\/").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
-// CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 name devices in every directory, also
-// with an extension ("nul.txt") and with blanks or dots before it ("CON .txt").
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9 and LPT1-LPT9 (also with the digits
+// written as superscripts) name devices in every directory, also with an extension
+// ("nul.txt") and with blanks or dots before it ("CON .txt").
 bool IsDeviceName(const std::string& component) {
   std::string stem = component.substr(0, component.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  std::transform(stem.begin(), stem.end(), stem.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  static constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
+  std::transform(stem.begin(), stem.end(), stem.begin(), [](unsigned char c) {
+    return c < 0x80 ? static_cast<char>(std::toupper(c)) : static_cast<char>(c);
+  });
+  static constexpr std::array<std::string_view, 6> kDevices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   if (std::find(kDevices.begin(), kDevices.end(), stem) != kDevices.end()) return true;
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-         stem[3] >= '1' && stem[3] <= '9';
+  if (stem.size() < 4 || (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0)) return false;
+  const std::string_view number = std::string_view(stem).substr(3);
+  static constexpr std::array<std::string_view, 3> kSuperscripts = {"\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+  return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') ||
+         std::find(kSuperscripts.begin(), kSuperscripts.end(), number) != kSuperscripts.end();
 }
 
 bool EndsInDotOrBlank(const std::string& component) {

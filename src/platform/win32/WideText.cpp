@@ -35,6 +35,23 @@ std::string WideToUtf8(const std::wstring& text) {
 }
 
 std::string SystemErrorText(unsigned long error) {
+  // The common failures are worded as on the other systems, so that the tool's
+  // messages (and scripts reading them) are the same everywhere.
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "No such file or directory";
+    case ERROR_ACCESS_DENIED:
+      return "Permission denied";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "No space left on device";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return "File exists";
+    default:
+      break;
+  }
   wchar_t* buffer = nullptr;
   const DWORD n = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -1,5 +1,13 @@
 #include "FixtureState.h"
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -55,8 +63,25 @@ void CopyText(std::uint8_t* dest, std::size_t size, const std::string& text) {
 
 }  // namespace
 
+#if defined(_WIN32)
+// Holds the fixture without ever destroying it.
+union LastingFixture {
+  LastingFixture() : fixture() {}
+  ~LastingFixture() {}
+  Fixture fixture;
+};
+#endif
+
 Fixture& Fixture::Get() {
+#if defined(_WIN32)
+  // Never destroyed on Windows: static destructors run while the library unloads, under
+  // the loader lock, where no thread can be waited for, and at process exit the
+  // system has already ended the worker in the middle of whatever it held.
+  static LastingFixture lasting;
+  Fixture& fixture = lasting.fixture;
+#else
   static Fixture fixture;
+#endif
   return fixture;
 }
 
@@ -214,7 +239,15 @@ std::uint32_t Fixture::Abort(void* request) {
 }
 
 void Fixture::EnsureWorkerLocked() {
-  if (!worker_.joinable()) worker_ = std::thread([this] { Worker(); });
+  if (worker_.joinable()) return;
+#if defined(_WIN32)
+  // A Windows library must not be unloaded under a running thread of its own, and its
+  // static destructors (run while unloading, under the loader lock) cannot wait for a
+  // thread to end: the worker keeps the library loaded for the rest of the process.
+  HMODULE self = nullptr;
+  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&Fixture::Get), &self);
+#endif
+  worker_ = std::thread([this] { Worker(); });
 }
 
 void Fixture::Worker() {

@@ -40,6 +40,7 @@ class Fixture {
   long Control(int op, long value);
 
  private:
+  friend union LastingFixture;
   Fixture() = default;
   void LoadLocked();
   std::uint8_t AdapterCountLocked() const;

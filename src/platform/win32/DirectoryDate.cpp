@@ -1,0 +1,33 @@
+#include "platform/DirectoryDate.h"
+
+#include "platform/LocalDateCheck.h"
+#include "platform/win32/OwnedHandle.h"
+#include "platform/win32/WideText.h"
+
+namespace tarnwick::platform {
+
+// A directory is opened with backup semantics (the C runtime's time setters open
+// files only, so they fail on directories) and dated like a file.
+bool SetDirectoryLastWrite(const std::string& path, const LocalDateTime& lastWrite) {
+  if (!IsValidLocalDateTime(lastWrite)) return false;
+  bool ok = false;
+  const std::wstring wide = Utf8ToWide(path, &ok);
+  if (!ok || path.empty()) return false;
+  SYSTEMTIME local{};
+  local.wYear = static_cast<WORD>(lastWrite.year);
+  local.wMonth = static_cast<WORD>(lastWrite.month);
+  local.wDay = static_cast<WORD>(lastWrite.day);
+  local.wHour = static_cast<WORD>(lastWrite.hour);
+  local.wMinute = static_cast<WORD>(lastWrite.minute);
+  local.wSecond = static_cast<WORD>(lastWrite.second);
+  SYSTEMTIME utc{};
+  FILETIME when{};
+  if (!::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !::SystemTimeToFileTime(&utc, &when)) return false;
+  const OwnedWin32Handle directory(::CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!directory) return false;
+  return ::SetFileTime(directory.get(), nullptr, nullptr, &when) != 0;
+}
+
+}  // namespace tarnwick::platform
