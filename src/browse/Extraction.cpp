@@ -7,6 +7,7 @@
 #include "iso/Dates.h"
 #include "iso/EntryData.h"
 #include "platform/DirectoryDate.h"
+#include "platform/LocalPath.h"
 
 namespace tarnwick {
 
@@ -109,7 +110,7 @@ bool TExtraction::File(const TFEntry& entry, const std::string& directory, const
   step_.fileTotal = bytes;
 
   std::error_code ec;
-  const fs::file_status status = fs::symlink_status(destination, ec);
+  const fs::file_status status = fs::symlink_status(platform::LocalPath(destination), ec);
   // A directory in the way is not replaced: the extraction below fails on it.
   const bool exists = fs::exists(status) && !fs::is_directory(status);
   if (exists) {
@@ -171,7 +172,7 @@ bool TExtraction::Directory(const TFEntry& entry, const std::string& directory, 
   // A directory whose local name an earlier entry of this run took gets a numbered one.
   const std::string destination = UniqueDestination(entry, directory, shown);
   std::error_code ec;
-  const fs::file_status status = fs::symlink_status(destination, ec);
+  const fs::file_status status = fs::symlink_status(platform::LocalPath(destination), ec);
   if (fs::is_symlink(status)) {
     outcome_.errors.push_back(destination + " is a symbolic link; not extracting into it");
     return true;
@@ -180,7 +181,7 @@ bool TExtraction::Directory(const TFEntry& entry, const std::string& directory, 
     outcome_.errors.push_back("Cannot create directory " + destination + ": a file of that name exists");
     return true;
   }
-  if (!fs::exists(status) && !fs::create_directory(destination, ec)) {
+  if (!fs::exists(status) && !fs::create_directory(platform::LocalPath(destination), ec)) {
     outcome_.errors.push_back("Cannot create directory " + destination + ": " +
                               (ec ? ec.message() : std::string("something else of that name exists")));
     return true;

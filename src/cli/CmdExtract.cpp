@@ -13,6 +13,7 @@
 #include "iso/DistinctDestinations.h"
 #include "iso/EntryData.h"
 #include "iso/TerminalText.h"
+#include "platform/LocalPath.h"
 
 namespace tarnwick::cli {
 
@@ -24,11 +25,11 @@ namespace fs = std::filesystem;
 // never one reached through a symbolic link. Returns what went wrong, or nothing.
 std::string MakeTargetDirectory(const std::string& path) {
   std::error_code ec;
-  const fs::file_status status = fs::symlink_status(path, ec);
+  const fs::file_status status = fs::symlink_status(platform::LocalPath(path), ec);
   if (fs::is_symlink(status)) return path + " is a symbolic link; not extracting into it";
   if (fs::is_directory(status)) return {};
   if (fs::exists(status)) return "cannot create directory " + path + ": a file of that name exists";
-  if (!fs::create_directory(path, ec)) {
+  if (!fs::create_directory(platform::LocalPath(path), ec)) {
     return "cannot create directory " + path + ": " +
            (ec ? ec.message() : std::string("something else of that name exists"));
   }
@@ -120,7 +121,7 @@ class Extractor {
   // kept with --no-clobber, else replaced, saying so unless --overwrite was given.
   bool MayWrite(const std::string& destination) {
     std::error_code ec;
-    const fs::file_status status = fs::symlink_status(destination, ec);
+    const fs::file_status status = fs::symlink_status(platform::LocalPath(destination), ec);
     if (!fs::exists(status) || fs::is_directory(status)) return true;
     if (options_.existing == ExistingFiles::Keep) {
       PrintMessage(err_, destination + " exists; kept (--no-clobber)");
@@ -180,8 +181,8 @@ class Extractor {
 
 int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out, std::ostream& err) {
   std::error_code ec;
-  if (!fs::is_directory(options.to, ec)) {
-    if (fs::exists(options.to, ec)) throw CliError{kExitFailure, "--to names a file, not a directory: " + options.to};
+  if (!fs::is_directory(platform::LocalPath(options.to), ec)) {
+    if (fs::exists(platform::LocalPath(options.to), ec)) throw CliError{kExitFailure, "--to names a file, not a directory: " + options.to};
     throw CliError{kExitFailure, "target directory does not exist: " + options.to};
   }
   const std::uint8_t session = drive.Import(options.session);

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "iso/LocalName.h"
+#include "platform/LocalPath.h"
 
 namespace tarnwick {
 namespace {
@@ -47,11 +48,11 @@ const std::string* TDistinctDestinations::Holder(const std::string& path) const 
   // claims of a spelling are all that can hold it; looking no further keeps a disc
   // of many such names from costing a comparison with every earlier one.
   std::error_code ec;
-  if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return nullptr;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(platform::LocalPath(path), ec))) return nullptr;
   const std::size_t limit = std::min<std::size_t>(same->second.size(), kCaseClaimsCompared);
   for (std::size_t i = 0; i < limit; ++i) {
     const std::string& claimed = same->second[i];
-    if (std::filesystem::equivalent(path, claimed, ec) && !ec) return &owners_.at(claimed);
+    if (std::filesystem::equivalent(platform::LocalPath(path), platform::LocalPath(claimed), ec) && !ec) return &owners_.at(claimed);
   }
   return nullptr;
 }

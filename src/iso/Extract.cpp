@@ -5,6 +5,7 @@
 #include "iso/EntryData.h"
 #include "iso/Format.h"
 #include "iso/QuarnBurner.h"
+#include "platform/LocalPath.h"
 #include "platform/Platform.h"
 
 namespace tarnwick {
@@ -52,14 +53,14 @@ enum class Occupant { Nothing, File, Other };
 Occupant OccupantOf(const std::string& destination) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::file_status status = fs::symlink_status(destination, ec);
+  const fs::file_status status = fs::symlink_status(platform::LocalPath(destination), ec);
   if (ec || !fs::exists(status)) return Occupant::Nothing;
   if (fs::is_regular_file(status) || fs::is_symlink(status)) return Occupant::File;
   return Occupant::Other;
 }
 
 std::string DirectoryOf(const std::string& destination) {
-  const std::string directory = std::filesystem::path(destination).parent_path().string();
+  const std::string directory = platform::Utf8Text(platform::LocalPath(destination).parent_path());
   return directory.empty() ? std::string(".") : directory;
 }
 

@@ -11,18 +11,13 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
 namespace tarnwick::test {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::wstring Wide(const std::string& text) {
   if (text.empty()) return {};
@@ -68,12 +63,17 @@ std::wstring Quoted(const std::wstring& argument) {
   return text + L"\"";
 }
 
-// Paths on Z: (the host's root) as the host names them.
+// Paths on Z: (the host's root), and host paths that got Windows separators
+// appended, as the host names them.
 std::string HostArgument(const std::string& argument) {
-  if (argument.size() < 3 || (argument[0] != 'Z' && argument[0] != 'z') || argument[1] != ':' ||
-      (argument[2] != '\\' && argument[2] != '/'))
+  std::string path;
+  if (argument.size() >= 3 && (argument[0] == 'Z' || argument[0] == 'z') && argument[1] == ':' &&
+      (argument[2] == '\\' || argument[2] == '/'))
+    path = argument.substr(2);
+  else if (!argument.empty() && argument[0] == '/')
+    path = argument;
+  else
     return argument;
-  std::string path = argument.substr(2);
   std::replace(path.begin(), path.end(), '\\', '/');
   return path;
 }

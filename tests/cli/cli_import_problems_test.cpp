@@ -146,7 +146,7 @@ TEST(CliImportProblems, SeventyThousandFilesInNineThousandDirectoriesListWhole) 
   fs::create_directory(dir / "emptydir");
   std::ofstream(dir / "empty").close();
   {
-    std::ofstream paths(dir / "paths");
+    std::ofstream paths(dir / "paths", std::ios::binary);  // no "\r" before newlines on Windows
     char line[64];
     for (int n = 0; n < kTop * kSub; ++n) {
       std::snprintf(line, sizeof line, "D%02d/S%03d/=emptydir\n", n / kSub, n % kSub);

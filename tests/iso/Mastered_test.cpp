@@ -66,8 +66,8 @@ TEST(Mastered, JolietTreeImportsAndExtractsExactly) {
     EXPECT_DOUBLE_EQ(entry->DateTime, LocalDate(e.mtime)) << e.path;
     const std::string dest = LocalDestination(out.str(), entry->LongName);
     ASSERT_TRUE(disc.qb.ExtractFile(entry, dest)) << disc.qb.LastExtractError();
-    EXPECT_EQ(test::ReadWholeFile(dest), e.content) << e.path;
-    EXPECT_EQ(ModifiedTime(dest), e.mtime) << e.path;
+    EXPECT_EQ(test::ReadWholeFile(test::Utf8Path(dest)), e.content) << e.path;
+    EXPECT_EQ(ModifiedTime(test::Utf8Path(dest)), e.mtime) << e.path;
   }
   int many = 0;
   for (const TFEntry* e = disc.qb.FindDir("\\many")->Files; e; e = e->Next) ++many;

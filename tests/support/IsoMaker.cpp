@@ -1,6 +1,7 @@
 #include "support/IsoMaker.h"
 
 #include "support/HostProgram.h"
+#include "support/TestFiles.h"
 
 #if defined(_WIN32)
 #ifndef NOMINMAX
@@ -98,14 +99,10 @@ void SetMtime(const fs::path& path, std::time_t mtime) {
 #endif
 }
 
-// An entry's UTF-8 path as a local path (on Windows a narrow string would be taken
-// in the ANSI code page).
-fs::path LocalPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-
 void WriteTree(const fs::path& root, const std::vector<IsoEntry>& entries) {
   fs::create_directories(root);
   for (const IsoEntry& e : entries) {
-    const fs::path path = root / LocalPath(e.path);
+    const fs::path path = root / Utf8Path(e.path);
     if (e.directory) {
       fs::create_directories(path);
       continue;
@@ -121,7 +118,7 @@ void WriteTree(const fs::path& root, const std::vector<IsoEntry>& entries) {
   std::stable_sort(order.begin(), order.end(), [](const IsoEntry* a, const IsoEntry* b) {
     return std::count(a->path.begin(), a->path.end(), '/') > std::count(b->path.begin(), b->path.end(), '/');
   });
-  for (const IsoEntry* e : order) SetMtime(root / LocalPath(e->path), e->mtime);
+  for (const IsoEntry* e : order) SetMtime(root / Utf8Path(e->path), e->mtime);
 }
 
 void CopyInto(const fs::path& source, const fs::path& target, std::uint64_t offset) {

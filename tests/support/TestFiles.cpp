@@ -19,6 +19,10 @@ std::string PatternBytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
+std::filesystem::path Utf8Path(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 std::string ReadWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;

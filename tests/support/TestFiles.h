@@ -11,6 +11,10 @@ namespace tarnwick::test {
 // `size` bytes that differ for every seed and repeat for the same one.
 std::string PatternBytes(std::size_t size, unsigned seed);
 
+// A UTF-8 path as a local path (on Windows a narrow string would be taken in the ANSI
+// code page).
+std::filesystem::path Utf8Path(const std::string& utf8);
+
 // The whole file as bytes ("" when it cannot be read).
 std::string ReadWholeFile(const std::filesystem::path& path);
 

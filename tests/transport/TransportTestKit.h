@@ -96,6 +96,7 @@ class RecordingPlatform final : public platform::Platform {
   int volumesOpened = 0;
   int volumesClosed = 0;
   std::vector<std::uint32_t> errorModes;
+  std::vector<std::uint32_t> previousModes;  // what each call answered
 
   unsigned QueryDriveType(const std::string& root) override { return inner_.QueryDriveType(root); }
   platform::Handle CreateVolume(const std::string& path, bool rw) override {
@@ -113,7 +114,8 @@ class RecordingPlatform final : public platform::Platform {
   }
   std::uint32_t SetErrorMode(std::uint32_t mode) override {
     errorModes.push_back(mode);
-    return inner_.SetErrorMode(mode);
+    previousModes.push_back(inner_.SetErrorMode(mode));
+    return previousModes.back();
   }
   std::string DescribeDrive(char letter) override { return inner_.DescribeDrive(letter); }
   char AddVirtualDrive(std::shared_ptr<platform::IScsiTarget> t) override { return inner_.AddVirtualDrive(std::move(t)); }

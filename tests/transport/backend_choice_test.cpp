@@ -27,7 +27,7 @@ TEST_F(BackendChoiceTest, PreferredPassThroughLoadsNoLibrary) {
   // The error mode is set for the start and restored afterwards.
   ASSERT_EQ(recorder.errorModes.size(), 2u);
   EXPECT_EQ(recorder.errorModes[0], platform::kFailCriticalErrors);
-  EXPECT_EQ(recorder.errorModes[1], 0u);
+  EXPECT_EQ(recorder.errorModes[1], recorder.previousModes[0]);  // the process's own mode
 }
 
 TEST_F(BackendChoiceTest, LibraryWinsWithoutPreferenceAndPassThroughTakesOverLater) {
@@ -106,7 +106,8 @@ TEST_F(BackendChoiceTest, LibraryWithoutItsSendEntryIsReleasedAndNeverCalled) {
   EXPECT_FALSE(ASPIInitialized());
   EXPECT_EQ(TransportName(), "");
   EXPECT_EQ(recorder.freed, 1);
-  EXPECT_EQ(recorder.errorModes.back(), 0u);  // restored on this path too
+  ASSERT_FALSE(recorder.errorModes.empty());
+  EXPECT_EQ(recorder.errorModes.back(), recorder.previousModes.front());  // restored on this path too
   SRB_HAInquiry ha{};
   ha.SRB_Cmd = SC_HA_INQUIRY;
   EXPECT_EQ(SendASPI32Command(&ha), 0x80u);
