@@ -226,6 +226,9 @@ int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostr
   if (!item->entry || item->entry->IsDirectory()) throw CliError{kExitFailure, options.path + " is a directory"};
   if (item->entry->IsSymlink())
     throw CliError{kExitFailure, options.path + " is a symbolic link to " + item->entry->Posix->LinkTarget};
+  // Each transfer unit goes out in one write of its own: through the stream's buffer
+  // a unit that is no multiple of the buffer size costs two writes and a copy.
+  std::setvbuf(out, nullptr, _IONBF, 0);
   bool writeFailed = false;
   std::uint32_t failedLba = 0;
   const TReadResult result = ReadEntryData(
