@@ -42,7 +42,8 @@ make_sysroot() {
   ln -sfn /usr/include/nlohmann "$sysroot/include/nlohmann"
   for f in /usr/share/cmake/CLI11/*.cmake; do ln -sf "$f" "$sysroot/share/cmake/CLI11/"; done
   for f in /usr/share/cmake/nlohmann_json/*.cmake; do ln -sf "$f" "$sysroot/share/cmake/nlohmann_json/"; done
-  if [ ! -f "$sysroot/lib/cmake/GTest/GTestConfig.cmake" ]; then
+  # GoogleTest only where tests are built (build-win32 holds the tool alone).
+  if [ "$build" = build-win64 ] && [ ! -f "$sysroot/lib/cmake/GTest/GTestConfig.cmake" ]; then
     cmake -S /usr/src/googletest -B "$ROOT/$build/googletest" -G Ninja \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_INSTALL_PREFIX="$sysroot" $launcher >/dev/null
@@ -93,9 +94,13 @@ took() {
 configure build-win64 mingw-x86_64.cmake -DTARNWICK_LINUX_CLI="$linux_cli"
 cmake --build build-win64 -j "$JOBS"
 took "the 64-bit build"
-configure build-win32 mingw-i686.cmake -DBUILD_TESTING=OFF
-cmake --build build-win32 -j "$JOBS" --target tarnwick-cli
-took "the 32-bit build (the tool)"
+# The 32-bit tool (pointer-width checks of the SRB and pass-through records); CI leaves
+# it out with TARNWICK_WIN32_BUILD=0 to stay within its time.
+if [ "${TARNWICK_WIN32_BUILD:-1}" = 1 ]; then
+  configure build-win32 mingw-i686.cmake -DBUILD_TESTING=OFF
+  cmake --build build-win32 -j "$JOBS" --target tarnwick-cli
+  took "the 32-bit build (the tool)"
+fi
 
 case "$mode" in
   build) ;;
@@ -110,13 +115,15 @@ case "$mode" in
     fi
     rm -f "$WINEPREFIX/drive_c/windows/system32/wnaspi32.dll" "$WINEPREFIX/drive_c/windows/syswow64/wnaspi32.dll"
     # One wineserver for all test programs (0.2 s per start instead of 3 s).
-    "$WINESERVER" -p
+    "$WINESERVER" -p 2>/dev/null || true  # (one may be running for this prefix already)
     trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
     # wine's background services start with the first program and keep its output
     # open; started here, they hold no test's pipe (ctest would wait for it to close).
     "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
     took "the wine prefix"
-    ctest --test-dir build-win64 --output-on-failure -j "$JOBS" -LE vm
+    # A test is run a second time only when it fails: now and then a wine process ends
+    # at once, before the program starts (about one start in a few hundred here).
+    ctest --test-dir build-win64 --output-on-failure -j "$JOBS" -LE vm --repeat until-pass:2
     took "the tests under wine"
     ;;
   *)

@@ -4,6 +4,12 @@
 // second, relocated deep directories where they belong, and the extraction of links
 // and modes.
 #include <gtest/gtest.h>
+
+#if defined(_WIN32)
+// The discs are mastered from a tree with POSIX modes, links and times made here.
+TEST(CliRockRidge, PosixOnly) { GTEST_SKIP() << "the mastered trees need POSIX modes and symbolic links"; }
+#else
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -369,3 +375,5 @@ TEST_F(RockRidgeDisc, ExtractedTreeIsWhatTheIndependentReaderLists) {
 
 }  // namespace
 }  // namespace tarnwick::test
+
+#endif  // _WIN32

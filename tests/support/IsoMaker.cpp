@@ -1,5 +1,6 @@
 #include "support/IsoMaker.h"
 
+#include "platform/LocalPath.h"
 #include "support/HostProgram.h"
 #include "support/TestFiles.h"
 
@@ -45,7 +46,7 @@ std::vector<std::string> MasteringTool() {
 }  // namespace
 
 std::string HostToolPath(const fs::path& path) {
-  std::string text = fs::absolute(path).string();
+  std::string text = platform::Utf8Text(fs::absolute(path));
   std::replace(text.begin(), text.end(), '\\', '/');
   if (text.size() >= 2 && (text[0] == 'Z' || text[0] == 'z') && text[1] == ':') return text.substr(2);
   throw std::runtime_error("the host tool cannot reach " + text + " (set TEMP to a folder on Z:)");

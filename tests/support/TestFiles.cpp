@@ -1,7 +1,15 @@
 #include "support/TestFiles.h"
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <sys/types.h>
+#endif
 
 #include <cstdint>
 #include <fstream>
@@ -36,13 +44,17 @@ namespace tarnwick::test {
 
 std::time_t ModifiedTime(const std::filesystem::path& path) {
 #if defined(_WIN32)
-  struct _stat64 st {};
-  if (::_wstat64(path.c_str(), &st) != 0) return 0;
+  // From the file time itself (the C runtime's stat gave wrong times under wine).
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return static_cast<std::time_t>(ticks / 10000000ULL) - static_cast<std::time_t>(11644473600LL);
 #else
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return 0;
-#endif
   return static_cast<std::time_t>(st.st_mtime);
+#endif
 }
 
 std::tm LocalBrokenDown(std::time_t t) {
