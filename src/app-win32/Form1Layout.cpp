@@ -53,14 +53,7 @@ TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, bool quitOnClose)
   ::ReleaseDC(nullptr, screen);
   fonts_.Create(scale_);
 
-  quarnb_.UnderrunProtection = true;
-  quarnb_.FinalizeDisc = false;
-  quarnb_.ReplaceFile = false;
-  quarnb_.ReadSpeed = 0;
-  quarnb_.WriteSpeed = 0;
-  // No debug window and no message handler: the component's messages reach no one.
-  quarnb_.SetDebugWindow(nullptr);
-  quarnb_.OnDebugMessage = nullptr;
+  ConfigureForBrowsing(quarnb_);
 
   const std::wstring caption = Wide(std::string(kProductName) + " " + kProductVersion);
   // Left 208, top 226, outer size 820 by 542.

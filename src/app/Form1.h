@@ -93,7 +93,6 @@ class TForm1 : public QMainWindow {
 
  private:
   void CreateControls();
-  void ConfigureDrive();
   // Session list, value labels, tree and grid as at start.
   void ClearViews();
   void ClearGrid();

@@ -67,24 +67,13 @@ TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, QWidget* parent)
   setObjectName(QStringLiteral("Form1"));
   scale_ = logicalDpiX() > 0 ? logicalDpiX() / 96.0 : 1.0;
   CreateControls();
-  ConfigureDrive();
+  ConfigureForBrowsing(quarnb_);
   FormCreate();
 }
 
 TForm1::~TForm1() = default;
 
 int TForm1::Scaled(int pixels) const { return static_cast<int>(std::lround(pixels * scale_)); }
-
-void TForm1::ConfigureDrive() {
-  quarnb_.UnderrunProtection = true;
-  quarnb_.FinalizeDisc = false;
-  quarnb_.ReplaceFile = false;
-  quarnb_.ReadSpeed = 0;
-  quarnb_.WriteSpeed = 0;
-  // No debug window and no message handler: the component's messages reach no one.
-  quarnb_.SetDebugWindow(nullptr);
-  quarnb_.OnDebugMessage = nullptr;
-}
 
 void TForm1::CreateControls() {
   setWindowTitle(QString::fromLatin1(kProductName) + " " + QString::fromLatin1(kProductVersion));

@@ -5,6 +5,16 @@
 
 namespace tarnwick {
 
+void ConfigureForBrowsing(TQuarnBurner& burner) {
+  burner.UnderrunProtection = true;
+  burner.FinalizeDisc = false;
+  burner.ReplaceFile = false;
+  burner.ReadSpeed = 0;
+  burner.WriteSpeed = 0;
+  burner.SetDebugWindow(nullptr);
+  burner.OnDebugMessage = nullptr;
+}
+
 std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t index) {
   if (lines.size() < 2 || index + 1 >= lines.size()) return 0;
   const TSessionLine& line = lines[index];

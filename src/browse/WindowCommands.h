@@ -19,6 +19,10 @@ inline constexpr const char* kSelectSessionMessage = "Select session from list";
 inline constexpr const char* kGridHint = "Double click on a file name to extract";
 inline constexpr const char* kExtractingTitle = "Extracting";
 
+// The component as both windows use it: no speed set, nothing finalized or replaced,
+// and its debug messages going to no one.
+void ConfigureForBrowsing(TQuarnBurner& burner);
+
 // The session that the line at `index` of a listing imports; 0 when it imports
 // nothing (a lone line, the last line, which is the free-space line, an error line).
 // Each session line carries its own number, so a session without a line does not

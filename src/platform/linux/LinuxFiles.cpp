@@ -7,10 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <random>
 
-#include "platform/LocalDateCheck.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/LocalTime.h"
 
 namespace tarnwick::platform {
 namespace {
@@ -108,27 +109,14 @@ bool LinuxPlatform::SetFileTime(Handle file, const LocalDateTime& lastWrite) {
     SetFileError(EBADF);
     return false;
   }
-  // mktime would quietly roll an impossible date (31 February) into another one.
-  if (!IsValidLocalDateTime(lastWrite)) {
-    SetFileError(EINVAL);
-    return false;
-  }
-  std::tm local{};
-  local.tm_year = lastWrite.year - 1900;
-  local.tm_mon = lastWrite.month - 1;
-  local.tm_mday = lastWrite.day;
-  local.tm_hour = lastWrite.hour;
-  local.tm_min = lastWrite.minute;
-  local.tm_sec = lastWrite.second;
-  local.tm_isdst = -1;  // let the time zone rules say whether summer time applies
-  const std::time_t when = std::mktime(&local);
-  if (when == static_cast<std::time_t>(-1)) {
+  const std::optional<std::time_t> when = LocalToSystemSeconds(lastWrite);
+  if (!when) {
     SetFileError(EINVAL);
     return false;
   }
   struct timespec times[2] = {};
   times[0].tv_nsec = UTIME_OMIT;  // the access time stays as it is
-  times[1].tv_sec = when;
+  times[1].tv_sec = *when;
   if (::futimens(fd->get(), times) != 0) {
     SetFileError(errno);
     return false;

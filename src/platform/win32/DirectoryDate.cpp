@@ -1,6 +1,6 @@
 #include "platform/DirectoryDate.h"
 
-#include "platform/LocalDateCheck.h"
+#include "platform/win32/LocalTime.h"
 #include "platform/win32/OwnedHandle.h"
 #include "platform/win32/WideText.h"
 
@@ -9,20 +9,11 @@ namespace tarnwick::platform {
 // A directory is opened with backup semantics (the C runtime's time setters open
 // files only, so they fail on directories) and dated like a file.
 bool SetDirectoryLastWrite(const std::string& path, const LocalDateTime& lastWrite) {
-  if (!IsValidLocalDateTime(lastWrite)) return false;
   bool ok = false;
   const std::wstring wide = Utf8ToWide(path, &ok);
   if (!ok || path.empty()) return false;
-  SYSTEMTIME local{};
-  local.wYear = static_cast<WORD>(lastWrite.year);
-  local.wMonth = static_cast<WORD>(lastWrite.month);
-  local.wDay = static_cast<WORD>(lastWrite.day);
-  local.wHour = static_cast<WORD>(lastWrite.hour);
-  local.wMinute = static_cast<WORD>(lastWrite.minute);
-  local.wSecond = static_cast<WORD>(lastWrite.second);
-  SYSTEMTIME utc{};
   FILETIME when{};
-  if (!::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !::SystemTimeToFileTime(&utc, &when)) return false;
+  if (!LocalToFileTime(lastWrite, when)) return false;
   const OwnedWin32Handle directory(::CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));

@@ -2,8 +2,8 @@
 #include <limits>
 #include <random>
 
-#include "platform/LocalDateCheck.h"
 #include "platform/SystemNames.h"
+#include "platform/win32/LocalTime.h"
 #include "platform/win32/OwnedHandle.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WideText.h"
@@ -121,21 +121,8 @@ bool Win32Platform::SetFileTime(Handle file, const LocalDateTime& lastWrite) {
     SetFileError(ERROR_INVALID_HANDLE);
     return false;
   }
-  if (!IsValidLocalDateTime(lastWrite)) {
-    SetFileError(ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  SYSTEMTIME local{};
-  local.wYear = static_cast<WORD>(lastWrite.year);
-  local.wMonth = static_cast<WORD>(lastWrite.month);
-  local.wDay = static_cast<WORD>(lastWrite.day);
-  local.wHour = static_cast<WORD>(lastWrite.hour);
-  local.wMinute = static_cast<WORD>(lastWrite.minute);
-  local.wSecond = static_cast<WORD>(lastWrite.second);
-  // The time zone's rules (with summer time) of that date turn local time into UTC.
-  SYSTEMTIME utc{};
   FILETIME when{};
-  if (!::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !::SystemTimeToFileTime(&utc, &when)) {
+  if (!LocalToFileTime(lastWrite, when)) {
     SetFileError(::GetLastError());
     return false;
   }
