@@ -92,4 +92,18 @@ bool GetScsiAddress(IScsiTarget& target, void* out, std::uint32_t outLength,
   return true;
 }
 
+bool VolumeControl(IScsiTarget* target, std::uint32_t code, void* in, std::uint32_t inLength, void* out,
+                   std::uint32_t outLength, std::uint32_t* returned, int* error) {
+  if (returned != nullptr) *returned = 0;
+  if (target == nullptr) return Fail(error, ENODEV);
+  switch (code) {
+    case IOCTL_SCSI_PASS_THROUGH_DIRECT:
+      return PassThroughDirect(*target, in, inLength, out, outLength, returned, error);
+    case IOCTL_SCSI_GET_ADDRESS:
+      return GetScsiAddress(*target, out, outLength, returned, error);
+    default:
+      return Fail(error, EINVAL);
+  }
+}
+
 }  // namespace tarnwick::platform

@@ -19,4 +19,10 @@ bool PassThroughDirect(IScsiTarget& target, const void* in, std::uint32_t inLeng
 bool GetScsiAddress(IScsiTarget& target, void* out, std::uint32_t outLength,
                     std::uint32_t* returned, int* error);
 
+// A volume handle's control call `code` on the target behind it (null: the virtual
+// drive behind the handle was removed, ENODEV); an unknown code is EINVAL. Runs
+// without any lock of the caller's, so a long command does not block other handles.
+bool VolumeControl(IScsiTarget* target, std::uint32_t code, void* in, std::uint32_t inLength, void* out,
+                   std::uint32_t outLength, std::uint32_t* returned, int* error);
+
 }  // namespace tarnwick::platform

@@ -104,25 +104,8 @@ bool LinuxPlatform::DeviceIoControl(Handle volume, std::uint32_t code, void* in,
     }
     target = std::get<Volume>(it->second).target;
   }
-  if (!target) {
-    lastVolumeError_ = ENODEV;  // the virtual drive behind the handle was removed
-    return false;
-  }
-  // The target runs without the table's lock, so a long command does not block
-  // other handles.
   int error = 0;
-  bool ok = false;
-  switch (code) {
-    case IOCTL_SCSI_PASS_THROUGH_DIRECT:
-      ok = PassThroughDirect(*target, in, inLength, out, outLength, returned, &error);
-      break;
-    case IOCTL_SCSI_GET_ADDRESS:
-      ok = GetScsiAddress(*target, out, outLength, returned, &error);
-      break;
-    default:
-      error = EINVAL;
-      break;
-  }
+  const bool ok = VolumeControl(target.get(), code, in, inLength, out, outLength, returned, &error);
   lastVolumeError_ = ok ? 0 : error;
   return ok;
 }

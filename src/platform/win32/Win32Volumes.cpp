@@ -123,26 +123,11 @@ bool Win32Platform::DeviceIoControl(Handle volume, std::uint32_t code, void* in,
     }
     target = std::get<Volume>(it->second).target;
   }
-  if (!target) {
-    lastVolumeError_ = ENODEV;  // the virtual drive behind the handle was removed
-    return false;
-  }
   // Real volumes and virtual drives take the same checked path: the caller's record
   // is read here and the command handed to the target (for a real volume, the
   // system's buffered pass-through call), without the table's lock.
   int error = 0;
-  bool ok = false;
-  switch (code) {
-    case IOCTL_SCSI_PASS_THROUGH_DIRECT:
-      ok = PassThroughDirect(*target, in, inLength, out, outLength, returned, &error);
-      break;
-    case IOCTL_SCSI_GET_ADDRESS:
-      ok = GetScsiAddress(*target, out, outLength, returned, &error);
-      break;
-    default:
-      error = EINVAL;
-      break;
-  }
+  const bool ok = VolumeControl(target.get(), code, in, inLength, out, outLength, returned, &error);
   lastVolumeError_ = ok ? 0 : error;
   return ok;
 }
