@@ -77,18 +77,19 @@ bool TSCSIDevice::ReadSectors(std::uint32_t lba, std::uint16_t count, std::uint3
   return srb.SRB_Status == SS_COMP;
 }
 
-bool TSCSIDevice::ReadSectorsInto(std::uint32_t lba, std::uint16_t count, std::vector<std::uint8_t>& buffer) {
+bool TSCSIDevice::ReadSectorsInto(std::uint32_t lba, std::uint16_t count, std::vector<std::uint8_t>& buffer,
+                                  std::size_t offset) {
   const std::size_t length = std::size_t{count} * 2048;
-  if (buffer.size() < length) buffer.resize(length);
+  if (buffer.size() < offset + length) buffer.resize(offset + length);
   SRB_ExecSCSICmd srb;
-  PrepareRequest(srb, {0x28, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, DataPhase::In, buffer.data(),
-                 static_cast<std::uint32_t>(length));
+  PrepareRequest(srb, {0x28, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, DataPhase::In,
+                 buffer.data() + offset, static_cast<std::uint32_t>(length));
   PutBE32(&srb.CDBByte[2], lba);
   PutBE16(&srb.CDBByte[7], count);
   ExecuteCommand(srb, 10000, buffer);
   // A request the transport may still write into kept the buffer: the caller gets a
   // new one of the same size.
-  if (buffer.size() < length) buffer.resize(length);
+  if (buffer.size() < offset + length) buffer.resize(offset + length);
   return srb.SRB_Status == SS_COMP;
 }
 

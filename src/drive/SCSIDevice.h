@@ -87,8 +87,8 @@ class TSCSIDevice {
   // Completes the request with the current address, sends it, waits, captures errors
   // and traces failures. Returns SRB_Status == SS_COMP.
   bool ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs);
-  // The same with the data buffer lent to the request instead of copied: SRB_BufLen
-  // bytes of `lent` (which SRB_BufPointer must point at) are the data phase. `lent`
+  // The same with the data buffer lent to the request instead of copied: the SRB_BufLen
+  // bytes at SRB_BufPointer, which points into `lent`, are the data phase. `lent`
   // comes back holding the data, or empty when the transport may still write into it.
   bool ExecuteCommand(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs, std::vector<std::uint8_t>& lent);
   bool AbortRequest(SRB_ExecSCSICmd* pending);
@@ -121,10 +121,13 @@ class TSCSIDevice {
                std::uint32_t allocationLength);
   bool ReadTrackInfo(std::uint32_t track);
   bool ReadSectors(std::uint32_t lba, std::uint16_t count, std::uint32_t bufferLength, std::uint8_t* buffer);
-  // READ(10) of `count` sectors into the first count x 2048 bytes of `buffer`, which
-  // grows to hold them and is lent to the request, so bulk data is not copied. It
-  // holds at least that many bytes afterwards whatever the outcome.
-  bool ReadSectorsInto(std::uint32_t lba, std::uint16_t count, std::vector<std::uint8_t>& buffer);
+  // READ(10) of `count` sectors into the count x 2048 bytes of `buffer` from `offset`
+  // on; the buffer grows to hold them and is lent to the request, so bulk data is not
+  // copied. It holds at least offset + count x 2048 bytes afterwards whatever the
+  // outcome; when the transport kept it (a request it may still write into) the caller
+  // gets a new one, a different data(), and what it held outside the read is gone.
+  bool ReadSectorsInto(std::uint32_t lba, std::uint16_t count, std::vector<std::uint8_t>& buffer,
+                       std::size_t offset = 0);
 
   // The first track of session s: from the full TOC (format 2, point A0 of that
   // session), else from READ TRACK INFORMATION's session field, else s itself.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 
 namespace tarnwick {
@@ -20,10 +21,16 @@ TTransportRequest::TTransportRequest(const SRB_ExecSCSICmd& callerRecord, platfo
 
 TTransportRequest::TTransportRequest(const SRB_ExecSCSICmd& callerRecord, platform::EventHandle event,
                                      std::vector<std::uint8_t>&& lent)
-    : srb_(callerRecord), data_(std::move(lent)), event_(event), lent_(true) {
+    : srb_(callerRecord), event_(event), lent_(true) {
+  // The data phase starts where the caller's record points inside the lent buffer
+  // (moving a vector keeps its memory); a pointer outside it means its start.
+  const auto begin = reinterpret_cast<std::uintptr_t>(lent.data());
+  const auto start = reinterpret_cast<std::uintptr_t>(callerRecord.SRB_BufPointer);
+  const std::size_t offset = start >= begin && start - begin <= lent.size() ? start - begin : 0;
+  data_ = std::move(lent);
   srb_.SRB_PostProc = event;
-  srb_.SRB_BufLen = static_cast<std::uint32_t>(std::min<std::size_t>(srb_.SRB_BufLen, data_.size()));
-  srb_.SRB_BufPointer = data_.empty() ? nullptr : data_.data();
+  srb_.SRB_BufLen = static_cast<std::uint32_t>(std::min<std::size_t>(srb_.SRB_BufLen, data_.size() - offset));
+  srb_.SRB_BufPointer = srb_.SRB_BufLen == 0 ? nullptr : data_.data() + offset;
 }
 
 TTransportRequest::~TTransportRequest() {

@@ -31,8 +31,9 @@ class TTransportRequest {
   // Copies the completed record and its data (SRB_BufLen bytes at SRB_BufPointer).
   // `event` is the record's completion event; the request owns it from now on.
   TTransportRequest(const SRB_ExecSCSICmd& callerRecord, platform::EventHandle event);
-  // The same with the caller's data buffer taken over (moved from `lent`, which must
-  // hold at least SRB_BufLen bytes) instead of copied.
+  // The same with the caller's data buffer taken over (moved from `lent`) instead of
+  // copied: the data phase is the SRB_BufLen bytes at SRB_BufPointer, which points
+  // into `lent` (cut to the bytes `lent` holds from there).
   TTransportRequest(const SRB_ExecSCSICmd& callerRecord, platform::EventHandle event, std::vector<std::uint8_t>&& lent);
   ~TTransportRequest();  // closes the event
   TTransportRequest(const TTransportRequest&) = delete;

@@ -8,6 +8,80 @@
 
 namespace tarnwick {
 
+namespace {
+
+constexpr std::uint64_t kSector = 2048;
+// Transfer units read one after the other into one buffer and handed to the sink
+// together: a sink that writes a file or a pipe makes one system call per batch.
+constexpr std::size_t kUnitsPerBatch = 3;
+constexpr std::size_t kAlign = 4096;
+
+// A piece of the batch: `bytes` of data read from `lba` on.
+struct TPiece {
+  std::uint32_t lba;
+  std::size_t bytes;
+};
+
+// The batch buffer and what it holds: whole pieces, in file order, from its start.
+// The start is page-aligned inside the buffer: the system copies into aligned memory
+// markedly faster.
+class TBatch {
+ public:
+  // `capacity`: the bytes the batch may hold; a piece may spill into the next sector.
+  TBatch(TSCSIDevice& drive, std::size_t capacity)
+      : drive_(drive), buffer_(capacity + kAlign, 0), capacity_(capacity) {
+    base_ = (kAlign - reinterpret_cast<std::uintptr_t>(buffer_.data()) % kAlign) % kAlign;
+  }
+
+  bool Fits(std::uint16_t count) const { return filled_ + count * kSector <= capacity_; }
+  std::uint8_t* Next() { return buffer_.data() + base_ + filled_; }
+
+  // READ(10) of the next piece into the buffer, lent to the request.
+  bool Read(std::uint32_t lba, std::uint16_t count) {
+    const std::uint8_t* before = buffer_.data();
+    const bool ok = drive_.ReadSectorsInto(lba, count, buffer_, base_ + filled_);
+    lost_ = buffer_.data() != before;
+    return ok;
+  }
+  // When the transport kept the buffer of a failed read, the pieces it held are read
+  // again (copied, so the buffer stays); false with *failedLba set when one fails now.
+  bool Recover(std::uint32_t* failedLba) {
+    if (!lost_) return true;
+    lost_ = false;
+    buffer_.resize(base_ + capacity_ + kSector);
+    std::uint8_t* at = buffer_.data() + base_;
+    for (const TPiece& piece : pieces_) {
+      const auto count = static_cast<std::uint16_t>((piece.bytes + kSector - 1) / kSector);
+      if (failedLba) *failedLba = piece.lba;
+      if (!drive_.ReadSectors(piece.lba, count, static_cast<std::uint32_t>(count * kSector), at)) return false;
+      at += piece.bytes;
+    }
+    return true;
+  }
+  void Add(std::uint32_t lba, std::size_t bytes) {
+    pieces_.push_back({lba, bytes});
+    filled_ += bytes;
+  }
+  // Hands what the buffer holds to the sink; false when the sink says stop.
+  bool Flush(const TDataSink& sink) {
+    const bool go = filled_ == 0 || sink(buffer_.data() + base_, filled_);
+    filled_ = 0;
+    pieces_.clear();
+    return go;
+  }
+
+ private:
+  TSCSIDevice& drive_;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t capacity_;
+  std::size_t base_ = 0;
+  std::vector<TPiece> pieces_;
+  std::size_t filled_ = 0;
+  bool lost_ = false;
+};
+
+}  // namespace
+
 std::vector<TExtent> EntryDataRuns(const TFEntry& entry) {
   if (!entry.Extents.empty() || entry.Size <= 0) return entry.Extents;
   return {{entry.Extent, static_cast<std::uint64_t>(entry.Size)}};
@@ -15,40 +89,49 @@ std::vector<TExtent> EntryDataRuns(const TFEntry& entry) {
 
 TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_t sectorsPerRead,
                           const TDataSink& sink, std::uint32_t* failedLba) {
-  constexpr std::uint64_t kSector = 2048;
   sectorsPerRead = std::max<std::uint16_t>(sectorsPerRead, 1);
-  // Lent to every read in turn, so the data is handed to the sink where it landed.
-  std::vector<std::uint8_t> buffer(std::size_t{sectorsPerRead} * kSector, 0);
+  const std::vector<TExtent> runs = EntryDataRuns(entry);
+  std::uint64_t total = 0;
+  for (const TExtent& run : runs) total += run.Bytes;
+  // A small file gets a buffer of its size (and the sector its last piece may spill into).
+  TBatch batch(drive, static_cast<std::size_t>(std::min<std::uint64_t>(kUnitsPerBatch * sectorsPerRead * kSector,
+                                                                        (total + kSector - 1) / kSector * kSector + kSector)));
+  // A failure hands the whole units read before it to the sink first, as a read unit
+  // by unit would have.
+  auto fail = [&](TReadResult result) { return batch.Flush(sink) ? result : TReadResult::Stopped; };
 
-  for (const TExtent& run : EntryDataRuns(entry)) {
+  for (const TExtent& run : runs) {
     std::uint64_t lba = run.Lba;
     std::uint64_t left = run.Bytes;
     while (left > 0) {
       const std::uint64_t chunk = std::min<std::uint64_t>(left, sectorsPerRead * kSector);
       const auto count = static_cast<std::uint16_t>((chunk + kSector - 1) / kSector);
       if (failedLba) *failedLba = static_cast<std::uint32_t>(std::min<std::uint64_t>(lba, UINT32_MAX));
-      if (lba + count - 1 > UINT32_MAX) return TReadResult::BeyondDisc;
+      if (lba + count - 1 > UINT32_MAX) return fail(TReadResult::BeyondDisc);
+      if (!batch.Fits(count) && !batch.Flush(sink)) return TReadResult::Stopped;
       const std::uint32_t mediumEvents = drive.MediumEvents();
-      if (!drive.ReadSectorsInto(static_cast<std::uint32_t>(lba), count, buffer)) {
+      if (!batch.Read(static_cast<std::uint32_t>(lba), count)) {
         // A drive that reports a changed medium (or one not ready) may hold another
         // disc now: reading again would take that disc's sectors for this file's.
-        if (drive.MediumEvents() != mediumEvents) return TReadResult::ReadFailed;
+        if (drive.MediumEvents() != mediumEvents) return fail(TReadResult::ReadFailed);
+        const std::uint32_t unitLba = static_cast<std::uint32_t>(lba);
+        if (!batch.Recover(failedLba)) return TReadResult::ReadFailed;
         // The failed unit is read again one sector at a time, so that the message
         // names the sector that cannot be read (and its error), not the unit's first;
         // when every sector reads now, the data is whole and the copy goes on.
         for (std::uint16_t i = 0; i < count; ++i) {
-          if (failedLba) *failedLba = static_cast<std::uint32_t>(lba + i);
-          if (count == 1 || !drive.ReadSectors(static_cast<std::uint32_t>(lba + i), 1,
-                                               static_cast<std::uint32_t>(kSector), buffer.data() + i * kSector))
-            return TReadResult::ReadFailed;
+          if (failedLba) *failedLba = unitLba + i;
+          if (count == 1 ||
+              !drive.ReadSectors(unitLba + i, 1, static_cast<std::uint32_t>(kSector), batch.Next() + i * kSector))
+            return fail(TReadResult::ReadFailed);
         }
       }
-      if (!sink(buffer.data(), static_cast<std::size_t>(chunk))) return TReadResult::Stopped;
+      batch.Add(static_cast<std::uint32_t>(lba), static_cast<std::size_t>(chunk));
       lba += count;
       left -= chunk;
     }
   }
-  return TReadResult::Complete;
+  return batch.Flush(sink) ? TReadResult::Complete : TReadResult::Stopped;
 }
 
 }  // namespace tarnwick

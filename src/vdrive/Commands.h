@@ -45,6 +45,12 @@ inline void PutMsfAddress(std::vector<std::uint8_t>& out, std::size_t at, const 
   PutMsf(out, at + 1, m);
 }
 
+// One command block as received: kept in place, so logging a command allocates nothing.
+struct LoggedCdb {
+  std::array<std::uint8_t, 16> bytes{};
+  std::uint8_t length = 0;
+};
+
 struct DriveState {
   DiscModel model;
   std::vector<std::uint8_t> writeParameters;  // current page 05h (MODE SELECT stores it)
@@ -52,7 +58,7 @@ struct DriveState {
   bool unitAttention = false;
   std::uint64_t commandCount = 0;
   std::array<std::uint64_t, 256> opcodeCounts{};  // commands received, by operation code
-  std::deque<std::vector<std::uint8_t>> log;  // the latest kLogLimit command blocks
+  std::deque<LoggedCdb> log;                   // the latest kLogLimit command blocks
 
   // The condition a medium command would meet now (none when ready).
   Sense MediumCondition() const {

@@ -70,7 +70,9 @@ platform::ScsiResult VirtualDrive::Execute(const platform::ScsiRequest& request)
   DriveState& state = *state_;
   ++state.commandCount;
   const std::size_t cdbLength = request.cdb == nullptr ? 0 : std::min<std::size_t>(request.cdbLength, 16);
-  state.log.emplace_back(request.cdb, request.cdb + cdbLength);
+  LoggedCdb& logged = state.log.emplace_back();
+  std::copy_n(request.cdb, cdbLength, logged.bytes.begin());
+  logged.length = static_cast<std::uint8_t>(cdbLength);
   if (state.log.size() > kLogLimit) state.log.pop_front();
 
   Command command{{}, request};
@@ -120,7 +122,10 @@ std::string VirtualDrive::Describe() const {
 
 std::vector<std::vector<std::uint8_t>> VirtualDrive::CommandLog() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return {state_->log.begin(), state_->log.end()};
+  std::vector<std::vector<std::uint8_t>> blocks;
+  blocks.reserve(state_->log.size());
+  for (const LoggedCdb& logged : state_->log) blocks.emplace_back(logged.bytes.begin(), logged.bytes.begin() + logged.length);
+  return blocks;
 }
 
 std::size_t VirtualDrive::CommandCount() const {

@@ -2,6 +2,7 @@
 // time-outs and aborts, LUN bits, error capture and the copy-back of results.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <thread>
@@ -262,6 +263,16 @@ TEST_F(ExecCommandTest, LentBufferTakesTheDataInPlaceAndStaysWithALateRequest) {
   EXPECT_EQ(0x5A, lent[2047]);
   EXPECT_EQ(0xEE, lent[2048]);
   EXPECT_EQ(baseOrphans, TOrphanKeeper::Instance().Sweep());
+
+  // A record pointing into the lent buffer has the data land there.
+  std::fill(lent.begin(), lent.end(), 0xEE);
+  srb = request();
+  srb.SRB_BufPointer = lent.data() + 2048;
+  srb.SRB_BufLen = 2048;
+  EXPECT_TRUE(device.ExecuteCommand(srb, 10000, lent));
+  EXPECT_EQ(memory + 2048, written);
+  EXPECT_EQ(0xEE, lent[2047]);
+  EXPECT_EQ(0x5A, lent[4095]);
 
   fake.onExecute = NeverCompletes;
   fake.abortSucceeds = false;

@@ -35,7 +35,7 @@ std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s) {
 
 std::time_t ModTime(const fs::path& path) { return ModifiedTime(path); }
 
-const std::vector<std::size_t> kSizes = {0, 1, 2047, 2048, 2049, 63488, 63489, 100000};
+const std::vector<std::size_t> kSizes = {0, 1, 2047, 2048, 2049, 63488, 63489, 100000, 3 * 63488 + 1};
 
 // One file per size (FILE<size>), laid out one after another from sector 40, plus
 // a file kept in three extents out of order and two files with other dates.
@@ -232,17 +232,19 @@ TEST(Extract, FailuresLeaveNoPartialFile) {
   EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(1), (out / "adir").string()));
   EXPECT_TRUE(fs::is_directory(out / "adir"));
 
+  // Progress comes after every batch of three transfer units handed to the file.
+  constexpr std::uint64_t kBatch = 3 * 63488, kBatched = kBatch + 1;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
   auto stopAfterFirst = [&](std::uint64_t done, std::uint64_t total) {
     calls.emplace_back(done, total);
     return false;
   };
-  EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(100000), (out / "stopped").string(), stopAfterFirst));
+  EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(kBatched), (out / "stopped").string(), stopAfterFirst));
   EXPECT_FALSE(fs::exists(out / "stopped"));
-  EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{63488, 100000}}));
-  EXPECT_EQ(disc.qb.LastExtractError(), "Extraction of FILE100000. stopped");
+  EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{kBatch, kBatched}}));
+  EXPECT_EQ(disc.qb.LastExtractError(), "Extraction of FILE" + std::to_string(kBatched) + ". stopped");
   std::ofstream(out / "kept") << "mine";
-  EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(100000), (out / "kept").string(), stopAfterFirst));
+  EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(kBatched), (out / "kept").string(), stopAfterFirst));
   EXPECT_EQ(test::ReadWholeFile(out / "kept"), "mine");
 
   calls.clear();
@@ -250,8 +252,8 @@ TEST(Extract, FailuresLeaveNoPartialFile) {
     calls.emplace_back(done, total);
     return true;
   };
-  EXPECT_TRUE(disc.qb.ExtractFile(disc.Sized(100000), (out / "whole").string(), keepGoing));
-  EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{63488, 100000}, {100000, 100000}}));
+  EXPECT_TRUE(disc.qb.ExtractFile(disc.Sized(kBatched), (out / "whole").string(), keepGoing));
+  EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{kBatch, kBatched}, {kBatched, kBatched}}));
   EXPECT_EQ(disc.qb.LastExtractError(), "");
 }
 

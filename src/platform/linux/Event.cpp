@@ -14,6 +14,12 @@ Event* Event::From(EventHandle handle) {
   return static_cast<Event*>(handle);
 }
 
+void Event::Rearm(bool manualReset, bool initialState) {
+  std::lock_guard lock(mutex_);
+  manualReset_ = manualReset;
+  signalled_ = initialState;
+}
+
 void Event::Signal() {
   {
     std::lock_guard lock(mutex_);

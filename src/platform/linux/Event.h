@@ -31,6 +31,8 @@ class Event final : public TEventObject {
   // (recognised by its `Set` entry, which only this class installs).
   static Event* From(EventHandle handle);
 
+  // Makes a closed event new again, for reuse (nobody may hold its handle).
+  void Rearm(bool manualReset, bool initialState);
   void Signal();
   void Reset();
   bool IsSet() const;
@@ -40,7 +42,7 @@ class Event final : public TEventObject {
  private:
   static void SetThunk(TEventObject* self);
 
-  const bool manualReset_;
+  bool manualReset_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool signalled_;

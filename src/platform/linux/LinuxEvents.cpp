@@ -4,7 +4,22 @@
 
 namespace tarnwick::platform {
 
+namespace {
+constexpr std::size_t kSpareEvents = 4;
+}
+
 EventHandle LinuxPlatform::NewEvent(bool manualReset, bool initialState) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!spareEvents_.empty()) {
+      EventTable::node_type node = std::move(spareEvents_.back());
+      spareEvents_.pop_back();
+      node.mapped()->Rearm(manualReset, initialState);
+      TEventObject* handle = node.key();
+      events_.insert(std::move(node));
+      return handle;
+    }
+  }
   auto event = std::make_unique<Event>(manualReset, initialState);
   TEventObject* handle = event.get();
   std::lock_guard lock(mutex_);
@@ -43,13 +58,16 @@ std::uint32_t LinuxPlatform::WaitForSingleObject(EventHandle handle, std::uint32
 }
 
 bool LinuxPlatform::CloseEvent(EventHandle handle) {
-  std::unique_ptr<Event> closing;
+  std::unique_ptr<Event> closing;  // destroyed outside the lock
   {
     std::lock_guard lock(mutex_);
-    const auto it = events_.find(handle);
-    if (it == events_.end()) return false;
-    closing = std::move(it->second);
-    events_.erase(it);
+    EventTable::node_type node = events_.extract(handle);
+    if (node.empty()) return false;
+    if (spareEvents_.size() < kSpareEvents) {
+      spareEvents_.push_back(std::move(node));
+      return true;
+    }
+    closing = std::move(node.mapped());
   }
   return true;
 }

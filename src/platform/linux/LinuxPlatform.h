@@ -101,7 +101,11 @@ class LinuxPlatform : public Platform {
   std::map<Handle, Entry> handles_;
   Handle nextHandle_ = 1;
   std::vector<VirtualDrive> virtualDrives_;
-  std::map<TEventObject*, std::unique_ptr<Event>> events_;
+  using EventTable = std::map<TEventObject*, std::unique_ptr<Event>>;
+  EventTable events_;
+  // A few closed events kept with their table entries for the next ones: every drive
+  // command makes and closes one, and this spares it the allocations.
+  std::vector<EventTable::node_type> spareEvents_;
   std::string lastFileError_;
   std::atomic<std::uint32_t> errorMode_{0};
   std::atomic<int> lastVolumeError_{0};
