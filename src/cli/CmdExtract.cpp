@@ -77,12 +77,12 @@ class Extractor {
     }
     const std::string destination = Claim(entry, directory, shownPath);
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(destination, ec))) {
+    if (fs::exists(fs::symlink_status(platform::LocalPath(destination), ec))) {
       PrintMessage(err_, destination + " exists; not replacing it with a symbolic link");
       failed_ = true;
       return;
     }
-    fs::create_symlink(target, destination, ec);
+    fs::create_symlink(platform::LocalPath(target), platform::LocalPath(destination), ec);
     if (ec) {
       PrintMessage(err_, "cannot create symbolic link " + destination + ": " + ec.message());
       failed_ = true;
@@ -137,7 +137,7 @@ class Extractor {
   void KeepMode(const TFEntry& entry, const std::string& path) {
     if (!options_.keepModes || !entry.Posix || !entry.Posix->Mode) return;
     std::error_code ec;
-    fs::permissions(path, static_cast<fs::perms>(*entry.Posix->Mode & 01777), fs::perm_options::replace, ec);
+    fs::permissions(platform::LocalPath(path), static_cast<fs::perms>(*entry.Posix->Mode & 01777), fs::perm_options::replace, ec);
     if (ec) {
       PrintMessage(err_, "cannot set the mode of " + path + ": " + ec.message());
       failed_ = true;

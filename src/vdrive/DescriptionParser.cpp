@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "vdrive/DescriptionError.h"
+#include "platform/LocalPath.h"
 
 namespace tarnwick::vdrive {
 
@@ -237,10 +238,10 @@ std::vector<std::uint8_t> Parser::HexBytes(const Statement& s, const Field& f) c
 }
 
 std::shared_ptr<ImageFile> Parser::OpenFile(int line, const std::string& file) {
-  std::filesystem::path path(file);
-  if (path.is_relative()) path = std::filesystem::path(baseDir_) / path;
+  std::filesystem::path path = platform::LocalPath(file);
+  if (path.is_relative()) path = platform::LocalPath(baseDir_) / path;
   std::string error;
-  auto image = ImageFile::Open(path.string(), error);
+  auto image = ImageFile::Open(platform::Utf8Text(path), error);
   if (!image) Fail(line, "cannot open '" + file + "': " + error);
   return image;
 }

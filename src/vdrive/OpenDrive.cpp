@@ -6,6 +6,7 @@
 #include "vdrive/DescriptionParser.h"
 #include "vdrive/VirtualDrive.h"
 #include "vdrive/images/ImageReaders.h"
+#include "platform/LocalPath.h"
 
 namespace tarnwick::vdrive {
 
@@ -45,16 +46,16 @@ std::shared_ptr<VirtualDrive> ParseDiscDescription(const std::string& text, cons
 
 std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path) {
   std::error_code ec;
-  [[maybe_unused]] const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  [[maybe_unused]] const std::uintmax_t size = std::filesystem::file_size(platform::LocalPath(path), ec);
   if (ec) throw DescriptionError(path + ": " + ec.message());
   using images::ImageKind;
   switch (images::DetectImageKind(path)) {
     case ImageKind::Description: {
-      std::ifstream in(path, std::ios::binary);
+      std::ifstream in(platform::LocalPath(path), std::ios::binary);
       if (!in) throw DescriptionError(path + ": cannot be read");
       std::ostringstream text;
       text << in.rdbuf();
-      const std::string baseDir = std::filesystem::path(path).parent_path().string();
+      const std::string baseDir = platform::Utf8Text(platform::LocalPath(path).parent_path());
       DiscModel model = ParseDescription(text.str(), baseDir.empty() ? "." : baseDir, path);
       model.source = path;
       return std::make_shared<VirtualDrive>(std::move(model));

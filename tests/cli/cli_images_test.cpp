@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "CliRun.h"
+#include "platform/LocalPath.h"
 #include "support/DiscImages.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
@@ -24,7 +25,7 @@ namespace fs = std::filesystem;
 const fs::path kSample = fs::path(TARNWICK_SOURCE_DIR) / "samples" / "sample.disc";
 
 CliResult Cli(const fs::path& image, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--image", image.string()});
+  args.insert(args.begin(), {"--image", platform::Utf8Text(image)});
   return RunCli(args);
 }
 
@@ -49,10 +50,14 @@ TEST(DiscImages, EveryFormatListsTheSessionsAndTreesOfItsDescription) {
     ASSERT_EQ(tree.status, 0) << tree.err;
     trees.push_back(tree.out);
   }
+  // Kept where names outside ASCII lead to it, as a user's images often are.
+  const fs::path folder(u8"Jürgen – Фото");
+  const std::string stem = platform::Utf8Text(fs::path(u8"Großmutter"));
   for (ImageFormat format : kAllImageFormats) {
     SCOPED_TRACE(FormatName(format));
     TempDir dir;
-    const fs::path image = WriteDiscImage(kSample, format, dir.path());
+    fs::create_directory(dir.path() / folder);
+    const fs::path image = WriteDiscImage(kSample, format, dir.path() / folder, stem);
     const CliResult imageShow = Cli(image, {"show"});
     ASSERT_EQ(imageShow.status, 0) << imageShow.err;
     EXPECT_EQ(SessionLines(imageShow.out), sessions) << imageShow.out;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/ByteOrder.h"
+#include "platform/LocalPath.h"
 #include "support/CdSector.h"
 #include "vdrive/DescriptionParser.h"
 #include "vdrive/RawSector.h"
@@ -135,7 +136,7 @@ fs::path WriteCue(const DiscModel& m, const fs::path& dir, const std::string& st
   for (const Track& t : m.tracks) {
     if (t.session != session) {
       if (filePerSession && session != 0) {
-        WriteFile(dir / (stem + "-" + std::to_string(session) + ".BIN"), data);
+        WriteFile(dir / platform::LocalPath(stem + "-" + std::to_string(session) + ".BIN"), data);
         data.clear();
         position = 0;
       }
@@ -150,8 +151,8 @@ fs::path WriteCue(const DiscModel& m, const fs::path& dir, const std::string& st
     data.insert(data.end(), raw.begin(), raw.end());
     position += t.length;
   }
-  WriteFile(dir / (filePerSession ? stem + "-" + std::to_string(session) + ".BIN" : stem + ".bin"), data);
-  const fs::path sheet = dir / (stem + ".cue");
+  WriteFile(dir / platform::LocalPath(filePerSession ? stem + "-" + std::to_string(session) + ".BIN" : stem + ".bin"), data);
+  const fs::path sheet = dir / platform::LocalPath(stem + ".cue");
   WriteText(sheet, cue.str());
   return sheet;
 }
@@ -161,7 +162,7 @@ fs::path WriteToc(const DiscModel& m, const fs::path& dir, const std::string& st
   std::ostringstream toc;
   toc << "CD_ROM\n";
   std::vector<std::uint64_t> offsets;
-  WriteFile(dir / (stem + ".bin"), AllTracks(m, offsets));
+  WriteFile(dir / platform::LocalPath(stem + ".bin"), AllTracks(m, offsets));
   int session = 0;
   for (std::size_t i = 0; i < m.tracks.size(); ++i) {
     const Track& t = m.tracks[i];
@@ -170,7 +171,7 @@ fs::path WriteToc(const DiscModel& m, const fs::path& dir, const std::string& st
     toc << (t.audio ? "FILE" : "DATAFILE") << " \"" << stem << ".bin\" #" << offsets[i] << " " << Msf(t.length)
         << " // length in bytes: " << std::uint64_t{t.length} * kRaw << "\n";
   }
-  const fs::path sheet = dir / (stem + ".toc");
+  const fs::path sheet = dir / platform::LocalPath(stem + ".toc");
   WriteText(sheet, toc.str());
   return sheet;
 }
@@ -188,8 +189,8 @@ void CcdEntry(std::ostringstream& ccd, int& entry, int session, int point, int a
 
 fs::path WriteCloneCd(const DiscModel& m, const fs::path& dir, const std::string& stem) {
   std::vector<std::uint64_t> offsets;
-  WriteFile(dir / (stem + ".img"), AllTracks(m, offsets));
-  WriteFile(dir / (stem + ".sub"), {});
+  WriteFile(dir / platform::LocalPath(stem + ".img"), AllTracks(m, offsets));
+  WriteFile(dir / platform::LocalPath(stem + ".sub"), {});
   std::ostringstream entries;
   int entry = 0;
   for (int s = 1; s <= m.sessions; ++s) {
@@ -223,7 +224,7 @@ fs::path WriteCloneCd(const DiscModel& m, const fs::path& dir, const std::string
     if (c == '\n') crlf += '\r';
     crlf += c;
   }
-  const fs::path sheet = dir / (stem + ".ccd");
+  const fs::path sheet = dir / platform::LocalPath(stem + ".ccd");
   WriteText(sheet, crlf);
   return sheet;
 }
@@ -339,7 +340,7 @@ fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& s
   if (wide) PutBE64(footer.data() + 4, chain);
   else PutBE32(footer.data() + 4, static_cast<std::uint32_t>(chain));
   out.insert(out.end(), footer.begin(), footer.end());
-  const fs::path image = dir / (stem + ".nrg");
+  const fs::path image = dir / platform::LocalPath(stem + ".nrg");
   WriteFile(image, out);
   return image;
 }
@@ -347,7 +348,7 @@ fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& s
 fs::path WriteAlcohol(const DiscModel& m, const fs::path& dir, const std::string& stem, Sectors kind) {
   namespace mds = vdrive::images::alcohol;
   std::vector<std::uint64_t> offsets;
-  WriteFile(dir / (stem + ".mdf"), AllTracks(m, offsets, kind));
+  WriteFile(dir / platform::LocalPath(stem + ".mdf"), AllTracks(m, offsets, kind));
   const std::size_t sessions = static_cast<std::size_t>(m.sessions);
   const std::size_t blocks = m.tracks.size() + 3 * sessions;
   const std::size_t sessionsAt = sizeof(mds::Header);
@@ -428,7 +429,7 @@ fs::path WriteAlcohol(const DiscModel& m, const fs::path& dir, const std::string
   Append(out, f);
   const char name[] = "*.mdf";
   out.insert(out.end(), name, name + sizeof name);
-  const fs::path sheet = dir / (stem + ".mds");
+  const fs::path sheet = dir / platform::LocalPath(stem + ".mds");
   WriteFile(sheet, out);
   return sheet;
 }

@@ -10,6 +10,7 @@
 #include "vdrive/images/AlcoholLayout.h"
 #include "vdrive/images/ImageReaders.h"
 #include "vdrive/images/ImageSupport.h"
+#include "platform/LocalPath.h"
 
 namespace tarnwick::vdrive::images {
 
@@ -127,7 +128,7 @@ class MdsReader {
       name += c < 0x80 ? static_cast<char>(c) : '?';
     }
     if (name.empty() || name.rfind("*.", 0) == 0)
-      name = std::filesystem::path(path_).stem().string() + (name.empty() ? ".mdf" : name.substr(1));
+      name = platform::Utf8Text(platform::LocalPath(path_).stem()) + (name.empty() ? ".mdf" : name.substr(1));
     auto it = opened_.find(name);
     if (it != opened_.end()) return it->second;
     auto file = OpenCompanion(path_, 0, name);

@@ -11,6 +11,7 @@
 #include "vdrive/RawSector.h"
 #include "vdrive/images/ImageReaders.h"
 #include "vdrive/images/ImageSupport.h"
+#include "platform/LocalPath.h"
 
 namespace tarnwick::vdrive::images {
 
@@ -165,7 +166,7 @@ class CcdReader {
   // the first sector's header tells which layout the file has.
   void PlaceInImage(DiscModel& model) {
     std::string imgPath = SiblingWithExtension(path_, ".img");
-    if (imgPath.empty()) Fail(path_, 0, "the data file '" + std::filesystem::path(path_).stem().string() + ".img' is missing");
+    if (imgPath.empty()) Fail(path_, 0, "the data file '" + platform::Utf8Text(platform::LocalPath(path_).stem()) + ".img' is missing");
     std::string error;
     auto img = ImageFile::Open(imgPath, error);
     if (!img) Fail(path_, 0, "cannot open the data file '" + imgPath + "': " + error);

@@ -6,6 +6,7 @@
 #include "vdrive/DescriptionParser.h"
 #include "vdrive/images/ImageReaders.h"
 #include "vdrive/images/ImageSupport.h"
+#include "platform/LocalPath.h"
 
 namespace tarnwick::vdrive::images {
 
@@ -44,7 +45,7 @@ ImageKind KindOfText(const std::string& text) {
 }
 
 ImageKind KindOfExtension(const std::string& path) {
-  const std::string ext = Upper(std::filesystem::path(path).extension().string());
+  const std::string ext = Upper(platform::Utf8Text(platform::LocalPath(path).extension()));
   if (ext == ".CUE") return ImageKind::Cue;
   if (ext == ".CCD") return ImageKind::CloneCd;
   if (ext == ".NRG") return ImageKind::Nero;

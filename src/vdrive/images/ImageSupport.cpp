@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "vdrive/RawSector.h"
+#include "platform/LocalPath.h"
 
 namespace tarnwick::vdrive::images {
 
@@ -19,10 +20,10 @@ void Fail(const std::string& file, int line, const std::string& what) {
 
 std::string ReadSheet(const std::string& path) {
   std::error_code ec;
-  const std::uintmax_t size = fs::file_size(path, ec);
+  const std::uintmax_t size = fs::file_size(platform::LocalPath(path), ec);
   if (ec) Fail(path, 0, ec.message());
   if (size > kMaxSheetBytes) Fail(path, 0, "too large for a sheet (" + std::to_string(size) + " bytes)");
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::LocalPath(path), std::ios::binary);
   if (!in) Fail(path, 0, "cannot be read");
   std::ostringstream text;
   text << in.rdbuf();
@@ -54,10 +55,11 @@ bool IsFile(const fs::path& path) {
 // The entry of `dir` whose name equals `name` without regard to case.
 fs::path FindNoCase(const fs::path& dir, const std::string& name) {
   std::error_code ec;
-  if (IsFile(dir / name) || fs::is_directory(dir / name, ec)) return dir / name;
+  const fs::path exact = dir / platform::LocalPath(name);
+  if (IsFile(exact) || fs::is_directory(exact, ec)) return exact;
   const std::string wanted = Upper(name);
   for (fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec), end; !ec && it != end; it.increment(ec))
-    if (Upper(it->path().filename().string()) == wanted) return dir / it->path().filename();
+    if (Upper(platform::Utf8Text(it->path().filename())) == wanted) return dir / it->path().filename();
   return {};
 }
 
@@ -67,10 +69,10 @@ std::string FindBeside(const std::string& sheetPath, const std::string& name) {
   std::string slashed = name;
   std::replace(slashed.begin(), slashed.end(), '\\', '/');
   if (slashed.empty()) return {};
-  const fs::path dir = fs::path(sheetPath).parent_path();
-  const fs::path given(slashed);
-  if (given.is_absolute() && IsFile(given)) return given.string();
-  if (!given.is_absolute() && given.string().find(':') == std::string::npos) {
+  const fs::path dir = platform::LocalPath(sheetPath).parent_path();
+  const fs::path given = platform::LocalPath(slashed);
+  if (given.is_absolute() && IsFile(given)) return platform::Utf8Text(given);
+  if (!given.is_absolute() && slashed.find(':') == std::string::npos) {
     fs::path at = dir;
     bool found = true;
     for (const fs::path& part : given) {
@@ -79,18 +81,18 @@ std::string FindBeside(const std::string& sheetPath, const std::string& name) {
         at /= part;
         continue;
       }
-      fs::path next = FindNoCase(at, part.string());
+      fs::path next = FindNoCase(at, platform::Utf8Text(part));
       if (next.empty()) {
         found = false;
         break;
       }
       at = next;
     }
-    if (found && IsFile(at)) return at.string();
+    if (found && IsFile(at)) return platform::Utf8Text(at);
   }
   // A path written on another machine ("D:\rips\disc.bin"): its file name beside the sheet.
-  const fs::path bare = FindNoCase(dir, given.filename().string());
-  if (!bare.empty() && IsFile(bare)) return bare.string();
+  const fs::path bare = FindNoCase(dir, platform::Utf8Text(given.filename()));
+  if (!bare.empty() && IsFile(bare)) return platform::Utf8Text(bare);
   return {};
 }
 
@@ -104,8 +106,7 @@ std::shared_ptr<ImageFile> OpenCompanion(const std::string& sheetPath, int line,
 }
 
 std::string SiblingWithExtension(const std::string& sheetPath, const std::string& extension) {
-  const fs::path sheet(sheetPath);
-  const std::string stem = sheet.stem().string();
+  const std::string stem = platform::Utf8Text(platform::LocalPath(sheetPath).stem());
   const std::string name = FindBeside(sheetPath, stem + extension);
   return name;
 }
