@@ -80,7 +80,7 @@ void WriteEntry(TJsonWriter& json, const TFEntry& entry, const std::string& path
     }
   }
   json.EndArray();
-  const TPosixInfo* posix = entry.Posix ? &*entry.Posix : nullptr;
+  const TPosixInfo* posix = entry.Posix.get();
   const bool modes = posix && posix->Mode;
   if (modes) {
     json.Key("gid");

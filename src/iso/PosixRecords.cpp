@@ -71,7 +71,7 @@ void TQuarnBurner::ApplyOwnRecord(const std::uint8_t* record, std::size_t record
   }
   info.Symlink = false;
   info.LinkTarget.clear();
-  entry->Posix = std::move(info);
+  entry->Posix = std::make_shared<const TPosixInfo>(std::move(info));
 }
 
 bool TQuarnBurner::RelocatedExtent(std::uint32_t location, TPosixTree& posix, std::uint32_t& extent,

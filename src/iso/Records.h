@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,8 +83,9 @@ struct TFEntry {
   // file recorded in several extents); empty for entries without data on the disc.
   std::vector<TExtent> Extents;
 
-  // Read from a disc written on a Unix-like system; none otherwise.
-  std::optional<TPosixInfo> Posix;
+  // Read from a disc written on a Unix-like system; none otherwise. Held apart from
+  // the record: most trees have none, and a record of each is kept per entry.
+  std::shared_ptr<const TPosixInfo> Posix;
 
   bool IsDirectory() const { return (Attr & faDirectory) != 0; }
   bool IsSymlink() const { return Posix && Posix->Symlink; }

@@ -18,6 +18,10 @@ double DateOf(const EntryInfo& info) {
   return IsDate(info.DateTime) ? info.DateTime : UnpackDosDateTime(info.TimeStamp);
 }
 
+std::shared_ptr<const TPosixInfo> PosixOf(const EntryInfo& info) {
+  return info.Posix ? std::make_shared<const TPosixInfo>(*info.Posix) : nullptr;
+}
+
 }  // namespace
 
 // A file entry's names and date as they will be written, after the "." rule and the
@@ -173,7 +177,7 @@ TDEntry* TQuarnBurner::NewSubDir(TDEntry* parent, const EntryInfo& info) {
   entry->Size = entry->Size2 = 0;
   entry->Dir = dir;
   entry->DateTime = DateOf(info);
-  entry->Posix = info.Posix;
+  entry->Posix = PosixOf(info);
   // The parent's path is already joined and upper-cased: only this name is added.
   dir->Path = (parent == Root() ? std::string() : parent->Path) + "\\" + AsciiUpper(info.LongName);
 
@@ -229,7 +233,7 @@ void TQuarnBurner::WriteFile(TFEntry* target, const PreparedFile& file, const En
     target->OnDisc = 0;
   }
   target->Extents = std::move(extents);
-  target->Posix = info.Posix;
+  target->Posix = PosixOf(info);
 }
 
 bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag,
