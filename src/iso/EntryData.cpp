@@ -62,6 +62,8 @@ class TBatch {
     pieces_.push_back({lba, bytes});
     filled_ += bytes;
   }
+  // The buffer went with a request the transport kept: what it held is gone.
+  bool Lost() const { return lost_; }
   // Hands what the buffer holds to the sink; false when the sink says stop.
   bool Flush(const TDataSink& sink) {
     const bool go = filled_ == 0 || sink(buffer_.data() + base_, filled_);
@@ -97,8 +99,11 @@ TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_
   TBatch batch(drive, static_cast<std::size_t>(std::min<std::uint64_t>(kUnitsPerBatch * sectorsPerRead * kSector,
                                                                         (total + kSector - 1) / kSector * kSector + kSector)));
   // A failure hands the whole units read before it to the sink first, as a read unit
-  // by unit would have.
-  auto fail = [&](TReadResult result) { return batch.Flush(sink) ? result : TReadResult::Stopped; };
+  // by unit would have; never a buffer the transport kept, which holds them no more.
+  auto fail = [&](TReadResult result) {
+    if (batch.Lost()) return result;
+    return batch.Flush(sink) ? result : TReadResult::Stopped;
+  };
 
   for (const TExtent& run : runs) {
     std::uint64_t lba = run.Lba;
