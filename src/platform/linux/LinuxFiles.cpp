@@ -60,20 +60,13 @@ Handle LinuxPlatform::CreateFileForWrite(const std::string& path) {
   }
   const int flags = ::fcntl(fd.get(), F_GETFL);
   if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
-  return AddHandle(File{std::make_shared<UniqueFd>(std::move(fd))});
-}
-
-std::shared_ptr<UniqueFd> LinuxPlatform::FileFd(Handle file) {
-  std::lock_guard lock(mutex_);
-  const auto it = handles_.find(file);
-  if (it == handles_.end() || !std::holds_alternative<File>(it->second)) return nullptr;
-  return std::get<File>(it->second).fd;
+  return handles_.AddFile(std::make_shared<UniqueFd>(std::move(fd)));
 }
 
 bool LinuxPlatform::WriteFile(Handle file, const void* data, std::uint32_t length,
                               std::uint32_t* written) {
   if (written != nullptr) *written = 0;
-  const auto fd = FileFd(file);
+  const auto fd = handles_.File(file);
   if (!fd) {
     SetFileError(EBADF);
     return false;
@@ -104,7 +97,7 @@ bool LinuxPlatform::WriteFile(Handle file, const void* data, std::uint32_t lengt
 }
 
 bool LinuxPlatform::SetFileTime(Handle file, const LocalDateTime& lastWrite) {
-  const auto fd = FileFd(file);
+  const auto fd = handles_.File(file);
   if (!fd) {
     SetFileError(EBADF);
     return false;
@@ -141,7 +134,7 @@ Handle LinuxPlatform::CreateTempFile(const std::string& directory, std::string& 
     UniqueFd fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (fd) {
       path = std::move(candidate);
-      return AddHandle(File{std::make_shared<UniqueFd>(std::move(fd))});
+      return handles_.AddFile(std::make_shared<UniqueFd>(std::move(fd)));
     }
     error = errno;
   }
@@ -150,7 +143,7 @@ Handle LinuxPlatform::CreateTempFile(const std::string& directory, std::string& 
 }
 
 bool LinuxPlatform::FlushFileBuffers(Handle file) {
-  const auto fd = FileFd(file);
+  const auto fd = handles_.File(file);
   if (!fd) {
     SetFileError(EBADF);
     return false;

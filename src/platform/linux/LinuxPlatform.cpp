@@ -14,18 +14,8 @@ LinuxPlatform::LinuxPlatform(DeviceDiscovery discovery) : discovery_(std::move(d
 
 LinuxPlatform::~LinuxPlatform() = default;
 
-Handle LinuxPlatform::AddHandle(Entry entry) {
-  std::lock_guard lock(mutex_);
-  const Handle handle = nextHandle_++;
-  handles_.emplace(handle, std::move(entry));
-  return handle;
-}
-
 bool LinuxPlatform::CloseHandle(Handle handle) {
-  {
-    std::lock_guard lock(mutex_);
-    if (handles_.erase(handle) > 0) return true;
-  }
+  if (handles_.Close(handle)) return true;
   // Event handles are pointers; closing one through here frees the event.
   return CloseEvent(reinterpret_cast<EventHandle>(handle));
 }

@@ -12,9 +12,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <variant>
 #include <vector>
 
+#include "platform/HandleTable.h"
 #include "platform/linux/Event.h"
 #include "platform/linux/OpticalDevices.h"
 #include "platform/Platform.h"
@@ -76,31 +76,15 @@ class LinuxPlatform : public Platform {
     std::shared_ptr<IScsiTarget> target;    // virtual drive, else null
     bool exists() const { return !devicePath.empty() || target != nullptr; }
   };
-  struct VirtualDrive {
-    char letter;
-    std::shared_ptr<IScsiTarget> target;
-  };
-  struct Volume {
-    std::shared_ptr<IScsiTarget> target;  // reset when the virtual drive goes away
-    bool isVirtual = false;
-  };
-  struct File {
-    std::shared_ptr<UniqueFd> fd;
-  };
-  using Entry = std::variant<Volume, File>;
 
   Drive FindDrive(char letter);
-  Handle AddHandle(Entry entry);
-  std::shared_ptr<UniqueFd> FileFd(Handle file);
   Event* FindEvent(EventHandle event);
   void SetFileError(int error);
   void SetFileError(const std::string& message);
 
   const DeviceDiscovery discovery_;
-  std::mutex mutex_;
-  std::map<Handle, Entry> handles_;
-  Handle nextHandle_ = 1;
-  std::vector<VirtualDrive> virtualDrives_;
+  THandleTable<std::shared_ptr<UniqueFd>> handles_;
+  std::mutex mutex_;  // the events and the last file error
   using EventTable = std::map<TEventObject*, std::unique_ptr<Event>>;
   EventTable events_;
   // A few closed events kept with their table entries for the next ones: every drive

@@ -40,15 +40,8 @@ char LetterOfVolume(const std::string& path) {
 LinuxPlatform::Drive LinuxPlatform::FindDrive(char letter) {
   Drive drive;
   if (letter < 'A' || letter > 'Z') return drive;
-  {
-    std::lock_guard lock(mutex_);
-    for (const auto& v : virtualDrives_) {
-      if (v.letter == letter) {
-        drive.target = v.target;
-        return drive;
-      }
-    }
-  }
+  drive.target = handles_.VirtualTarget(letter);
+  if (drive.target) return drive;
   if (letter < kFirstOpticalLetter) return drive;
   const auto devices = discovery_.Devices();
   const auto index = static_cast<std::size_t>(letter - kFirstOpticalLetter);
@@ -77,7 +70,7 @@ Handle LinuxPlatform::CreateVolume(const std::string& path, bool readWrite) {
   }
   if (drive.target) {
     lastVolumeError_ = 0;
-    return AddHandle(Volume{drive.target, true});
+    return handles_.AddVolume(drive.target, true);
   }
   // Non-blocking, so that a drive without a medium opens too.
   const int flags = (readWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
@@ -87,49 +80,22 @@ Handle LinuxPlatform::CreateVolume(const std::string& path, bool readWrite) {
     return kInvalidHandle;
   }
   lastVolumeError_ = 0;
-  return AddHandle(Volume{std::make_shared<SgDevice>(std::move(fd), drive.devicePath), false});
+  return handles_.AddVolume(std::make_shared<SgDevice>(std::move(fd), drive.devicePath), false);
 }
 
 bool LinuxPlatform::DeviceIoControl(Handle volume, std::uint32_t code, void* in,
                                     std::uint32_t inLength, void* out, std::uint32_t outLength,
                                     std::uint32_t* returned) {
-  if (returned != nullptr) *returned = 0;
-  std::shared_ptr<IScsiTarget> target;
-  {
-    std::lock_guard lock(mutex_);
-    const auto it = handles_.find(volume);
-    if (it == handles_.end() || !std::holds_alternative<Volume>(it->second)) {
-      lastVolumeError_ = EBADF;
-      return false;
-    }
-    target = std::get<Volume>(it->second).target;
-  }
-  int error = 0;
-  const bool ok = VolumeControl(target.get(), code, in, inLength, out, outLength, returned, &error);
-  lastVolumeError_ = ok ? 0 : error;
-  return ok;
+  return handles_.Control(volume, code, in, inLength, out, outLength, returned, lastVolumeError_);
 }
 
 char LinuxPlatform::AddVirtualDrive(std::shared_ptr<IScsiTarget> target) {
   if (!target) return 0;
-  const auto realCount = discovery_.Devices().size();
-  std::lock_guard lock(mutex_);
-  int next = kFirstOpticalLetter + static_cast<int>(realCount);
-  for (const auto& v : virtualDrives_) next = std::max(next, v.letter + 1);
-  if (next > 'Z') return 0;
-  const char letter = static_cast<char>(next);
-  virtualDrives_.push_back(VirtualDrive{letter, std::move(target)});
-  return letter;
+  // Virtual drives follow the real devices, whose letters come first.
+  const int first = kFirstOpticalLetter + static_cast<int>(discovery_.Devices().size());
+  return handles_.AddVirtualDrive(std::move(target), first, [](char) { return false; });
 }
 
-void LinuxPlatform::RemoveVirtualDrives() {
-  std::lock_guard lock(mutex_);
-  virtualDrives_.clear();
-  for (auto& [handle, entry] : handles_) {
-    if (auto* volume = std::get_if<Volume>(&entry); volume != nullptr && volume->isVirtual) {
-      volume->target.reset();
-    }
-  }
-}
+void LinuxPlatform::RemoveVirtualDrives() { handles_.RemoveVirtualDrives(); }
 
 }  // namespace tarnwick::platform

@@ -73,20 +73,13 @@ Handle Win32Platform::CreateFileForWrite(const std::string& path) {
     SetFileError("Not a regular file: " + path);
     return kInvalidHandle;
   }
-  return AddHandle(File{std::move(file)});
-}
-
-std::shared_ptr<Win32Platform::OwnedHandle> Win32Platform::FileHandle(Handle file) {
-  std::lock_guard lock(mutex_);
-  const auto it = handles_.find(file);
-  if (it == handles_.end() || !std::holds_alternative<File>(it->second)) return nullptr;
-  return std::get<File>(it->second).handle;
+  return handles_.AddFile(std::move(file));
 }
 
 bool Win32Platform::WriteFile(Handle file, const void* data, std::uint32_t length,
                               std::uint32_t* written) {
   if (written != nullptr) *written = 0;
-  const auto handle = FileHandle(file);
+  const auto handle = handles_.File(file);
   if (!handle) {
     SetFileError(ERROR_INVALID_HANDLE);
     return false;
@@ -116,7 +109,7 @@ bool Win32Platform::WriteFile(Handle file, const void* data, std::uint32_t lengt
 }
 
 bool Win32Platform::SetFileTime(Handle file, const LocalDateTime& lastWrite) {
-  const auto handle = FileHandle(file);
+  const auto handle = handles_.File(file);
   if (!handle) {
     SetFileError(ERROR_INVALID_HANDLE);
     return false;
@@ -169,7 +162,7 @@ Handle Win32Platform::CreateTempFile(const std::string& directory, std::string& 
                                                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (*file) {
       path = std::move(candidate);
-      return AddHandle(File{std::move(file)});
+      return handles_.AddFile(std::move(file));
     }
     error = ::GetLastError();
   }
@@ -178,7 +171,7 @@ Handle Win32Platform::CreateTempFile(const std::string& directory, std::string& 
 }
 
 bool Win32Platform::FlushFileBuffers(Handle file) {
-  const auto handle = FileHandle(file);
+  const auto handle = handles_.File(file);
   if (!handle) {
     SetFileError(ERROR_INVALID_HANDLE);
     return false;

@@ -19,18 +19,8 @@ Win32Platform::~Win32Platform() {
   events_.clear();
 }
 
-Handle Win32Platform::AddHandle(Entry entry) {
-  std::lock_guard lock(mutex_);
-  const Handle handle = nextHandle_++;
-  handles_.emplace(handle, std::move(entry));
-  return handle;
-}
-
 bool Win32Platform::CloseHandle(Handle handle) {
-  {
-    std::lock_guard lock(mutex_);
-    if (handles_.erase(handle) > 0) return true;
-  }
+  if (handles_.Close(handle)) return true;
   // Event handles are system handles; closing one through here frees the event.
   return CloseEvent(reinterpret_cast<EventHandle>(handle));
 }

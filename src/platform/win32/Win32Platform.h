@@ -8,14 +8,12 @@
 #pragma once
 
 #include <atomic>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
-#include <variant>
-#include <vector>
 
+#include "platform/HandleTable.h"
 #include "platform/Platform.h"
 
 namespace tarnwick::platform {
@@ -65,32 +63,15 @@ class Win32Platform : public Platform {
  private:
   // A Win32 handle, closed with the entry that holds it.
   class OwnedHandle;
-  struct VirtualDrive {
-    char letter;
-    std::shared_ptr<IScsiTarget> target;
-  };
-  struct Volume {
-    std::shared_ptr<IScsiTarget> target;  // reset when the virtual drive goes away
-    bool isVirtual = false;
-  };
-  struct File {
-    std::shared_ptr<OwnedHandle> handle;
-  };
-  using Entry = std::variant<Volume, File>;
 
   bool RealDrivesShown() const;
-  std::shared_ptr<IScsiTarget> VirtualTarget(char letter);
-  Handle AddHandle(Entry entry);
-  std::shared_ptr<OwnedHandle> FileHandle(Handle file);
   bool IsOurEvent(EventHandle event);
   void SetFileError(unsigned long error);
   void SetFileError(const std::string& message);
 
   const bool realDrives_;
-  std::mutex mutex_;
-  std::map<Handle, Entry> handles_;
-  Handle nextHandle_ = 1;
-  std::vector<VirtualDrive> virtualDrives_;
+  THandleTable<std::shared_ptr<OwnedHandle>> handles_;
+  std::mutex mutex_;  // the events and the last file error
   std::set<EventHandle> events_;
   std::string lastFileError_;
   std::atomic<int> lastVolumeError_{0};

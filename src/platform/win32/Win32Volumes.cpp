@@ -57,25 +57,17 @@ unsigned SystemDriveType(char letter) {
 
 bool Win32Platform::RealDrivesShown() const { return realDrives_ && !RealDrivesOff(); }
 
-std::shared_ptr<IScsiTarget> Win32Platform::VirtualTarget(char letter) {
-  std::lock_guard lock(mutex_);
-  for (const auto& v : virtualDrives_) {
-    if (v.letter == letter) return v.target;
-  }
-  return nullptr;
-}
-
 unsigned Win32Platform::QueryDriveType(const std::string& rootPath) {
   const char letter = LetterOfRoot(rootPath);
   if (letter == 0) return kDriveNoRootDir;
-  if (VirtualTarget(letter)) return kDriveCdrom;
+  if (handles_.VirtualTarget(letter)) return kDriveCdrom;
   return RealDrivesShown() ? SystemDriveType(letter) : kDriveNoRootDir;
 }
 
 std::string Win32Platform::DescribeDrive(char letter) {
   letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   if (letter < 'A' || letter > 'Z') return {};
-  if (const auto target = VirtualTarget(letter)) return target->Describe();
+  if (const auto target = handles_.VirtualTarget(letter)) return target->Describe();
   if (!RealDrivesShown() || SystemDriveType(letter) != kDriveCdrom) return {};
   // The device behind the letter ("\Device\CdRom0"), else the volume's own name.
   const wchar_t name[] = {static_cast<wchar_t>(letter), L':', L'\0'};
@@ -90,9 +82,9 @@ Handle Win32Platform::CreateVolume(const std::string& path, bool readWrite) {
     lastVolumeError_ = ENOENT;
     return kInvalidHandle;
   }
-  if (auto target = VirtualTarget(letter)) {
+  if (auto target = handles_.VirtualTarget(letter)) {
     lastVolumeError_ = 0;
-    return AddHandle(Volume{std::move(target), true});
+    return handles_.AddVolume(std::move(target), true);
   }
   if (!RealDrivesShown()) {
     lastVolumeError_ = ENOENT;
@@ -107,52 +99,25 @@ Handle Win32Platform::CreateVolume(const std::string& path, bool readWrite) {
     return kInvalidHandle;
   }
   lastVolumeError_ = 0;
-  return AddHandle(Volume{std::make_shared<VolumeDevice>(std::move(volume), path), false});
+  return handles_.AddVolume(std::make_shared<VolumeDevice>(std::move(volume), path), false);
 }
 
 bool Win32Platform::DeviceIoControl(Handle volume, std::uint32_t code, void* in, std::uint32_t inLength,
                                     void* out, std::uint32_t outLength, std::uint32_t* returned) {
-  if (returned != nullptr) *returned = 0;
-  std::shared_ptr<IScsiTarget> target;
-  {
-    std::lock_guard lock(mutex_);
-    const auto it = handles_.find(volume);
-    if (it == handles_.end() || !std::holds_alternative<Volume>(it->second)) {
-      lastVolumeError_ = EBADF;
-      return false;
-    }
-    target = std::get<Volume>(it->second).target;
-  }
   // Real volumes and virtual drives take the same checked path: the caller's record
-  // is read here and the command handed to the target (for a real volume, the
+  // is read there and the command handed to the target (for a real volume, the
   // system's buffered pass-through call), without the table's lock.
-  int error = 0;
-  const bool ok = VolumeControl(target.get(), code, in, inLength, out, outLength, returned, &error);
-  lastVolumeError_ = ok ? 0 : error;
-  return ok;
+  return handles_.Control(volume, code, in, inLength, out, outLength, returned, lastVolumeError_);
 }
 
 char Win32Platform::AddVirtualDrive(std::shared_ptr<IScsiTarget> target) {
   if (!target) return 0;
-  std::lock_guard lock(mutex_);
-  int next = kFirstVirtualLetter;
-  for (const auto& v : virtualDrives_) next = std::max(next, v.letter + 1);
+  // Letters the system uses for drives of its own are passed over while they are shown.
   const bool shown = RealDrivesShown();
-  while (next <= 'Z' && shown && SystemUsesLetter(static_cast<char>(next))) ++next;
-  if (next > 'Z') return 0;
-  const char letter = static_cast<char>(next);
-  virtualDrives_.push_back(VirtualDrive{letter, std::move(target)});
-  return letter;
+  return handles_.AddVirtualDrive(std::move(target), kFirstVirtualLetter,
+                                  [shown](char letter) { return shown && SystemUsesLetter(letter); });
 }
 
-void Win32Platform::RemoveVirtualDrives() {
-  std::lock_guard lock(mutex_);
-  virtualDrives_.clear();
-  for (auto& [handle, entry] : handles_) {
-    if (auto* volume = std::get_if<Volume>(&entry); volume != nullptr && volume->isVirtual) {
-      volume->target.reset();
-    }
-  }
-}
+void Win32Platform::RemoveVirtualDrives() { handles_.RemoveVirtualDrives(); }
 
 }  // namespace tarnwick::platform
