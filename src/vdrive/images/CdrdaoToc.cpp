@@ -14,14 +14,7 @@ namespace tarnwick::vdrive::images {
 
 namespace {
 
-struct Mode {
-  const char* name;
-  bool audio;
-  SectorLayout layout;
-  std::uint32_t size;
-};
-
-constexpr Mode kModes[] = {
+constexpr SheetMode kModes[] = {
     {"AUDIO", true, SectorLayout::User, kRawSectorSize},
     {"MODE1", false, SectorLayout::User, kBlockSize},
     {"MODE1_RAW", false, SectorLayout::Mode1Raw, kRawSectorSize},
@@ -35,7 +28,7 @@ struct TocTrack {
   int number = 0;
   int line = 0;
   int session = 1;
-  const Mode* mode = nullptr;
+  const SheetMode* mode = nullptr;
   std::shared_ptr<ImageFile> file;
   std::uint64_t offset = 0;
   std::optional<std::uint64_t> blocks;  // from the file part's length
@@ -153,10 +146,7 @@ class TocReader {
   void NewTrack(int line, const std::vector<std::string>& w) {
     if (w.size() < 2 || w.size() > 3) Fail(path_, line, "TRACK needs a mode");
     if (tracks_.size() == kMaxTracks) Fail(path_, line, "more than 99 tracks");
-    const std::string mode = Upper(w[1]);
-    const Mode* found = nullptr;
-    for (const Mode& m : kModes)
-      if (mode == m.name) found = &m;
+    const SheetMode* found = FindSheetMode(kModes, Upper(w[1]));
     if (!found) Fail(path_, line, "track mode '" + w[1] + "' is not supported");
     if (w.size() == 3) Fail(path_, line, "sub-channel data in the data file is not supported");
     if (!tracks_.empty() && !tracks_.back().file) Fail(path_, tracks_.back().line, "track has no DATAFILE or FILE");

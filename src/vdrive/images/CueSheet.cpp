@@ -35,14 +35,7 @@ struct CueTrack {
   std::optional<std::uint32_t> gapBefore;  // blocks between the previous session and this one
 };
 
-struct Mode {
-  const char* name;
-  bool audio;
-  SectorLayout layout;
-  std::uint32_t size;
-};
-
-constexpr Mode kModes[] = {
+constexpr SheetMode kModes[] = {
     {"AUDIO", true, SectorLayout::User, kRawSectorSize},
     {"MODE1/2048", false, SectorLayout::User, kBlockSize},
     {"MODE1/2352", false, SectorLayout::Mode1Raw, kRawSectorSize},
@@ -186,10 +179,7 @@ class CueParser {
     std::uint64_t number = 0;
     if (w.size() != 3 || !ParseNumber(w[1], 99, number) || number == 0)
       Fail(path_, line, "TRACK needs a number 1 to 99 and a mode");
-    const std::string mode = Upper(w[2]);
-    const Mode* found = nullptr;
-    for (const Mode& m : kModes)
-      if (mode == m.name) found = &m;
+    const SheetMode* found = FindSheetMode(kModes, Upper(w[2]));
     if (!found) Fail(path_, line, "unknown track mode '" + w[2] + "'");
     if (!tracks_.empty()) CheckTrack();
     if (!found->audio && fileTypes_.back() == "WAVE") Fail(path_, line, "a data track cannot come from a WAVE file");

@@ -22,6 +22,22 @@ inline constexpr std::size_t kMaxTracks = 99;
 // The last block a CD address can name (99:59:74).
 inline constexpr std::uint32_t kMaxCdBlocks = 449850;
 
+// A track mode as a text sheet names it, and the sectors its data file holds.
+struct SheetMode {
+  const char* name;
+  bool audio;
+  SectorLayout layout;
+  std::uint32_t size;
+};
+
+// The mode of `modes` named `name` (compared in upper case), or none.
+template <std::size_t N>
+const SheetMode* FindSheetMode(const SheetMode (&modes)[N], const std::string& name) {
+  for (const SheetMode& mode : modes)
+    if (name == mode.name) return &mode;
+  return nullptr;
+}
+
 // Throws DescriptionError "file:line: what" (or "file: what" for line 0).
 [[noreturn]] void Fail(const std::string& file, int line, const std::string& what);
 
