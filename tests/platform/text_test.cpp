@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/Text.h"
 #include "support/OwnPlatform.h"
 
 namespace tarnwick::platform {
@@ -33,6 +34,21 @@ TEST(TextTest, OddTrailingByteAndEmptyInput) {
   EXPECT_EQ(Convert({}), "");
   test::OwnPlatform platform;
   EXPECT_EQ(platform.Ucs2BeToAnsi(nullptr, 4), "");
+}
+
+// Names in sheets other programs wrote: UTF-8 stays, anything else is Windows-1252.
+TEST(TextTest, ForeignNamesAreUtf8OrTheWindowsCodePage) {
+  const struct {
+    const char* what;
+    std::string written, utf8;
+  } cases[] = {
+      {"ASCII", "disc 1.bin", "disc 1.bin"},
+      {"valid UTF-8 stays", "Gro\xC3\x9Fmutter \xE2\x80\x93 \xD0\xA4.bin", "Gro\xC3\x9Fmutter \xE2\x80\x93 \xD0\xA4.bin"},
+      {"Latin letters", "Gro\xDFmutter.bin", "Gro\xC3\x9Fmutter.bin"},
+      {"the code page's own marks", "\x80 \x96 \x92", "\xE2\x82\xAC \xE2\x80\x93 \xE2\x80\x99"},
+      {"an undefined byte", "a\x81" "b", "a\xEF\xBF\xBD" "b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ForeignTextToUtf8(c.written), c.utf8) << c.what;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "DriveTestHelpers.h"
+#include "platform/LocalPath.h"
 #include "support/CdSector.h"
 #include "support/TempDir.h"
 
@@ -174,6 +175,29 @@ TEST(ImageLayout, SheetsKeepTheMediumTheyRecord) {
     const DriveAnswer info = Send(*drive, DiscInfoCdb(34), 34);
     ASSERT_TRUE(info.good());
     EXPECT_EQ(info.data[2] & 0x03, c.discStatus);
+  }
+}
+
+// A sheet names its data file in UTF-8, or in the code page of the Windows it was
+// written on; the file itself carries its name in the system's own form.
+TEST(ImageLayout, SheetsFindDataFilesNamedOutsideAscii) {
+  const struct {
+    const char* what;
+    std::string written;  // in the sheet
+  } cases[] = {
+      {"UTF-8", "Gro\xC3\x9Fmutter \xE2\x80\x93 1.bin"},
+      {"Windows-1252", "Gro\xDFmutter \x96 1.bin"},
+      {"Windows-1252, other letter case", "GRO\xDFMUTTER \x96 1.BIN"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    std::ofstream(dir.path() / fs::path(u8"Großmutter – 1.bin"), std::ios::binary) << Sectors(Range(0, 10));
+    std::ofstream(dir / "a.cue") << "FILE \"" + c.written + "\" BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n";
+    auto drive = vdrive::OpenVirtualDrive(platform::Utf8Text(dir / "a.cue"));
+    const DriveAnswer read = Send(*drive, Read10Cdb(9, 1), 2048);
+    ASSERT_TRUE(read.good());
+    EXPECT_EQ(GetBE32(&read.data[0]), 9u);
   }
 }
 

@@ -1,6 +1,6 @@
 #include "platform/BulkMemory.h"
 
-#include <windows.h>
+#include "platform/win32/SystemHeaders.h"
 
 namespace tarnwick::platform {
 

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "vdrive/RawSector.h"
 #include "platform/LocalPath.h"
+#include "platform/Text.h"
 
 namespace tarnwick::vdrive::images {
 
@@ -63,9 +65,8 @@ fs::path FindNoCase(const fs::path& dir, const std::string& name) {
   return {};
 }
 
-}  // namespace
-
-std::string FindBeside(const std::string& sheetPath, const std::string& name) {
+// FindBeside for a name in this system's path text.
+std::string FindBesideAs(const std::string& sheetPath, const std::string& name) {
   std::string slashed = name;
   std::replace(slashed.begin(), slashed.end(), '\\', '/');
   if (slashed.empty()) return {};
@@ -94,6 +95,23 @@ std::string FindBeside(const std::string& sheetPath, const std::string& name) {
   const fs::path bare = FindNoCase(dir, platform::Utf8Text(given.filename()));
   if (!bare.empty() && IsFile(bare)) return platform::Utf8Text(bare);
   return {};
+}
+
+}  // namespace
+
+std::string FindBeside(const std::string& sheetPath, const std::string& written) {
+  // A sheet written on Windows names its files in that system's code page: the name
+  // is looked for in UTF-8, then (where the system takes them) in the bytes written.
+  const std::string name = platform::ForeignTextToUtf8(written);
+  std::string found = FindBesideAs(sheetPath, name);
+  if (found.empty() && name != written) {
+    try {
+      found = FindBesideAs(sheetPath, written);
+    } catch (const std::exception&) {
+      // A name this system cannot hold in a path is no file here.
+    }
+  }
+  return found;
 }
 
 std::shared_ptr<ImageFile> OpenCompanion(const std::string& sheetPath, int line, const std::string& name) {
