@@ -19,14 +19,6 @@ namespace tarnwick::test {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
 class Handle {
  public:
   Handle() = default;
@@ -44,24 +36,6 @@ class Handle {
  private:
   HANDLE h_ = nullptr;
 };
-
-// One argument quoted the way CommandLineToArgvW and the C runtime split it again.
-std::wstring Quoted(const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) return argument;
-  std::wstring text = L"\"";
-  std::size_t backslashes = 0;
-  for (const wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    text.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    text += c;
-  }
-  text.append(backslashes * 2, L'\\');
-  return text + L"\"";
-}
 
 // Paths on Z: (the host's root), and host paths that got Windows separators
 // appended, as the host names them.
@@ -117,8 +91,7 @@ CliResult RunCaptured(const std::vector<std::string>& argv, const std::string& o
     result.err = std::move(run.err);
     return result;
   }
-  std::wstring command = Quoted(Wide(argv[0]));
-  for (std::size_t i = 1; i < argv.size(); ++i) command += L" " + Quoted(Wide(argv[i]));
+  std::wstring command = CommandLineOf(argv);
 
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle outRead, outWrite, errRead, errWrite;
@@ -131,7 +104,7 @@ CliResult RunCaptured(const std::vector<std::string>& argv, const std::string& o
                              nullptr));
   Handle output;
   if (!outputFile.empty()) {
-    *output.out() = ::CreateFileW(Wide(outputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+    *output.out() = ::CreateFileW(WideText(outputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output.get() == INVALID_HANDLE_VALUE) *output.out() = nullptr;
     if (output.get() == nullptr) throw std::runtime_error("cannot create " + outputFile);

@@ -20,9 +20,7 @@ namespace tarnwick::test {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::wstring Wide(const std::string& text) {
+std::wstring WideText(const std::string& text) {
   if (text.empty()) return {};
   const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
@@ -30,26 +28,31 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
-// One argument quoted the way wine splits a command line for a Unix program (the
-// rules of CommandLineToArgvW).
-std::wstring Quoted(const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) return argument;
-  std::wstring text = L"\"";
-  std::size_t backslashes = 0;
-  for (const wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
+std::wstring CommandLineOf(const std::vector<std::string>& argv) {
+  std::wstring command;
+  for (const std::string& argument : argv) {
+    const std::wstring wide = WideText(argument);
+    if (!command.empty()) command += L' ';
+    if (!wide.empty() && wide.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+      command += wide;
       continue;
     }
-    text.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    text += c;
+    command += L'"';
+    std::size_t backslashes = 0;
+    for (const wchar_t c : wide) {
+      if (c == L'\\') {
+        ++backslashes;
+        continue;
+      }
+      command.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+      backslashes = 0;
+      command += c;
+    }
+    command.append(backslashes * 2, L'\\');
+    command += L'"';
   }
-  text.append(backslashes * 2, L'\\');
-  return text + L"\"";
+  return command;
 }
-
-}  // namespace
 
 std::string HostProgramPath(const std::string& program) {
   if (program.find_first_of("/\\") != std::string::npos) return "";
@@ -72,8 +75,7 @@ HostResult RunHostProgram(const std::vector<std::string>& argv) {
       "o=$1 e=$2 s=$3; shift 3; \"$@\" </dev/null >\"$o\" 2>\"$e\"; echo $? >\"$s.tmp\"; mv \"$s.tmp\" \"$s\"",
       "sh", out, err, status};
   shell.insert(shell.end(), argv.begin(), argv.end());
-  std::wstring command;
-  for (const std::string& a : shell) command += (command.empty() ? L"" : L" ") + Quoted(Wide(a));
+  std::wstring command = CommandLineOf(shell);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

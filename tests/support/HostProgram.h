@@ -18,6 +18,12 @@ struct HostResult {
   std::string err;
 };
 
+// UTF-8 text in UTF-16, for the wide calls of the system.
+std::wstring WideText(const std::string& text);
+// The command line of `argv` for CreateProcessW: each argument quoted the way
+// CommandLineToArgvW and the C runtime (and wine, for a host program) split it again.
+std::wstring CommandLineOf(const std::vector<std::string>& argv);
+
 // The host's own path of a host program named without a directory ("" when the host
 // has none of that name in /usr/bin or /bin).
 std::string HostProgramPath(const std::string& program);
