@@ -35,6 +35,8 @@ std::string Heading(TProblemKind kind, std::size_t n) {
     case TProblemKind::DamagedAttributes:
       return Counted(n, "entry has", "entries have") +
              " damaged Rock Ridge attributes; what could be read is shown";
+    case TProblemKind::BadDescriptor:
+      return Counted(n, "descriptor fails its", "descriptors fail their") + " checks; what they describe is left out";
     case TProblemKind::Fallback:
       return "the tree the disc names first could not be read; another tree of the session was imported";
   }

@@ -100,6 +100,7 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
   burner_.Names = options_.names == "joliet"      ? TNamePreference::Joliet
                   : options_.names == "rockridge" ? TNamePreference::RockRidge
                   : options_.names == "iso"       ? TNamePreference::Iso
+                  : options_.names == "udf"       ? TNamePreference::Udf
                                                   : TNamePreference::Auto;
   const std::int64_t readsBefore = ReadCommands();
   const bool imported = burner_.ImportSession(static_cast<std::uint8_t>(wanted));

@@ -106,6 +106,26 @@ TReadResult ReadEntryData(TSCSIDevice& drive, const TFEntry& entry, std::uint16_
   };
 
   for (const TExtent& run : runs) {
+    if (run.Zeros || run.Offset != 0) {
+      // Data that is no whole sectors of the disc: zeros for a run never recorded,
+      // or the bytes kept inside an entry's own sector.
+      if (!batch.Flush(sink)) return TReadResult::Stopped;
+      std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(run.Bytes, sectorsPerRead * kSector)) +
+                                      (run.Zeros ? 0 : kSector), 0);
+      if (!run.Zeros) {
+        if (failedLba) *failedLba = run.Lba;
+        if (run.Offset + run.Bytes > kSector) return TReadResult::BeyondDisc;
+        if (!drive.ReadSectors(run.Lba, 1, static_cast<std::uint32_t>(kSector), piece.data())) return TReadResult::ReadFailed;
+        if (!sink(piece.data() + run.Offset, static_cast<std::size_t>(run.Bytes))) return TReadResult::Stopped;
+        continue;
+      }
+      for (std::uint64_t left = run.Bytes; left > 0;) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size()));
+        if (!sink(piece.data(), chunk)) return TReadResult::Stopped;
+        left -= chunk;
+      }
+      continue;
+    }
     std::uint64_t lba = run.Lba;
     std::uint64_t left = run.Bytes;
     while (left > 0) {

@@ -7,6 +7,7 @@
 #include "iso/PosixTree.h"
 #include "iso/QuarnBurner.h"
 #include "platform/ByteOrder.h"
+#include "udf/UdfImport.h"
 
 namespace tarnwick {
 namespace {
@@ -37,6 +38,7 @@ const char* TreeKindName(TTreeKind kind) {
     case TTreeKind::RockRidge: return "rockridge";
     case TTreeKind::Enhanced: return "iso9660:1999";
     case TTreeKind::Iso: return "iso9660";
+    case TTreeKind::Udf: return "udf";
     case TTreeKind::None: break;
   }
   return "none";
@@ -64,6 +66,7 @@ bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, TTreeKind kind, TDE
         if (vd.Type != iso::kPrimaryDescriptor) continue;
         break;
       case TTreeKind::None:
+      case TTreeKind::Udf:
         return false;
     }
 
@@ -132,6 +135,7 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
   if (session == 255 || session > last) session = last;
   if (session == 0) return false;
   importedTree_ = TTreeKind::None;
+  importedGenerations_ = 1;
   DebugMessage(">>> " + Format("IMPORTING SESSION # %d", session), 1);
 
   VolumeDescriptor.fill(0);
@@ -149,21 +153,50 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
 
   const TNamePreference names = Names;
   const bool any = names == TNamePreference::Auto;
-  const bool found =
+  const TreeMark mark = MarkTree(target);
+  const bool isoFound =
       ((any || names == TNamePreference::Joliet) && FindDescriptor(*firstSector, TTreeKind::Joliet, target)) ||
       ((any || names == TNamePreference::RockRidge) && FindDescriptor(*firstSector, TTreeKind::RockRidge, target)) ||
       (any && FindDescriptor(*firstSector, TTreeKind::Enhanced, target)) ||
       ((any || names == TNamePreference::Iso) && FindDescriptor(*firstSector, TTreeKind::Iso, target));
   sessionEnd_ = kNoEnd;
-  if (found) return true;
-  if (names == TNamePreference::Joliet || names == TNamePreference::RockRidge) {
+  if ((any || names == TNamePreference::Udf) && ImportUdfTree(session, target, isoFound, mark)) return true;
+  if (isoFound) return true;
+  if (names == TNamePreference::Joliet || names == TNamePreference::RockRidge || names == TNamePreference::Udf) {
     DebugMessage(">>> " + Format("ERROR IMPORTING SESSION %d (NO %s NAMES)", session,
-                                 names == TNamePreference::Joliet ? "JOLIET" : "ROCK RIDGE"),
+                                 names == TNamePreference::Joliet     ? "JOLIET"
+                                 : names == TNamePreference::RockRidge ? "ROCK RIDGE"
+                                                                      : "UDF"),
                  4);
     return false;
   }
   DebugMessage(">>> " + Format("ERROR IMPORTING SESSION %d (ISO IMAGE NOT FOUND)", session), 4);
   return false;
+}
+
+bool TQuarnBurner::ImportUdfTree(std::uint8_t session, TDEntry* target, bool isoFound, const TreeMark& mark) {
+  const std::optional<udf::TSessionSpan> span = udf::SessionSpan(*this, session);
+  if (!span) return false;
+  udf::TUdfRequest request;
+  request.span = *span;
+  request.generation = Generation;
+  if (isoFound) {
+    // The ISO 9660 tree stands unless the UDF tree holds more (an ISO 9660 side that
+    // is only a stub beside the files).
+    const udf::TUdfResult count = udf::CountUdfEntries(*this, request);
+    if (!count.read || count.entries <= files_.size() - mark.files) return false;
+    RollBackTree(mark, target);
+  }
+  const udf::TUdfResult result = udf::ImportUdf(*this, request, target);
+  if (!result.present) return false;
+  importedTree_ = TTreeKind::Udf;
+  importedGenerations_ = result.generations;
+  if (result.read) {
+    VolumeDescriptor.fill(0);
+    if (ReadSectors(static_cast<std::uint32_t>(result.anchor), 1, iso::kSectorSize, VolumeDescriptor.data()))
+      RememberDescriptor(static_cast<std::uint32_t>(result.anchor));
+  }
+  return result.read;
 }
 
 }  // namespace tarnwick

@@ -23,6 +23,7 @@ enum class TProblemKind : std::uint8_t {
   IncompleteFile,    // a file recorded in several extents whose last part is missing
   Fallback,          // the tree the import meant to read could not be read; another was read instead
   DamagedAttributes, // a record's POSIX entries do not hold together; what could be read is used
+  BadDescriptor,     // a descriptor fails its tag checks (identifier, checksum, CRC, location)
 };
 
 struct TImportProblem {
@@ -49,6 +50,9 @@ class TImportProblems {
     problems_.push_back(std::move(first));
   }
   void Clear() { problems_.clear(); }
+  void Truncate(std::size_t count) {
+    if (count < problems_.size()) problems_.resize(count);
+  }
   bool empty() const { return problems_.empty(); }
   std::size_t size() const { return problems_.size(); }
   const std::vector<TImportProblem>& All() const { return problems_; }

@@ -33,10 +33,11 @@ struct PosixEntry;
 
 // Which names an import shows. Auto: a Joliet tree when the session has one, else
 // the POSIX names recorded in the primary tree, else the enhanced tree, else the
-// primary tree's own names.
-enum class TNamePreference { Auto, Joliet, RockRidge, Iso };
+// primary tree's own names; the UDF tree instead when the session has no ISO 9660
+// volume or its UDF tree holds more entries than the tree so chosen.
+enum class TNamePreference { Auto, Joliet, RockRidge, Iso, Udf };
 // The tree an import read.
-enum class TTreeKind { None, Joliet, RockRidge, Enhanced, Iso };
+enum class TTreeKind { None, Joliet, RockRidge, Enhanced, Iso, Udf };
 const char* TreeKindName(TTreeKind kind);
 
 // Called for every entry AddFile is about to write. The handler may change the long
@@ -132,6 +133,11 @@ class TQuarnBurner : public TSCSIDevice {
   // Which names the next import shows, and which tree the last one read.
   TNamePreference Names = TNamePreference::Auto;
   TTreeKind ImportedTree() const { return importedTree_; }
+  // Which generation of a UDF disc with virtual allocation tables the next import
+  // reads (1 the oldest; 0 the newest), and how many the last import's session has
+  // (1 for any other session).
+  std::uint32_t Generation = 0;
+  std::uint32_t ImportedGenerations() const { return importedGenerations_; }
 
   // ---- Extraction (Extract.cpp) ----
   // Copies a file entry's data to `destination` (a full local path, see
@@ -182,6 +188,16 @@ class TQuarnBurner : public TSCSIDevice {
   // The extent and length of the directory a child link points at.
   bool RelocatedExtent(std::uint32_t location, TPosixTree& posix, std::uint32_t& extent, std::uint32_t& length);
   void RememberDescriptor(std::uint32_t lba);
+  // The session's UDF tree under `target`, read when `isoFound` is false or when it
+  // holds more entries than the tree the ISO 9660 import added since `mark`.
+  struct TreeMark {
+    std::size_t dirs = 0, files = 0, problems = 0;
+    TFEntry* last = nullptr;
+  };
+  TreeMark MarkTree(const TDEntry* target) const;
+  // Removes every record added since the mark (all of them under `target`).
+  void RollBackTree(const TreeMark& mark, TDEntry* target);
+  bool ImportUdfTree(std::uint8_t session, TDEntry* target, bool isoFound, const TreeMark& mark);
 
   TRecordPool<TDEntry> dirs_;
   TRecordPool<TFEntry> files_;
@@ -207,6 +223,7 @@ class TQuarnBurner : public TSCSIDevice {
   bool DiscCheckPasses();
 
   TTreeKind importedTree_ = TTreeKind::None;
+  std::uint32_t importedGenerations_ = 1;
   std::string lastExtractError_;
   bool inBatch_ = false;
   bool batchChecked_ = false;

@@ -47,6 +47,10 @@ class TRecordPool {
   T* operator[](std::size_t i) const { return At(i); }
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
+  // Destroys the records from `count` on; the memory stays for the next ones.
+  void Truncate(std::size_t count) {
+    while (size_ > count) std::destroy_at(At(--size_));
+  }
   void Clear() {
     for (std::size_t i = 0; i < size_; ++i) std::destroy_at(At(i));
     pieces_.clear();

@@ -26,10 +26,14 @@ inline constexpr std::uint32_t faDirectory = 0x10;
 inline constexpr double NoDate = std::numeric_limits<double>::quiet_NaN();
 inline bool IsDate(double dateTime) { return !std::isnan(dateTime); }
 
-// One run of sectors holding part of a file's data, in file order.
+// One run of sectors holding part of a file's data, in file order. Data kept inside
+// an entry's own record starts `Offset` bytes into its sector; a run that is
+// allocated but holds no recorded data reads as zeros and has no sectors.
 struct TExtent {
   std::uint32_t Lba = 0;
   std::uint64_t Bytes = 0;
+  std::uint16_t Offset = 0;
+  bool Zeros = false;
   bool operator==(const TExtent&) const = default;
 };
 

@@ -281,4 +281,28 @@ TQuarnBurner::TImportResult TQuarnBurner::ImportFile(TDEntry* parent, const Entr
   return TImportResult::Added;
 }
 
+TQuarnBurner::TreeMark TQuarnBurner::MarkTree(const TDEntry* target) const {
+  return {dirs_.size(), files_.size(), problems_.size(), target ? target->Last : nullptr};
+}
+
+void TQuarnBurner::RollBackTree(const TreeMark& mark, TDEntry* target) {
+  for (std::size_t i = mark.dirs; i < dirs_.size(); ++i) {
+    auto it = dirIndex_.find(dirs_[i]->Path);
+    if (it != dirIndex_.end() && it->second == dirs_[i]) dirIndex_.erase(it);
+  }
+  // The name indexes are built again at their next look-up.
+  nameIndex_.clear();
+  if (target) {
+    if (mark.last) {
+      mark.last->Next = nullptr;
+    } else {
+      target->Files = nullptr;
+    }
+    target->Last = mark.last;
+  }
+  files_.Truncate(mark.files);
+  dirs_.Truncate(mark.dirs);
+  problems_.Truncate(mark.problems);
+}
+
 }  // namespace tarnwick
