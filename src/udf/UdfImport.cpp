@@ -319,7 +319,10 @@ std::optional<TSessionSpan> SessionSpan(TQuarnBurner& burner, std::uint8_t sessi
   if (nextFirst == 0) {
     // Every track after the first of the last session belongs to it.
     for (std::uint8_t t = static_cast<std::uint8_t>(track + 1); t != 0 && t < kLeadOut; ++t) {
-      if (!burner.ReadTrackInfo(t) || burner.TrackInfo.TrackNumber != t) break;
+      // The blank track an appendable disc ends in belongs to no recorded session.
+      if (!burner.ReadTrackInfo(t) || burner.TrackInfo.TrackNumber != t || burner.TrackInfo.SessionNumber != session ||
+          (burner.TrackInfo.Flags[2] & 0x40) != 0)
+        break;
       lastTrack = t;
     }
   }
