@@ -1,11 +1,14 @@
 #include "browse/SessionListing.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "browse/Formatting.h"
 #include "drive/SCSIDevice.h"
 #include "platform/ByteOrder.h"
+#include "udf/Descriptors.h"
+#include "udf/UdfImport.h"
 
 namespace tarnwick {
 
@@ -49,11 +52,13 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
     const std::uint32_t trackSize = drive.TrackInfo.TrackSize;
     const bool read = drive.ReadSectors(*start + 16, 1, 2048, sector.data());
     const std::uint32_t volumeSpace = GetLE32(sector.data() + 80);
-    if (read && volumeSpace != 0) {
+    // A session without ISO 9660 (UDF alone) has its size from its track.
+    const bool udfOnly = read && volumeSpace == 0 && trackSize != 0 && udf::IsVolumeRecognition(sector.data());
+    if ((read && volumeSpace != 0) || udfOnly) {
       const std::int64_t mb = BlocksToMegabytes(trackSize != 0 ? trackSize : volumeSpace);
       listing.lines.push_back({TSessionLine::Kind::Session,
                                "   " + PadNumber(s, 3, "0") + " " + msf + " " + PadNumber(mb, 4, " ") + " MB",
-                               session});
+                               session, udfOnly ? std::max<std::uint32_t>(udf::SessionGenerations(drive, session), 1) : 1});
     } else {
       listing.lines.push_back({TSessionLine::Kind::SessionWithoutSize,
                                " " + PadNumber(s, 3, "0") + " " + msf + "  ???? MB", session});

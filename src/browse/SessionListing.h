@@ -18,6 +18,8 @@ struct TSessionLine {
   // The disc's session number for session lines; 0 for the free-space and error lines,
   // which import nothing.
   std::uint8_t session = 0;
+  // Generations of a UDF session with virtual allocation tables (1 the oldest); 1 otherwise.
+  std::uint32_t generations = 1;
 };
 
 struct TSessionListing {

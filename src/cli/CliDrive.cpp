@@ -102,10 +102,17 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
                   : options_.names == "iso"       ? TNamePreference::Iso
                   : options_.names == "udf"       ? TNamePreference::Udf
                                                   : TNamePreference::Auto;
+  burner_.Generation = static_cast<std::uint32_t>(options_.generation.value_or(0));
   const std::int64_t readsBefore = ReadCommands();
   const bool imported = burner_.ImportSession(static_cast<std::uint8_t>(wanted));
   if (options_.debug && readsBefore >= 0) {
     err_ << "import of session " << wanted << " sent " << ReadCommands() - readsBefore << " READ(10) commands\n";
+  }
+  if (imported && options_.generation && static_cast<std::uint32_t>(*options_.generation) > burner_.ImportedGenerations()) {
+    throw CliError{kExitFailure, "session " + std::to_string(wanted) + " has " +
+                                     std::to_string(burner_.ImportedGenerations()) + " generation" +
+                                     (burner_.ImportedGenerations() == 1 ? "" : "s") + ", not " +
+                                     std::to_string(*options_.generation)};
   }
   if (!imported) {
     std::string why = lastImportMessage_.empty() ? std::string("no volume descriptor found") : lastImportMessage_;

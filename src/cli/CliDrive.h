@@ -28,6 +28,9 @@ struct GlobalOptions {
   std::vector<std::string> images;
   std::string drive;  // a letter, optionally followed by ":"
   bool debug = false;
+  // Which generation of a UDF session with virtual allocation tables (1 the oldest);
+  // none: the newest.
+  std::optional<int> generation;
   std::string names = "auto";  // auto, joliet, rockridge or iso
 };
 

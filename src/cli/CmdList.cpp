@@ -203,6 +203,14 @@ int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out) {
       WriteEntry(json, *item->entry, item->path);
     }
     json.EndArray();
+    const TQuarnBurner& burner = drive.Burner();
+    if (burner.ImportedGenerations() > 1) {
+      // The generation read, counted from the oldest, and how many the session has.
+      json.Key("generation");
+      json.Number(std::uint64_t{burner.Generation != 0 ? burner.Generation : burner.ImportedGenerations()});
+      json.Key("generations");
+      json.Number(std::uint64_t{burner.ImportedGenerations()});
+    }
     json.Key("path");
     json.String(item->path);
     json.Key("session");

@@ -33,6 +33,11 @@ int CmdShow(CliDrive& drive, std::ostream& out, std::ostream& err) {
   out << "Medium  : " << listing.mediumName << '\n';
   out << "Disc Size  : " << FormatMegabytes(listing.discBlocks, separator) << '\n';
   out << "Used Space  : " << FormatMegabytes(listing.usedBlocks, separator) << '\n';
+  // Older states of a session's UDF file system, each readable with --generation.
+  for (const TSessionLine& line : listing.lines)
+    if (line.generations > 1)
+      out << "Session " << int{line.session} << " : " << line.generations
+          << " generations (--generation 1 to " << line.generations << ", the last is the newest)\n";
   // A session without a line is a listing that failed, said after everything else.
   for (const TSessionListing::Unlisted& session : listing.unlisted) {
     const std::string why = session.why.empty() ? std::string("no error text from the drive") : session.why;

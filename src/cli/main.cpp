@@ -28,6 +28,13 @@ void AddSessionOption(CLI::App* command, std::optional<int>& session) {
       ->check(CLI::Range(1, 255));
 }
 
+void AddGenerationOption(CLI::App* command, std::optional<int>& generation) {
+  command->add_option_function<int>(
+             "--generation", [&generation](const int& value) { generation = value; },
+             "generation of a UDF session as \"show\" counts them, 1 the oldest (default: the newest)")
+      ->check(CLI::Range(1, 1 << 20));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,6 +76,7 @@ int main(int argc, char** argv) {
 
   CLI::App* ls = app.add_subcommand("ls", "list a directory of a session");
   AddSessionOption(ls, list.session);
+  AddGenerationOption(ls, global.generation);
   ls->add_flag("-R,--recursive", list.recursive, "walk the whole subtree");
   ls->add_flag("-l,--long", list.longFormat, "one entry a line with its type, size in bytes, date and time");
   ls->add_flag("--json", list.json, "one JSON document with every entry's name, path, type, size, date, attributes and extents");
@@ -76,6 +84,7 @@ int main(int argc, char** argv) {
 
   CLI::App* ex = app.add_subcommand("extract", "copy files (with -R whole directories) of a session into a directory");
   AddSessionOption(ex, extract.session);
+  AddGenerationOption(ex, global.generation);
   ex->add_flag("-R,--recursive", extract.recursive, "extract directories with everything in them");
   ex->add_option("--to", extract.to, "target directory")->required();
   bool noClobber = false, overwrite = false;
@@ -90,6 +99,7 @@ int main(int argc, char** argv) {
 
   CLI::App* ct = app.add_subcommand("cat", "write one file's data to standard output");
   AddSessionOption(ct, cat.session);
+  AddGenerationOption(ct, global.generation);
   ct->add_option("path", cat.path, "file of the session")->required();
 
   try {

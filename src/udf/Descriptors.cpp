@@ -33,6 +33,12 @@ void PutUtf8(std::string& out, char32_t cp) {
 
 }  // namespace
 
+bool IsVolumeRecognition(const std::uint8_t* sector) {
+  for (const char* id : {"BEA01", "NSR02", "NSR03", "TEA01"})
+    if (sector[0] == 0 && std::memcmp(sector + 1, id, 5) == 0) return true;
+  return false;
+}
+
 std::uint16_t TagCrc(const std::uint8_t* data, std::size_t length) {
   std::uint16_t crc = 0;
   for (std::size_t i = 0; i < length; ++i)

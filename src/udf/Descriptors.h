@@ -13,6 +13,9 @@
 
 namespace tarnwick::udf {
 
+// True for a sector of a UDF volume recognition sequence (BEA01, NSR02, NSR03, TEA01).
+bool IsVolumeRecognition(const std::uint8_t* sector);
+
 // CRC-ITU-T (polynomial 0x1021, start 0) of the bytes, as descriptor tags carry it.
 std::uint16_t TagCrc(const std::uint8_t* data, std::size_t length);
 

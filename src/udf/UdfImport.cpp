@@ -301,7 +301,7 @@ TUdfResult CountUdfEntries(TQuarnBurner& burner, const TUdfRequest& request) {
   return Run(burner, request, nullptr, true);
 }
 
-std::optional<TSessionSpan> SessionSpan(TQuarnBurner& burner, std::uint8_t session) {
+std::optional<TSessionSpan> SessionSpan(TSCSIDevice& burner, std::uint8_t session) {
   const std::uint8_t track = burner.FirstTrackOfSession(session);
   const std::optional<std::uint32_t> first = burner.TrackStartLba(track);
   if (!first) return std::nullopt;
@@ -337,6 +337,15 @@ std::optional<TSessionSpan> SessionSpan(TQuarnBurner& burner, std::uint8_t sessi
   }
   if (!span.lastRecorded && span.end <= UINT32_MAX) span.lastRecorded = static_cast<std::uint32_t>(span.end - 1);
   return span;
+}
+
+std::uint32_t SessionGenerations(TSCSIDevice& drive, std::uint8_t session) {
+  const std::optional<TSessionSpan> span = SessionSpan(drive, session);
+  if (!span) return 0;
+  TImportProblems ignored;
+  TVolume volume(drive, ignored, *span);
+  if (!volume.FindAnchor() || !volume.Load()) return 0;
+  return volume.Generations();
 }
 
 }  // namespace tarnwick::udf

@@ -11,6 +11,7 @@
 
 namespace tarnwick {
 class TQuarnBurner;
+class TSCSIDevice;
 }
 
 namespace tarnwick::udf {
@@ -35,6 +36,9 @@ TUdfResult ImportUdf(TQuarnBurner& burner, const TUdfRequest& request, TDEntry* 
 TUdfResult CountUdfEntries(TQuarnBurner& burner, const TUdfRequest& request);
 // The session's span as the drive tells it: the first sector of its first track, the
 // disc's recorded end, and the last recorded sector of its last track.
-std::optional<TSessionSpan> SessionSpan(TQuarnBurner& burner, std::uint8_t session);
+std::optional<TSessionSpan> SessionSpan(TSCSIDevice& drive, std::uint8_t session);
+// How many generations (virtual allocation tables reachable from the newest) the
+// session's UDF volume has; 1 for a volume without them, 0 for a session without one.
+std::uint32_t SessionGenerations(TSCSIDevice& drive, std::uint8_t session);
 
 }  // namespace tarnwick::udf
