@@ -126,7 +126,7 @@ int CliDrive::ReportImportProblems(int status) {
   const TImportProblems& problems = burner_.ImportProblems();
   if (problems.empty()) return status;
   for (const std::string& line : ImportProblemLines(problems)) err_ << "tarnwick-cli: " << TerminalText(line) << '\n';
-  return status == kExitOk ? kExitFailure : status;
+  return status == kExitOk || status == kExitDamaged ? kExitFailure : status;
 }
 
 }  // namespace tarnwick::cli

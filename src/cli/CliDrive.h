@@ -17,6 +17,8 @@ namespace tarnwick::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+// Everything asked for was written, some of it with zeros for unreadable data.
+inline constexpr int kExitDamaged = 3;
 
 // A failure that ends the command with a message on standard error.
 struct CliError {

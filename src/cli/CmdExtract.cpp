@@ -39,10 +39,10 @@ std::string MakeTargetDirectory(const std::string& path) {
 class Extractor {
  public:
   Extractor(CliDrive& drive, const ExtractOptions& options, std::ostream& out, std::ostream& err)
-      : drive_(drive), options_(options), out_(out), err_(err) {}
+      : drive_(drive), options_(options), out_(out), err_(err), policy_(options.recovery.Started()), report_(err) {}
 
   void File(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
-    if (InterruptionScope::Interrupted()) return;
+    if (InterruptionScope::Interrupted() || timeUp_) return;
     const std::string destination = Claim(entry, directory, shownPath);
     if (!MayWrite(destination)) return;
     TProgressPace pace;
@@ -55,12 +55,20 @@ class Extractor {
       }
       return !InterruptionScope::Interrupted();
     };
-    const bool ok = drive_.Burner().ExtractFile(&entry, destination, progress);
+    TFileDamage damage;
+    const bool ok = drive_.Burner().ExtractFile(&entry, destination, progress, policy_, &damage);
     if (options_.progress) err_ << '\n';
     if (!ok) {
-      PrintMessage(err_, drive_.Burner().LastExtractError());
+      const bool skipped = damage.status == TFileStatus::Skipped;
+      PrintMessage(err_, (skipped ? "skipped " + shownPath + ": " : std::string()) + drive_.Burner().LastExtractError());
+      report_.Add(shownPath, static_cast<std::uint64_t>(std::max<std::int64_t>(entry.Size, 0)), damage);
       failed_ = true;
       return;
+    }
+    report_.Add(shownPath, static_cast<std::uint64_t>(std::max<std::int64_t>(entry.Size, 0)), damage);
+    if (damage.timeUp) {
+      PrintMessage(err_, "time limit reached; the files after " + shownPath + " were not extracted");
+      timeUp_ = true;
     }
     KeepMode(entry, destination);
     out_ << TerminalText(destination) << '\n';
@@ -155,8 +163,9 @@ class Extractor {
     return destination.path;
   }
 
-  bool Failed() const { return failed_; }
+  bool Failed() const { return failed_ || timeUp_ || report_.AnyLost(); }
   bool Skipped() const { return skipped_; }
+  const TDamageReport& Report() const { return report_; }
 
   // Creates the directory for a disc directory, reporting why it could not.
   bool MakeDirectory(const std::string& path) {
@@ -173,8 +182,11 @@ class Extractor {
   std::ostream& out_;
   std::ostream& err_;
   TDistinctDestinations destinations_;
+  TReadPolicy policy_;
+  TDamageReport report_;
   bool failed_ = false;
   bool skipped_ = false;
+  bool timeUp_ = false;
 };
 
 }  // namespace
@@ -212,11 +224,15 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
       extractor.SubDirectory(*item->entry, options.to, item->path);
     }
   }
+  const TDamageReport& report = extractor.Report();
+  if (!options.recovery.reportPath.empty() && !report.Write(options.recovery.reportPath)) return kExitFailure;
   if (InterruptionScope::Interrupted()) {
     PrintMessage(err, "interrupted; the file being written when it came was not kept");
     return kExitFailure;
   }
-  return extractor.Failed() || extractor.Skipped() ? kExitFailure : kExitOk;
+  if (report.AnyDamaged()) PrintMessage(err, report.Totals("extracted"));
+  if (extractor.Failed() || extractor.Skipped()) return kExitFailure;
+  return report.AnyDamaged() ? kExitDamaged : kExitOk;
 }
 
 int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostream& err) {
@@ -229,6 +245,7 @@ int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostr
   // Each transfer unit goes out in one write of its own: through the stream's buffer
   // a unit that is no multiple of the buffer size costs two writes and a copy.
   std::setvbuf(out, nullptr, _IONBF, 0);
+  if (options.recovery.policy.onError != TOnError::Fail) return CatRecovering(drive, *item, options, out, err);
   bool writeFailed = false;
   std::uint32_t failedLba = 0;
   const TReadResult result = ReadEntryData(

@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "cli/CliDrive.h"
+#include "cli/DamageReport.h"
 
 namespace tarnwick::cli {
+
+struct TreeItem;
 
 struct ListOptions {
   std::optional<int> session;
@@ -34,11 +37,19 @@ struct ExtractOptions {
   ExistingFiles existing = ExistingFiles::ReplaceSayingSo;
   bool symlinks = false;  // create symbolic links instead of skipping them
   bool keepModes = false; // apply the recorded permission bits
+  RecoveryOptions recovery;
 };
 
 struct CatOptions {
   std::optional<int> session;
   std::string path;
+  RecoveryOptions recovery;
+};
+
+struct CheckOptions {
+  std::optional<int> session;
+  bool all = false;  // every block of the session too, not only the files' data
+  RecoveryOptions recovery;
 };
 
 int CmdDrives(CliDrive& drive, std::ostream& out);
@@ -46,5 +57,8 @@ int CmdShow(CliDrive& drive, std::ostream& out, std::ostream& err);
 int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out);
 int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out, std::ostream& err);
 int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostream& err);
+// cat under a policy that hands on zeros for unreadable sectors.
+int CatRecovering(CliDrive& drive, const TreeItem& item, const CatOptions& options, std::FILE* out, std::ostream& err);
+int CmdCheck(CliDrive& drive, const CheckOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tarnwick::cli

@@ -13,6 +13,7 @@
 #include "Version.h"
 #include "cli/Commands.h"
 #include "cli/Messages.h"
+#include "cli/RecoveryArguments.h"
 #include "platform/Console.h"
 #include "transport/Transport.h"
 
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
   ListOptions list;
   ExtractOptions extract;
   CatOptions cat;
+  CheckOptions check;
 
   // The program's own name in the usage lines, whatever path it was started by.
   CLI::App app{std::string(kProductName) + " " + kProductVersion +
@@ -95,12 +97,19 @@ int main(int argc, char** argv) {
   ex->add_flag("--symlinks", extract.symlinks, "create symbolic links as the disc records them (default: skip them)");
   ex->add_flag("--keep-modes", extract.keepModes,
                "give files and directories the permission bits the disc records (never set-user/group-ID)");
+  AddRecoveryOptions(ex, extract.recovery, true, true);
   ex->add_option("paths", extract.paths, "files or directories of the session")->required();
 
   CLI::App* ct = app.add_subcommand("cat", "write one file's data to standard output");
   AddSessionOption(ct, cat.session);
   AddGenerationOption(ct, global.generation);
+  AddRecoveryOptions(ct, cat.recovery, true, false);
   ct->add_option("path", cat.path, "file of the session")->required();
+
+  CLI::App* ck = app.add_subcommand("check", "read every file of a session, writing nothing, and report damaged files");
+  AddSessionOption(ck, check.session);
+  ck->add_flag("--all", check.all, "read every block of the session too");
+  AddRecoveryOptions(ck, check.recovery, false, false);
 
   try {
     app.parse(static_cast<int>(argumentPointers.size()), argumentPointers.data());
@@ -136,6 +145,8 @@ int main(int argc, char** argv) {
       } else if (ct->parsed()) {
         std::cout.flush();
         status = CmdCat(*drive, cat, stdout, std::cerr);
+      } else if (ck->parsed()) {
+        status = CmdCheck(*drive, check, std::cout, std::cerr);
       }
     }
   } catch (const CliError& e) {
@@ -149,7 +160,7 @@ int main(int argc, char** argv) {
   // Data that never reached standard output (a full disk, a closed file) is a failure.
   std::cout.flush();
   if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    if (status == kExitOk) {
+    if (status == kExitOk || status == kExitDamaged) {
       PrintMessage(std::cerr, std::string("cannot write to standard output: ") + std::strerror(errno));
       status = kExitFailure;
     }

@@ -5,6 +5,7 @@
 #include "iso/EntryData.h"
 #include "iso/Format.h"
 #include "iso/QuarnBurner.h"
+#include "iso/RecoveringRead.h"
 #include "platform/LocalPath.h"
 #include "platform/Platform.h"
 
@@ -64,10 +65,42 @@ std::string DirectoryOf(const std::string& destination) {
   return directory.empty() ? std::string(".") : directory;
 }
 
+// Reads the entry under a policy for unreadable sectors into the file: in order through
+// `sink`, and what a return to a skipped area brings back at its place in the file.
+TReadResult RecoverWith(TSCSIDevice& drive, const TFEntry& entry, const TReadPolicy& policy, platform::Handle file,
+                        const TDataSink& sink, TFileDamage& lost, std::uint32_t& failedLba, std::string& writeError) {
+  const TPatchSink patch = [&](std::uint64_t offset, const std::uint8_t* data, std::size_t length) {
+    if (platform::Current().WriteFileAt(file, offset, data, static_cast<std::uint32_t>(length))) return true;
+    writeError = platform::Current().LastErrorMessage();
+    return false;
+  };
+  switch (RecoverEntryData(drive, entry, policy, sink, patch, lost, &failedLba)) {
+    case TRecoverResult::Complete:
+    case TRecoverResult::TimeUp:
+      return TReadResult::Complete;
+    case TRecoverResult::Stopped:
+      return TReadResult::Stopped;
+    case TRecoverResult::MediumChanged:
+    case TRecoverResult::NotOnDisc:
+    case TRecoverResult::Skipped:
+      return TReadResult::ReadFailed;
+  }
+  return TReadResult::ReadFailed;
+}
+
 }  // namespace
 
 bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destination,
                                const TExtractProgress& progress) {
+  return ExtractFile(entry, destination, progress, TReadPolicy{}, nullptr);
+}
+
+bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destination,
+                               const TExtractProgress& progress, const TReadPolicy& policy, TFileDamage* damage) {
+  TFileDamage unused;
+  TFileDamage& lost = damage ? *damage : unused;
+  lost = {};
+  lost.status = TFileStatus::Unreadable;
   lastExtractError_.clear();
   if (!entry) {
     lastExtractError_ = "No file to extract";
@@ -112,22 +145,22 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
   std::string writeError;
   bool stopped = false;
   std::uint32_t failedLba = 0;
-  const TReadResult result = ReadEntryData(
-      *this, *entry, TransferSectors,
-      [&](const std::uint8_t* data, std::size_t length) {
-        std::uint32_t written = 0;
-        if (!os.WriteFile(file.Get(), data, static_cast<std::uint32_t>(length), &written) || written != length) {
-          writeError = os.LastErrorMessage();
-          return false;
-        }
-        done += length;
-        if (progress && !progress(done, total)) {
-          stopped = true;
-          return false;
-        }
-        return true;
-      },
-      &failedLba);
+  const TDataSink sink = [&](const std::uint8_t* data, std::size_t length) {
+    std::uint32_t written = 0;
+    if (!os.WriteFile(file.Get(), data, static_cast<std::uint32_t>(length), &written) || written != length) {
+      writeError = os.LastErrorMessage();
+      return false;
+    }
+    done += length;
+    if (progress && !progress(done, total)) {
+      stopped = true;
+      return false;
+    }
+    return true;
+  };
+  const TReadResult result = policy.onError == TOnError::Fail
+                                 ? ReadEntryData(*this, *entry, TransferSectors, sink, &failedLba)
+                                 : RecoverWith(*this, *entry, policy, file.Get(), sink, lost, failedLba, writeError);
   switch (result) {
     case TReadResult::Complete:
       break;
@@ -136,7 +169,8 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
                          static_cast<unsigned long>(failedLba)));
     case TReadResult::ReadFailed:
       return fail(Format("Cannot read file %s at sector %lu: %s", entry->LongName.c_str(),
-                         static_cast<unsigned long>(failedLba), LastErrorText.c_str()));
+                         static_cast<unsigned long>(failedLba),
+                         (lost.status == TFileStatus::Skipped ? lost.firstError : LastErrorText).c_str()));
     case TReadResult::Stopped:
       if (stopped) return fail(Format("Extraction of %s stopped", entry->LongName.c_str()));
       return fail(Format("Cannot write file %s: %s", destination.c_str(), writeError.c_str()));
@@ -156,6 +190,7 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
     return fail(Format("Cannot write file %s: %s", destination.c_str(), os.LastErrorMessage().c_str()));
   if (!file.Commit(destination))
     return fail(Format("Cannot create file %s: %s", destination.c_str(), os.LastErrorMessage().c_str()));
+  if (lost.status == TFileStatus::Unreadable) lost.status = TFileStatus::Ok;
   return true;
 }
 

@@ -27,6 +27,8 @@ namespace tarnwick {
 
 class TQuarnBurner;
 struct TPosixTree;
+struct TReadPolicy;
+struct TFileDamage;
 namespace iso {
 struct PosixEntry;
 }
@@ -148,6 +150,11 @@ class TQuarnBurner : public TSCSIDevice {
   // temporary file is removed, whatever stood at the destination is left as it was,
   // and the answer is false, with the reason in LastExtractError().
   bool ExtractFile(const TFEntry* entry, const std::string& destination, const TExtractProgress& progress = {});
+  // The same under a read policy for unreadable sectors (RecoveringRead.h): with Fill
+  // the file is written whole, zeros for what could not be read, and the answer is
+  // true; `damage` tells the file's status and what it lacks.
+  bool ExtractFile(const TFEntry* entry, const std::string& destination, const TExtractProgress& progress,
+                   const TReadPolicy& policy, TFileDamage* damage);
   const std::string& LastExtractError() const { return lastExtractError_; }
   // True when no session was imported since the last reset, or when the volume
   // descriptor the last import started from still reads the same: the disc in the

@@ -134,6 +134,9 @@ class Platform {
   virtual Handle CreateFileForWrite(const std::string& path) = 0;
   virtual bool WriteFile(Handle file, const void* data, std::uint32_t length,
                          std::uint32_t* written) = 0;
+  // Writes all `length` bytes at `offset` of the file; where later plain writes go
+  // afterwards is not defined.
+  virtual bool WriteFileAt(Handle file, std::uint64_t offset, const void* data, std::uint32_t length) = 0;
   // Sets the last-write time from a local date and time.
   virtual bool SetFileTime(Handle file, const LocalDateTime& lastWrite) = 0;
   virtual bool RemoveFile(const std::string& path) = 0;

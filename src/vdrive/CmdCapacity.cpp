@@ -6,6 +6,7 @@
 #include "platform/ByteOrder.h"
 #include "vdrive/Commands.h"
 #include "vdrive/RawSector.h"
+#include "vdrive/ReadFaults.h"
 
 namespace tarnwick::vdrive {
 
@@ -68,10 +69,7 @@ Reply Read10(DriveState& state, const Command& command) {
     if (track->audio) return Fail(sense::kIllegalModeForTrack);
     pos = track->end();
   }
-  for (const ReadFault& fault : model.readFaults) {
-    const std::uint64_t faultEnd = std::uint64_t{fault.start} + fault.count;
-    if (fault.start < end && lba < faultEnd) return Fail(fault.sense);
-  }
+  if (const std::optional<Sense> fault = ReadFaultFor(state, lba, count)) return Fail(*fault);
 
   // Move as much as the buffer holds, track by track.
   const platform::ScsiRequest& request = command.request;

@@ -7,6 +7,7 @@
 #include <deque>
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/PassThrough.h"
@@ -59,6 +60,8 @@ struct DriveState {
   std::uint64_t commandCount = 0;
   std::array<std::uint64_t, 256> opcodeCounts{};  // commands received, by operation code
   std::deque<LoggedCdb> log;                   // the latest kLogLimit command blocks
+  // Reads so far of each block a marginal or random read fault covers.
+  std::unordered_map<std::uint32_t, std::uint32_t> faultReads;
 
   // The condition a medium command would meet now (none when ready).
   Sense MediumCondition() const {

@@ -428,13 +428,14 @@ void Parser::AddTrack(const Statement& s) {
 }
 
 void Parser::Fault(const Statement& s) {
-  CheckKeys(s, {"command", "start", "count", "sense"}, {"read"});
+  CheckKeys(s, {"command", "start", "count", "sense", "marginal", "chance", "seed"}, {"read"});
   const Field* read = Find(s, "read");
   const Field* command = Find(s, "command");
   if ((read != nullptr) == (command != nullptr)) Fail(s.line, "a fault is either 'read' or 'command='");
   const Field* senseField = Find(s, "sense");
   if (command) {
-    if (Find(s, "start") || Find(s, "count")) Fail(s.line, "start= and count= belong to 'fault read'");
+    for (const char* key : {"start", "count", "marginal", "chance", "seed"})
+      if (Find(s, key)) Fail(s.line, std::string(key) + "= belongs to 'fault read'");
     const auto opcode = static_cast<std::uint8_t>(Number(s, *command, 0xFF, 16));
     model_.drive.rejected[opcode] = senseField ? ParseSense(s, *senseField) : sense::kInvalidOpcode;
     return;
@@ -447,6 +448,24 @@ void Parser::Fault(const Statement& s) {
   else fault.count = 1;
   if (fault.count == 0) Fail(s.line, "'fault read' with count 0");
   if (senseField) fault.sense = ParseSense(s, *senseField);
+  const Field* marginal = Find(s, "marginal");
+  const Field* chance = Find(s, "chance");
+  if (marginal && chance) Fail(s.line, "a read fault is either marginal= or chance=");
+  if (marginal) {
+    fault.failFirst = static_cast<std::uint32_t>(Number(s, *marginal, 0xFFFFFFFF));
+    if (fault.failFirst == 0) Fail(s.line, "'marginal' needs at least one failing read");
+  }
+  if (chance) {
+    double p = 0;
+    const auto [end, ec] = std::from_chars(chance->value.data(), chance->value.data() + chance->value.size(), p);
+    if (ec != std::errc() || end != chance->value.data() + chance->value.size() || !(p > 0 && p <= 1))
+      Fail(s.line, "'chance' takes a probability above 0 and at most 1, not '" + chance->value + "'");
+    fault.chance = p;
+  }
+  if (const Field* seed = Find(s, "seed")) {
+    if (!chance) Fail(s.line, "seed= belongs to a fault with chance=");
+    fault.seed = Number(s, *seed, UINT64_MAX);
+  }
   model_.readFaults.push_back(fault);
 }
 

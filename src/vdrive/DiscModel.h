@@ -79,10 +79,18 @@ struct Track {
   std::uint32_t end() const { return start + length; }
 };
 
+// Blocks start..start+count-1 fail READ(10): always, or (marginal) for the first
+// `failFirst` reads of each block, or at random with `chance` per read of a block,
+// drawn from `seed` so that a run is the same every time.
 struct ReadFault {
   std::uint32_t start = 0;
   std::uint32_t count = 0;
   Sense sense = sense::kMediumError;
+  std::uint32_t failFirst = 0;  // 0: not marginal
+  double chance = 1.0;          // below 1: random
+  std::uint64_t seed = 0;
+
+  bool Always() const { return failFirst == 0 && chance >= 1.0; }
 };
 
 // Departures from plain MMC answers that some drives show. New quirks get a member

@@ -145,6 +145,9 @@ class RecordingPlatform final : public platform::Platform {
   bool WriteFile(platform::Handle f, const void* d, std::uint32_t n, std::uint32_t* w) override {
     return inner_.WriteFile(f, d, n, w);
   }
+  bool WriteFileAt(platform::Handle f, std::uint64_t o, const void* d, std::uint32_t n) override {
+    return inner_.WriteFileAt(f, o, d, n);
+  }
   bool SetFileTime(platform::Handle f, const platform::LocalDateTime& t) override { return inner_.SetFileTime(f, t); }
   bool RemoveFile(const std::string& p) override { return inner_.RemoveFile(p); }
   platform::Handle CreateTempFile(const std::string& d, std::string& p) override { return inner_.CreateTempFile(d, p); }

@@ -1,6 +1,7 @@
 // Failures and their sense data, readiness, allocation lengths, and use from two threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include <fstream>
@@ -45,6 +46,31 @@ TEST(Failures, EachConditionCarriesItsSense) {
   ExpectSense(Send(*Drive("fault read start=50 count=2\n"), Read10Cdb(45, 8), 8 * 2048), 0x03, 0x11, 0x00);
   ExpectSense(Send(*Drive("medium changed\n"), kTestUnitReady), 0x06, 0x28, 0x00);
   ExpectSense(Send(*Drive("fault read start=7 sense=03/02/00\n"), Read10Cdb(7, 1), 2048), 0x03, 0x02, 0x00);
+}
+
+// Each read of a marginal block fails until it has failed `marginal` times; a random
+// fault fails the same reads on every drive made from the same description.
+TEST(Failures, MarginalAndRandomReadFaults) {
+  auto marginal = Drive("fault read start=10 count=2 marginal=2\n");
+  std::string seen;
+  const std::pair<std::uint32_t, std::uint16_t> reads[] = {{10, 1}, {10, 1}, {10, 1}, {11, 1}, {10, 2}, {10, 2}, {9, 1}};
+  for (const auto& [lba, count] : reads)
+    seen += Send(*marginal, Read10Cdb(lba, count), count * 2048).good() ? '+' : '-';
+  EXPECT_EQ(seen, "--+--++");  // a read of 10..11 counts one read of block 11
+
+  auto draws = [](const std::string& fault) {
+    auto drive = Drive(fault);
+    std::string out;
+    for (int round = 0; round < 4; ++round)
+      for (std::uint32_t lba = 0; lba < 100; ++lba) out += Send(*drive, Read10Cdb(lba, 1), 2048).good() ? '+' : '-';
+    return out;
+  };
+  const std::string a = draws("fault read start=0 count=100 chance=0.25 seed=7\n");
+  EXPECT_EQ(a, draws("fault read start=0 count=100 chance=0.25 seed=7\n"));
+  EXPECT_NE(a, draws("fault read start=0 count=100 chance=0.25 seed=8\n"));
+  const auto failed = std::count(a.begin(), a.end(), '-');
+  EXPECT_GT(failed, 60);
+  EXPECT_LT(failed, 140);
 }
 
 TEST(Failures, RequestSenseReportsTheLastFailureOnceThenThePresentCondition) {

@@ -96,6 +96,25 @@ bool LinuxPlatform::WriteFile(Handle file, const void* data, std::uint32_t lengt
   return true;
 }
 
+bool LinuxPlatform::WriteFileAt(Handle file, std::uint64_t offset, const void* data, std::uint32_t length) {
+  const auto fd = handles_.File(file);
+  if (!fd) {
+    SetFileError(EBADF);
+    return false;
+  }
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  for (std::uint32_t done = 0; done < length;) {
+    const ssize_t n = ::pwrite(fd->get(), bytes + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      SetFileError(n < 0 ? errno : ENOSPC);
+      return false;
+    }
+    done += static_cast<std::uint32_t>(n);
+  }
+  return true;
+}
+
 bool LinuxPlatform::SetFileTime(Handle file, const LocalDateTime& lastWrite) {
   const auto fd = handles_.File(file);
   if (!fd) {

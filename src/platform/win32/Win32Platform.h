@@ -51,6 +51,7 @@ class Win32Platform : public Platform {
   Handle CreateFileForWrite(const std::string& path) override;
   bool WriteFile(Handle file, const void* data, std::uint32_t length,
                  std::uint32_t* written) override;
+  bool WriteFileAt(Handle file, std::uint64_t offset, const void* data, std::uint32_t length) override;
   bool SetFileTime(Handle file, const LocalDateTime& lastWrite) override;
   bool RemoveFile(const std::string& path) override;
   Handle CreateTempFile(const std::string& directory, std::string& path) override;
