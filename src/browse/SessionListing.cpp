@@ -25,7 +25,7 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
   TDisc disc;
   drive.GetDiscInfo(disc);
   if (!disc.Ready) {
-    listing.lines.push_back({TSessionLine::Kind::Error, kSessionErrorLine, 0});
+    listing.lines.push_back({TSessionLine::Kind::Error, kSessionErrorLine, 0, 0, std::nullopt, 0});
     return listing;
   }
 
@@ -58,10 +58,11 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
       const std::int64_t mb = BlocksToMegabytes(trackSize != 0 ? trackSize : volumeSpace);
       listing.lines.push_back({TSessionLine::Kind::Session,
                                "   " + PadNumber(s, 3, "0") + " " + msf + " " + PadNumber(mb, 4, " ") + " MB",
-                               session, udfOnly ? std::max<std::uint32_t>(udf::SessionGenerations(drive, session), 1) : 1});
+                               session, track, start, trackSize != 0 ? trackSize : volumeSpace,
+                               udfOnly ? std::max<std::uint32_t>(udf::SessionGenerations(drive, session), 1) : 1});
     } else {
       listing.lines.push_back({TSessionLine::Kind::SessionWithoutSize,
-                               " " + PadNumber(s, 3, "0") + " " + msf + "  ???? MB", session});
+                               " " + PadNumber(s, 3, "0") + " " + msf + "  ???? MB", session, track, start, 0});
     }
   }
 
@@ -72,12 +73,17 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
   const std::string leadOutText = leadOut ? LbaMsfText(*leadOut) : std::string("00:00:00");
   const std::uint32_t free = drive.GetFreeBlocks();
   listing.lines.push_back({TSessionLine::Kind::FreeSpace,
-                           " Free  " + leadOutText + " " + PadNumber(BlocksToMegabytes(free), 4, " ") + " MB", 0});
+                           " Free  " + leadOutText + " " + PadNumber(BlocksToMegabytes(free), 4, " ") + " MB", 0, 0,
+                           leadOut, free});
 
   TDisc again;
   drive.GetDiscInfo(again);
   const std::uint8_t medium = drive.GetMediumType();
   listing.mediumName = medium < MediumNames.size() && MediumNames[medium] ? MediumNames[medium] : "";
+  listing.mediumIndex = medium;
+  listing.profile = again.Profile;
+  listing.discStatus = again.DiscStatus;
+  listing.sessionState = again.SessionState;
   listing.usedBlocks = drive.GetUsedBlocks();
   listing.discBlocks = drive.GetDiscBlocks();
   listing.labelsValid = true;

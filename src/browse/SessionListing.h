@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,12 @@ struct TSessionLine {
   // The disc's session number for session lines; 0 for the free-space and error lines,
   // which import nothing.
   std::uint8_t session = 0;
+  // The figures behind the text: a session's first track, its first block and its size
+  // in blocks (0 on a line without size); on the free-space line the free blocks, and
+  // the lead-out's first block when the drive told it.
+  std::uint8_t firstTrack = 0;
+  std::optional<std::uint32_t> start;
+  std::uint32_t blocks = 0;
   // Generations of a UDF session with virtual allocation tables (1 the oldest); 1 otherwise.
   std::uint32_t generations = 1;
 };
@@ -30,6 +37,12 @@ struct TSessionListing {
   std::string mediumName;
   std::uint32_t discBlocks = 0;
   std::uint32_t usedBlocks = 0;
+  // What the drive said of the medium: the profile of its current configuration, the
+  // medium index the name comes from, and the disc and last-session states.
+  std::uint16_t profile = 0;
+  std::uint8_t mediumIndex = 0;
+  std::uint8_t discStatus = 0;
+  std::uint8_t sessionState = 0;
   // Sessions of the disc that got no line, because the drive told neither where they
   // start, each with the drive's error text; session 0 when the disc is not blank but
   // the drive names no session at all.

@@ -19,25 +19,32 @@ int CmdDrives(CliDrive& drive, std::ostream& out) {
   return kExitOk;
 }
 
-int CmdShow(CliDrive& drive, std::ostream& out, std::ostream& err) {
+int CmdShow(CliDrive& drive, bool json, std::ostream& out, std::ostream& err) {
   TSessionListing listing = ListSessions(drive.Burner());
-  out << kSessionListHeading << '\n';
-  for (const TSessionLine& line : listing.lines) out << line.text << '\n';
+  std::vector<std::uint8_t> unlistedTracks;
+  if (json) {
+    unlistedTracks = WriteShowJson(drive, listing, out);
+  } else {
+    out << kSessionListHeading << '\n';
+    for (const TSessionLine& line : listing.lines) out << line.text << '\n';
+  }
   if (!listing.labelsValid) {
     PrintMessage(err, "drive " + std::string(1, drive.SelectedLetter()) + ": is not ready: " +
                           DriveErrorText(drive.Burner()));
     return kExitFailure;
   }
-  const std::lconv* conventions = std::localeconv();
-  const std::string separator = conventions && conventions->decimal_point ? conventions->decimal_point : ".";
-  out << "Medium  : " << listing.mediumName << '\n';
-  out << "Disc Size  : " << FormatMegabytes(listing.discBlocks, separator) << '\n';
-  out << "Used Space  : " << FormatMegabytes(listing.usedBlocks, separator) << '\n';
-  // Older states of a session's UDF file system, each readable with --generation.
-  for (const TSessionLine& line : listing.lines)
-    if (line.generations > 1)
-      out << "Session " << int{line.session} << " : " << line.generations
-          << " generations (--generation 1 to " << line.generations << ", the last is the newest)\n";
+  if (!json) {
+    const std::lconv* conventions = std::localeconv();
+    const std::string separator = conventions && conventions->decimal_point ? conventions->decimal_point : ".";
+    out << "Medium  : " << listing.mediumName << '\n';
+    out << "Disc Size  : " << FormatMegabytes(listing.discBlocks, separator) << '\n';
+    out << "Used Space  : " << FormatMegabytes(listing.usedBlocks, separator) << '\n';
+    // Older states of a session's UDF file system, each readable with --generation.
+    for (const TSessionLine& line : listing.lines)
+      if (line.generations > 1)
+        out << "Session " << int{line.session} << " : " << line.generations
+            << " generations (--generation 1 to " << line.generations << ", the last is the newest)\n";
+  }
   // A session without a line is a listing that failed, said after everything else.
   for (const TSessionListing::Unlisted& session : listing.unlisted) {
     const std::string why = session.why.empty() ? std::string("no error text from the drive") : session.why;
@@ -49,7 +56,9 @@ int CmdShow(CliDrive& drive, std::ostream& out, std::ostream& err) {
           << " could not be listed: the drive tells neither where it starts (" << why << ")\n";
     }
   }
-  return listing.unlisted.empty() ? kExitOk : kExitFailure;
+  for (const std::uint8_t track : unlistedTracks)
+    err << "tarnwick-cli: track " << int{track} << " could not be listed: the drive does not tell where it starts\n";
+  return listing.unlisted.empty() && unlistedTracks.empty() ? kExitOk : kExitFailure;
 }
 
 }  // namespace tarnwick::cli

@@ -2,12 +2,14 @@
 // returns the exit status (or throws CliError).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "browse/SessionListing.h"
 #include "cli/CliDrive.h"
 #include "cli/DamageReport.h"
 
@@ -52,8 +54,23 @@ struct CheckOptions {
   RecoveryOptions recovery;
 };
 
+// A device-list line taken apart: address, letter (0: none) and inquiry identity;
+// `supported` is false for a drive the list marks "(not supported)".
+struct TDeviceLine {
+  unsigned adapter = 0, target = 0, lun = 0;
+  char letter = 0;
+  std::string vendor, product, revision;
+  bool supported = true;
+};
+std::optional<TDeviceLine> ParseDeviceLine(const std::string& line);
+
 int CmdDrives(CliDrive& drive, std::ostream& out);
-int CmdShow(CliDrive& drive, std::ostream& out, std::ostream& err);
+int CmdDrivesJson(CliDrive& drive, std::ostream& out);
+// `show`, as text or (json) as one JSON document.
+int CmdShow(CliDrive& drive, bool json, std::ostream& out, std::ostream& err);
+// Writes the JSON document of a listing; returns the tracks whose start the drive did
+// not tell.
+std::vector<std::uint8_t> WriteShowJson(CliDrive& drive, const TSessionListing& listing, std::ostream& out);
 int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out);
 int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out, std::ostream& err);
 int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostream& err);

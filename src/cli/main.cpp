@@ -74,7 +74,10 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"auto", "joliet", "rockridge", "iso", "udf"}));
 
   CLI::App* drives = app.add_subcommand("drives", "list the drives, each with the device or image file behind it");
+  bool drivesJson = false, showJson = false;
+  drives->add_flag("--json", drivesJson, "one JSON document with each drive's letter, address, identity and device");
   CLI::App* show = app.add_subcommand("show", "list the sessions, free space, medium, disc size and used space");
+  show->add_flag("--json", showJson, "one JSON document with the figures as numbers, each session and each track");
 
   CLI::App* ls = app.add_subcommand("ls", "list a directory of a session");
   AddSessionOption(ls, list.session);
@@ -129,11 +132,11 @@ int main(int argc, char** argv) {
   try {
     drive.emplace(global, std::cerr);
     if (drives->parsed()) {
-      status = CmdDrives(*drive, std::cout);
+      status = drivesJson ? CmdDrivesJson(*drive, std::cout) : CmdDrives(*drive, std::cout);
     } else {
       drive->Select();
       if (show->parsed()) {
-        status = CmdShow(*drive, std::cout, std::cerr);
+        status = CmdShow(*drive, showJson, std::cout, std::cerr);
       } else if (ls->parsed()) {
         status = CmdList(*drive, list, std::cout);
       } else if (ex->parsed()) {
