@@ -13,7 +13,8 @@ class ReadOnlyFile {
  public:
   virtual ~ReadOnlyFile() = default;
   // Opens `path` (UTF-8) for reading; nullptr with `error` set (the system's reason)
-  // on failure. A directory is refused.
+  // on failure. Only regular files and block devices are accepted (a FIFO, a socket
+  // or a character device is refused without waiting), so opening never blocks.
   static std::unique_ptr<ReadOnlyFile> Open(const std::string& path, std::string& error);
   // Size in bytes when the file was opened.
   virtual std::uint64_t Size() const = 0;

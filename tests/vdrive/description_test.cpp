@@ -1,5 +1,8 @@
 // Disc descriptions (errors with line numbers, recognition) and bare images.
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include <chrono>
 #include <ctime>
@@ -64,7 +67,15 @@ TEST(Description, MistakesAreReportedWithFileAndLine) {
       {"disc capacity=10\n" + session + "track start=0 length=20\n", "d.txt:1: capacity 10 is smaller"},
       {"drive vendor=TOOLONGNAME\n", "d.txt:1: 'vendor' is longer than 8 characters"},
       {"drive page2a=\"2a 05 00\"\n", "d.txt:1: 'page2a' must start with the page code"},
+#if !defined(_WIN32)
+      // A FIFO would block a plain open until a writer came.
+      {session + "track start=0 length=5 file=pipe\n", "d.txt:2: cannot open 'pipe': is not a regular file"},
+      {"image file=pipe\n", "d.txt:1: cannot open 'pipe': is not a regular file"},
+#endif
   };
+#if !defined(_WIN32)
+  ASSERT_EQ(::mkfifo((dir / "pipe").string().c_str(), 0600), 0);
+#endif
   for (const auto& c : cases) {
     const std::string error = ErrorOf(c.text, dir.str());
     EXPECT_EQ(error.substr(0, c.expected.size()), c.expected) << c.text;

@@ -38,7 +38,9 @@ class PosixReadOnlyFile final : public ReadOnlyFile {
 }  // namespace
 
 std::unique_ptr<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path, std::string& error) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK keeps the open itself from waiting for a writer on a FIFO; the file
+  // type is checked before anything is read, and the flag cleared again.
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd) {
     error = std::strerror(errno);
     return nullptr;
@@ -52,7 +54,23 @@ std::unique_ptr<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path, std::s
     error = "is a directory";
     return nullptr;
   }
-  return std::make_unique<PosixReadOnlyFile>(std::move(fd), static_cast<std::uint64_t>(st.st_size));
+  std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  if (S_ISBLK(st.st_mode)) {
+    // A block device (a loop device, a partition holding an image) reports its size
+    // only through its end.
+    const off_t end = ::lseek(fd.get(), 0, SEEK_END);
+    if (end < 0) {
+      error = std::strerror(errno);
+      return nullptr;
+    }
+    size = static_cast<std::uint64_t>(end);
+  } else if (!S_ISREG(st.st_mode)) {
+    error = "is not a regular file";
+    return nullptr;
+  }
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  return std::make_unique<PosixReadOnlyFile>(std::move(fd), size);
 }
 
 }  // namespace tarnwick::platform

@@ -56,6 +56,12 @@ std::unique_ptr<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path, std::s
     error = SystemErrorText(::GetLastError());
     return nullptr;
   }
+  // A named pipe or a character device (CON, COM1) could block a read for ever;
+  // only files and disk volumes are read.
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
+    error = "is not a regular file";
+    return nullptr;
+  }
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size)) {
     error = SystemErrorText(::GetLastError());
