@@ -13,18 +13,17 @@ namespace tarnwick::vdrive {
 namespace {
 
 // Reads `count` blocks of a track whose file keeps whole (or larger) sectors, a batch
-// at a time, serving the user data of each; false when a sector cannot be read or is
-// not the one asked for.
+// at a time, serving the user data of each from where the sectors were read to; false
+// when a sector cannot be read or is not the one asked for.
 bool ReadSectors(const Track& track, std::uint32_t lba, std::uint64_t count, std::uint8_t* out) {
   constexpr std::uint64_t kBatch = 32;
-  std::vector<std::uint8_t> buffer;
   while (count > 0) {
     const std::uint64_t n = std::min(count, kBatch);
-    buffer.resize(n * track.sectorSize);
     const std::uint64_t offset = track.offset + std::uint64_t{lba - track.start} * track.sectorSize;
-    if (!track.file->Read(offset, buffer.data(), buffer.size())) return false;
+    const std::uint8_t* sectors = track.file->CommandView(offset, n * track.sectorSize);
+    if (sectors == nullptr) return false;
     for (std::uint64_t i = 0; i < n; ++i, ++lba, out += kBlockSize)
-      if (!ExtractUserData(track.layout, lba, buffer.data() + i * track.sectorSize, out)) return false;
+      if (!ExtractUserData(track.layout, lba, sectors + i * track.sectorSize, out)) return false;
     count -= n;
   }
   return true;
@@ -95,7 +94,7 @@ Reply Read10(DriveState& state, const Command& command) {
       }
     } else {
       const std::uint64_t offset = track->offset + (pos - track->start) * kBlockSize;
-      if (!track->file->Read(offset, out + done, bytes)) return Fail(sense::kMediumError);
+      if (!track->file->CommandRead(offset, out + done, bytes)) return Fail(sense::kMediumError);
     }
     done += bytes;
     pos = track->end();

@@ -16,4 +16,12 @@ bool ImageFile::Read(std::uint64_t offset, std::uint8_t* destination, std::size_
   return file_->ReadAt(offset, destination, length);
 }
 
+bool ImageFile::CommandRead(std::uint64_t offset, std::uint8_t* destination, std::size_t length) {
+  return ahead_.Read(*file_, size_, offset, destination, length);
+}
+
+const std::uint8_t* ImageFile::CommandView(std::uint64_t offset, std::size_t length) {
+  return ahead_.View(*file_, size_, offset, length);
+}
+
 }  // namespace tarnwick::vdrive

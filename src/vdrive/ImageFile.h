@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/ReadOnlyFile.h"
+#include "vdrive/ReadAhead.h"
 
 namespace tarnwick::vdrive {
 
@@ -27,11 +28,17 @@ class ImageFile {
   std::uint64_t size() const { return size_; }
   // Reads exactly `length` bytes at `offset`; false on an error or end of file.
   bool Read(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const;
+  // The same for a drive's read commands, through the file's read-ahead window (see
+  // vdrive/ReadAhead.h); the view is valid until the next of these calls. One caller
+  // at a time: a drive makes them under its lock.
+  bool CommandRead(std::uint64_t offset, std::uint8_t* destination, std::size_t length);
+  const std::uint8_t* CommandView(std::uint64_t offset, std::size_t length);
 
  private:
   std::unique_ptr<platform::ReadOnlyFile> file_;
   std::string path_;
   std::uint64_t size_;
+  ReadAhead ahead_;
 };
 
 }  // namespace tarnwick::vdrive

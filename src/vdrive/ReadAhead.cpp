@@ -1,0 +1,60 @@
+#include "vdrive/ReadAhead.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarnwick::vdrive {
+
+namespace {
+
+// The system copies into page-aligned memory markedly faster.
+constexpr std::size_t kAlign = 4096;
+
+}  // namespace
+
+const std::uint8_t* ReadAhead::FromWindow(const platform::ReadOnlyFile& file, std::uint64_t size,
+                                          std::uint64_t offset, std::size_t length) {
+  const bool continues = offset == next_;
+  next_ = offset + length;
+  if (!continues || length > kWindow) {
+    windowLength_ = 0;
+    return nullptr;
+  }
+  if (offset >= windowStart_ && offset + length <= windowStart_ + windowLength_) return window_ + (offset - windowStart_);
+
+  if (!memory_) {
+    memory_ = std::make_unique_for_overwrite<std::uint8_t[]>(kWindow + kAlign);
+    const auto address = reinterpret_cast<std::uintptr_t>(memory_.get());
+    window_ = memory_.get() + (kAlign - address % kAlign) % kAlign;
+  }
+  windowLength_ = 0;
+  const std::uint64_t fill = offset < size ? std::min<std::uint64_t>(kWindow, size - offset) : 0;
+  if (fill < length || !file.ReadAt(offset, window_, static_cast<std::size_t>(fill))) return nullptr;
+  windowStart_ = offset;
+  windowLength_ = static_cast<std::size_t>(fill);
+  return window_;
+}
+
+bool ReadAhead::Read(const platform::ReadOnlyFile& file, std::uint64_t size, std::uint64_t offset,
+                     std::uint8_t* destination, std::size_t length) {
+  if (length == 0) return true;
+  if (const std::uint8_t* bytes = FromWindow(file, size, offset, length)) {
+    std::memcpy(destination, bytes, length);
+    return true;
+  }
+  return file.ReadAt(offset, destination, length);
+}
+
+const std::uint8_t* ReadAhead::View(const platform::ReadOnlyFile& file, std::uint64_t size, std::uint64_t offset,
+                                    std::size_t length) {
+  if (length > 0) {
+    if (const std::uint8_t* bytes = FromWindow(file, size, offset, length)) return bytes;
+  }
+  if (!single_ || singleSize_ < length) {
+    singleSize_ = std::max<std::size_t>(length, 1);
+    single_ = std::make_unique_for_overwrite<std::uint8_t[]>(singleSize_);
+  }
+  return file.ReadAt(offset, single_.get(), length) ? single_.get() : nullptr;
+}
+
+}  // namespace tarnwick::vdrive
