@@ -132,6 +132,9 @@ class TQuarnBurner : public TSCSIDevice {
 
   // Which names the next import shows, and which tree the last one read.
   TNamePreference Names = TNamePreference::Auto;
+  // The next import also adds the entries a UDF disc marks deleted whose file entry is
+  // intact (see faDeleted).
+  bool ImportDeleted = false;
   TTreeKind ImportedTree() const { return importedTree_; }
   // Which generation of a UDF disc with virtual allocation tables the next import
   // reads (1 the oldest; 0 the newest), and how many the last import's session has

@@ -137,7 +137,9 @@ class TWalk {
       }
       const std::uint8_t* name = &data[at + sizeof fid + implUse];
       at += length;
-      if (fid.Characteristics & (kFidParent | kFidDeleted)) continue;
+      if (fid.Characteristics & kFidParent) continue;
+      const bool deleted = (fid.Characteristics & kFidDeleted) != 0;
+      if (deleted && (countOnly_ || !burner_.ImportDeleted)) continue;
       std::string text = Cs0Name(name, fid.NameLength);
       if (text.empty()) {
         Problem(TProblemKind::DroppedEntry, path, sector, "a file identifier without a name");
@@ -147,6 +149,12 @@ class TWalk {
       std::replace(text.begin(), text.end(), '/', '_');
       std::replace(text.begin(), text.end(), '\\', '_');
       std::replace(text.begin(), text.end(), '\0', '_');
+      if (deleted) {
+        // Recoverable only while its entry is intact; never under a live entry's name.
+        TIcb probe;
+        if (!volume_.ReadIcb(fid.Icb, probe, false, why)) continue;
+        text += kDeletedMark;
+      }
       Entry(fid, text, parent, path);
     }
   }
@@ -175,6 +183,7 @@ class TWalk {
     info.ExactName = true;
     TQuarnBurner::MakeShortName(info);
     info.Attributes = (fid.Characteristics & kFidHidden) ? faHidden : 0;
+    if (fid.Characteristics & kFidDeleted) info.Attributes |= faDeleted;
     if (directory) info.Attributes |= faDirectory;
     info.Size = directory ? 0 : icb.length;
     const TStamp modified = ReadStamp(icb.modification);

@@ -297,6 +297,7 @@ bool TVolume::ReadVatAt(std::uint64_t sector, std::uint16_t physicalRef, std::ve
     return false;
   }
   // At most one entry per block of the partition, and the header.
+  if (!file.shortfall.empty()) Problem(TProblemKind::BadDescriptor, sector, "allocation table: " + file.shortfall);
   std::vector<std::uint8_t> data;
   if (!ReadData(file, std::uint64_t{physical.length} * 4 + 65536 + sizeof(VatTrailer), data, why)) return false;
   std::size_t first = 0, end = data.size();
