@@ -249,7 +249,9 @@ if wants udf; then
   NAMES=(); CMDS=()
   add "tarnwick-cli --names udf ls -R" "'$CLI' --image '$CACHE/flat-udf.iso' --names udf ls -R /"
   [ -n "$BASELINE" ] && add "baseline --names udf ls -R" "'$BASELINE' --image '$CACHE/flat-udf.iso' --names udf ls -R /"
-  have 7z && add "7z l" "7z l '$CACHE/flat-udf.iso'"
+  # 7-Zip lists all 65000 entries of this image but ends with status 2 (a "Headers
+  # Error" about genisoimage's UDF); a listing that ran counts.
+  have 7z && add "7z l" "7z l '$CACHE/flat-udf.iso' || [ \$? -eq 2 ]"
   run_workload "ls -R of the UDF tree, 65000 files in one directory"
   report
   r=$(ratio "${MED[tarnwick-cli --names udf ls -R]}" "${MED[7z l]:-fail}")

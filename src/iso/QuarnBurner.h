@@ -200,7 +200,8 @@ class TQuarnBurner : public TSCSIDevice {
   TreeMark MarkTree(const TDEntry* target) const;
   // Removes every record added since the mark (all of them under `target`).
   void RollBackTree(const TreeMark& mark, TDEntry* target);
-  bool ImportUdfTree(std::uint8_t session, TDEntry* target, bool isoFound, const TreeMark& mark);
+  bool ImportUdfTree(std::uint8_t session, std::uint32_t firstSector, TDEntry* target, bool isoFound,
+                     const TreeMark& mark);
 
   TRecordPool<TDEntry> dirs_;
   TRecordPool<TFEntry> files_;

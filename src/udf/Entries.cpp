@@ -140,6 +140,11 @@ bool TVolume::ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t 
         break;
       }
       if (left == 0) continue;
+      if (piecesLeft_ == 0) {
+        out.shortfall = "the entries name more extents than the disc has blocks";
+        return true;
+      }
+      --piecesLeft_;
       const std::uint64_t take = std::min<std::uint64_t>(bytes, left);
       if (type == kRecorded) {
         if (!Map(adRef, adBlock, take, out.data)) {

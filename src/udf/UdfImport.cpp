@@ -106,15 +106,18 @@ class TWalk {
 
   void Directory(const TIcb& dir, TDEntry* parent, const std::string& path) {
     if (!dir.shortfall.empty()) Problem(TProblemKind::IncompleteFile, path, dir.sector, dir.shortfall);
-    const std::uint64_t sectors = (dir.length + 2047) / 2048;
-    if (sectors > budget_) {
+    // Directory data is read up to the disc's size in all, whatever the entries claim.
+    std::uint64_t recorded = 0;
+    for (const TPiece& piece : dir.data) recorded += piece.extent.Bytes;
+    const std::uint64_t want = std::min(dir.length, recorded);
+    if (want / 2048 + (want % 2048 != 0) > budget_) {
       Problem(TProblemKind::OutsideSession, path, dir.sector, "the directories hold more sectors than the disc");
       return;
     }
-    budget_ -= sectors;
+    budget_ -= want / 2048 + (want % 2048 != 0);
     std::vector<std::uint8_t> data;
     std::string why;
-    if (!volume_.ReadData(dir, dir.length, data, why)) Problem(TProblemKind::UnreadableSector, path, std::nullopt, why);
+    if (!volume_.ReadData(dir, want, data, why)) Problem(TProblemKind::UnreadableSector, path, std::nullopt, why);
 
     std::size_t at = 0;
     while (at + sizeof(FileIdentifier) <= data.size()) {
@@ -346,6 +349,19 @@ std::optional<TSessionSpan> SessionSpan(TSCSIDevice& burner, std::uint8_t sessio
   }
   if (!span.lastRecorded && span.end <= UINT32_MAX) span.lastRecorded = static_cast<std::uint32_t>(span.end - 1);
   return span;
+}
+
+bool HasUdfRecognition(TSCSIDevice& drive, std::uint32_t firstSector) {
+  constexpr std::uint32_t kMaxSequence = 64;
+  std::uint8_t sector[kBlockSize];
+  for (std::uint32_t i = 0; i < kMaxSequence; ++i) {
+    if (!drive.ReadSectors(firstSector + 16 + i, 1, kBlockSize, sector)) return false;
+    if (std::memcmp(sector + 1, "NSR02", 5) == 0 || std::memcmp(sector + 1, "NSR03", 5) == 0) return true;
+    bool known = false;
+    for (const char* id : {"CD001", "BEA01", "TEA01", "BOOT2", "CDW02"}) known = known || std::memcmp(sector + 1, id, 5) == 0;
+    if (!known) return false;
+  }
+  return false;
 }
 
 std::uint32_t SessionGenerations(TSCSIDevice& drive, std::uint8_t session) {

@@ -34,7 +34,7 @@ T Read(const std::uint8_t* p) {
 }  // namespace
 
 TVolume::TVolume(TSCSIDevice& device, TImportProblems& problems, const TSessionSpan& span)
-    : device_(device), problems_(problems), span_(span), blocks_(device, span.end) {}
+    : device_(device), problems_(problems), span_(span), blocks_(device, span.end), piecesLeft_(4 * span.end + 1024) {}
 
 void TVolume::Problem(TProblemKind kind, std::optional<std::uint64_t> sector, std::string why) {
   std::optional<std::uint32_t> at;

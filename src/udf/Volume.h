@@ -128,6 +128,9 @@ class TVolume {
   std::string fault_;
   std::uint32_t generations_ = 1;
   std::uint32_t wantedGeneration_ = 0;
+  // Extents the entries of the import may still name in all: a few per block of the
+  // disc, however many allocation descriptors hostile entries claim.
+  std::uint64_t piecesLeft_ = 0;
 };
 
 }  // namespace tarnwick::udf

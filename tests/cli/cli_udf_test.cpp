@@ -120,6 +120,19 @@ TEST(CliUdf, IndependentWritersLayoutsRead) {
             0);
   EXPECT_EQ(Listing(tmp / "out"), Listing(src));
 
+  // An ISO 9660 side that is only a stub: auto takes the UDF tree, which holds more.
+  const fs::path stub = tmp / "stub.iso";
+  ASSERT_EQ(RunCaptured({"/usr/bin/python3", "-c",
+                         "import io, pycdlib\np = pycdlib.PyCdlib(); p.new(udf='2.60')\n"
+                         "p.add_fp(io.BytesIO(b'see udf'), 7, '/README.;1')\n"
+                         "for n in ('one', 'two'): p.add_fp(io.BytesIO(n.encode()), 3, udf_path='/' + n + '.txt')\n"
+                         "p.write('" + stub.string() + "')"})
+                .status,
+            0);
+  const CliResult chosen = RunCli({"--image", stub.string(), "ls", "--json", "/"});
+  EXPECT_NE(chosen.out.find("\"tree\": \"udf\""), std::string::npos) << chosen.out;
+  EXPECT_NE(chosen.out.find("\"name\": \"two.txt\""), std::string::npos) << chosen.out;
+
   // Every layout mkudffs writes on rewritable media and hard discs, in every revision it allows.
   for (const char* media : {"hd", "cdrw", "dvdrw", "dvdram"}) {
     for (const char* rev : {"1.02", "1.50", "2.00", "2.01"}) {
