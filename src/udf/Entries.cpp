@@ -12,11 +12,22 @@ namespace {
 
 constexpr std::size_t kMaxContinuations = 16384;
 
-template <typename T>
-T Read(const std::uint8_t* p) {
-  T value;
-  std::memcpy(&value, p, sizeof value);
-  return value;
+// The fields file entries and extended file entries share; the header's size.
+template <typename Entry>
+std::size_t TakeCommon(const Entry& fe, TIcb& out, std::uint32_t& eaLength, std::uint32_t& adLength) {
+  out.fileType = fe.Icb.FileType;
+  out.flags = GetLE16(fe.Icb.Flags);
+  out.uid = GetLE32(fe.Uid);
+  out.gid = GetLE32(fe.Gid);
+  out.permissions = GetLE32(fe.Permissions);
+  out.links = GetLE16(fe.LinkCount);
+  out.length = GetLE64(fe.InformationLength);
+  out.modification = fe.Modification;
+  out.access = fe.Access;
+  out.attribute = fe.Attribute;
+  eaLength = GetLE32(fe.ExtendedAttributesLength);
+  adLength = GetLE32(fe.AllocationLength);
+  return sizeof fe;
 }
 
 }  // namespace
@@ -35,47 +46,17 @@ bool TVolume::ReadIcb(const LongAd& icb, TIcb& out, bool withData, std::string& 
     why = "its entry cannot be read: " + blocks_.Error();
     return false;
   }
-  const std::uint16_t id = Read<Tag>(block).Id();
+  const std::uint16_t id = ReadAs<Tag>(block).Id();
   const bool extended = id == kExtendedFileEntry;
   why = TagFault(block, kBlockSize, extended ? kExtendedFileEntry : kFileEntry, lb);
   if (!why.empty()) {
     why = "file entry: " + why;
     return false;
   }
-  std::size_t header = 0;
   std::uint32_t eaLength = 0, adLength = 0;
-  if (extended) {
-    const auto fe = Read<ExtendedFileEntry>(block);
-    out.fileType = fe.Icb.FileType;
-    out.flags = GetLE16(fe.Icb.Flags);
-    out.uid = GetLE32(fe.Uid);
-    out.gid = GetLE32(fe.Gid);
-    out.permissions = GetLE32(fe.Permissions);
-    out.links = GetLE16(fe.LinkCount);
-    out.length = GetLE64(fe.InformationLength);
-    out.modification = fe.Modification;
-    out.access = fe.Access;
-    out.attribute = fe.Attribute;
-    out.creation = fe.Creation;
-    eaLength = GetLE32(fe.ExtendedAttributesLength);
-    adLength = GetLE32(fe.AllocationLength);
-    header = sizeof fe;
-  } else {
-    const auto fe = Read<FileEntry>(block);
-    out.fileType = fe.Icb.FileType;
-    out.flags = GetLE16(fe.Icb.Flags);
-    out.uid = GetLE32(fe.Uid);
-    out.gid = GetLE32(fe.Gid);
-    out.permissions = GetLE32(fe.Permissions);
-    out.links = GetLE16(fe.LinkCount);
-    out.length = GetLE64(fe.InformationLength);
-    out.modification = fe.Modification;
-    out.access = fe.Access;
-    out.attribute = fe.Attribute;
-    eaLength = GetLE32(fe.ExtendedAttributesLength);
-    adLength = GetLE32(fe.AllocationLength);
-    header = sizeof fe;
-  }
+  const std::size_t header = extended ? TakeCommon(ReadAs<ExtendedFileEntry>(block), out, eaLength, adLength)
+                                      : TakeCommon(ReadAs<FileEntry>(block), out, eaLength, adLength);
+  if (extended) out.creation = ReadAs<ExtendedFileEntry>(block).Creation;
   if (eaLength > kBlockSize || adLength > kBlockSize || header + eaLength + adLength > kBlockSize) {
     why = "the entry's attribute and descriptor lengths reach past its block";
     return false;
@@ -125,11 +106,11 @@ bool TVolume::ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t 
       if (form == kShortAd) {
         adBlock = GetLE32(ad + 4);
       } else if (form == kLongAd) {
-        const auto l = Read<LongAd>(ad);
+        const auto l = ReadAs<LongAd>(ad);
         adBlock = l.Location.BlockNumber();
         adRef = l.Location.PartitionRef();
       } else {
-        const auto e = Read<ExtAd>(ad);
+        const auto e = ReadAs<ExtAd>(ad);
         adBlock = e.Location.BlockNumber();
         adRef = e.Location.PartitionRef();
       }
