@@ -134,9 +134,9 @@ bool TVolume::ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t 
           left = 0;
           return true;
         }
-      } else {
-        // Allocated (or not) but never recorded: the format says it reads as zeros.
-        out.data.push_back({{0, take, 0, true}, adBlock});
+      } else if (!TakeUnrecorded(type, adRef, adBlock, take, out)) {
+        left = 0;
+        return true;
       }
       left -= take;
     }
@@ -162,6 +162,36 @@ bool TVolume::ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t 
     ref = nextRef;
   }
   (void)why;
+}
+
+// An extent allocated but never recorded lies in its partition like a recorded one;
+// one neither allocated nor recorded has no place, so what all of them claim together
+// is bounded by the size of the partition the entry lies in (its physical one for a
+// virtual or metadata partition). Beyond that the entry's data is refused, never
+// hours of zeros written from a hostile length. Both read as zeros.
+bool TVolume::TakeUnrecorded(std::uint8_t type, std::uint16_t ref, std::uint32_t block, std::uint64_t bytes, TIcb& out) {
+  const std::uint64_t blocks = (bytes + kBlockSize - 1) / kBlockSize;
+  if (type == kAllocatedOnly && std::uint64_t{block} + blocks > PartitionBlocks(ref)) {
+    out.shortfall = "an allocated extent at block " + std::to_string(block) + " of partition " + std::to_string(ref) +
+                    " lies outside its partition";
+    return false;
+  }
+  if (type == kUnallocated) {
+    const std::uint16_t base = ref < maps_.size() && (maps_[ref].kind == Kind::Virtual || maps_[ref].kind == Kind::Metadata)
+                                   ? maps_[ref].physicalRef
+                                   : ref;
+    const std::uint64_t most = PartitionBlocks(base) * kBlockSize;
+    out.unrecorded += bytes;
+    if (out.unrecorded > most) {
+      out.shortfall = "its unrecorded extents claim more than the " + std::to_string(most) +
+                      " bytes of its partition; its data is not read";
+      out.refused = true;
+      out.data.clear();
+      return false;
+    }
+  }
+  out.data.push_back({{0, bytes, 0, true}, block});
+  return true;
 }
 
 bool TVolume::ReadData(const TIcb& icb, std::uint64_t limit, std::vector<std::uint8_t>& out, std::string& why) {

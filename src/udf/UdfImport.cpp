@@ -232,6 +232,11 @@ class TWalk {
       posix.LinkTarget = LinkTarget(data);
       info.Size = 0;
     } else if (icb.fileType == kTypeFile || icb.fileType == kTypeUnspecified) {
+      if (icb.refused) {
+        // Left out: a file of the size claimed would be made of zeros the disc never held.
+        Problem(TProblemKind::IncompleteFile, childPath, icb.sector, icb.shortfall);
+        return;
+      }
       if (!icb.shortfall.empty()) Problem(TProblemKind::IncompleteFile, childPath, icb.sector, icb.shortfall);
       extents.reserve(icb.data.size());
       for (const TPiece& piece : icb.data) extents.push_back(piece.extent);

@@ -444,4 +444,21 @@ bool TVolume::Map(std::uint16_t ref, std::uint32_t block, std::uint64_t bytes, s
   return true;
 }
 
+std::uint64_t TVolume::PartitionBlocks(std::uint16_t ref) const {
+  if (ref >= maps_.size()) return 0;
+  const Partition& map = maps_[ref];
+  switch (map.kind) {
+    case Kind::Physical:
+    case Kind::Sparable: return map.described ? map.length : 0;
+    case Kind::Virtual: return map.vat.size();
+    case Kind::Metadata: {
+      std::uint64_t bytes = 0;
+      for (const TPiece& piece : map.metadata) bytes += piece.extent.Bytes;
+      return bytes / kBlockSize;
+    }
+    case Kind::Unknown: break;
+  }
+  return 0;
+}
+
 }  // namespace tarnwick::udf

@@ -220,6 +220,26 @@ TEST(CliUdf, DamagedDescriptorsAreReportedAndBounded) {
          Retag(image, std::size_t{vat} * 2048);
        },
        ""},
+      {"files of unrecorded extents larger than the disc",
+       [](std::string& image) {
+         for (std::size_t at = 0; at + 2048 <= image.size(); at += 2048) {
+           auto* p = reinterpret_cast<std::uint8_t*>(&image[at]);
+           const std::uint16_t id = GetLE16(p);
+           if ((id != 261 && id != 266) || p[offsetof(udf::FileEntry, Icb.FileType)] != 5) continue;
+           const std::size_t header = id == 261 ? sizeof(udf::FileEntry) : sizeof(udf::ExtendedFileEntry);
+           const std::size_t eaAt = id == 261 ? offsetof(udf::FileEntry, ExtendedAttributesLength)
+                                              : offsetof(udf::ExtendedFileEntry, ExtendedAttributesLength);
+           const std::size_t ads = header + GetLE32(p + eaAt);
+           p[offsetof(udf::FileEntry, Icb.Flags)] &= 0xF8;  // short descriptors
+           PutLE32(p + eaAt + 4, 8);
+           PutLE32(p + ads, 0x80000000u | 0x3FFFF800u);  // neither allocated nor recorded: 1 GiB
+           PutLE32(p + ads + 4, 0);
+           PutLE64(p + offsetof(udf::FileEntry, InformationLength), 0x3FFFF800u);
+           PutLE16(p + 10, static_cast<std::uint16_t>(ads + 8 - 16));
+           Retag(image, at);
+         }
+       },
+       "unrecorded extents claim more than"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
