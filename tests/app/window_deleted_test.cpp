@@ -19,17 +19,16 @@ namespace {
 TEST(WindowDeleted, ChosenDeletedEntriesShowGreyAndTheChoiceIsKept) {
   TempDir tmp;
   const UdfDisc disc = MakeUdfDisc(tmp / "disc");
-  // The newest generation of a session that marks an entry of the root deleted.
+  // The newest generation of a session whose root holds deleted entries, and their rows.
   const UdfGeneration* chosen = nullptr;
+  QStringList wanted;
   for (const UdfGeneration& g : disc.generations) {
-    const bool newest = &g == &disc.generations.back() || (&g + 1)->session != g.session;
+    QStringList root;
     for (const UdfListingRow& row : g.deleted)
-      if (newest && row.path.rfind('/') == 0) chosen = &g;
+      if (row.path.rfind('/') == 0) root << QString::fromStdString(row.path.substr(1) + " (deleted)");
+    if (!root.empty() && (&g == &disc.generations.back() || (&g + 1)->session != g.session)) chosen = &g, wanted = root;
   }
   ASSERT_NE(chosen, nullptr);
-  QStringList wanted;
-  for (const UdfListingRow& row : chosen->deleted)
-    if (row.path.rfind('/') == 0) wanted << QString::fromStdString(row.path.substr(1) + " (deleted)");
 
   TestDrives drives({DiscFile(disc.description.string())});
   QSettings().remove(QStringLiteral("view/showDeleted"));
@@ -37,9 +36,7 @@ TEST(WindowDeleted, ChosenDeletedEntriesShowGreyAndTheChoiceIsKept) {
     SCOPED_TRACE(show ? "shown" : "not shown");
     Window w;
     auto* action = w.form().findChild<QAction*>(QStringLiteral("ShowDeleted"));
-    ASSERT_NE(action, nullptr);
-    EXPECT_TRUE(action->isCheckable());
-    EXPECT_EQ(action->text(), QString::fromLatin1(kShowDeletedText));
+    ASSERT_TRUE(action && action->isCheckable() && action->text() == QString::fromLatin1(kShowDeletedText));
     w.Import(chosen->session - 1);
     if (show && !action->isChecked()) action->trigger();  // the window reads the session again
     EXPECT_EQ(action->isChecked(), show);
@@ -52,8 +49,7 @@ TEST(WindowDeleted, ChosenDeletedEntriesShowGreyAndTheChoiceIsKept) {
       EXPECT_EQ(name->foreground().color() == QColor(Qt::gray), marked) << name->text().toStdString();
       EXPECT_EQ(name->toolTip().endsWith(QString::fromLatin1(kDeletedTip)), marked) << name->text().toStdString();
     }
-    deleted.sort();
-    wanted.sort();
+    deleted.sort(), wanted.sort();
     EXPECT_EQ(deleted, show ? wanted : QStringList{});
   }
 }
