@@ -24,6 +24,7 @@
 #include "browse/SessionListing.h"
 #include "iso/QuarnBurner.h"
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -104,6 +105,11 @@ class TForm1 : public QMainWindow {
   // entries with a progress dialog; `oneFile` keeps the single file's progress text.
   void ExtractEntries(const std::vector<const TFEntry*>& entries, const QString& title, bool oneFile);
   int Scaled(int pixels) const;
+  // "Show deleted files" in both context menus: checked as last chosen; a change
+  // imports the shown session again. Rows of deleted entries are grey.
+  void CreateDeletedAction();
+  void ShowDeletedClick(bool show);
+  void MarkDeletedRow(int row, const TFEntry& entry);
 
   TQuarnBurner quarnb_;
   // The lines the session list shows, with the session each imports.
@@ -129,6 +135,7 @@ class TForm1 : public QMainWindow {
   QSplitter* Splitter1 = nullptr;
   QMenu* GridMenu = nullptr;
   QMenu* TreeMenu = nullptr;
+  QAction* ShowDeleted = nullptr;
   QFrame* Panel2 = nullptr;
   QPushButton* bClose = nullptr;
   QPushButton* bOpenImage = nullptr;

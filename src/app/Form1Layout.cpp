@@ -231,6 +231,7 @@ void TForm1::CreateControls() {
   connect(tvDir, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     if (tvDir->itemAt(at) != nullptr) TreeMenu->popup(tvDir->viewport()->mapToGlobal(at));
   });
+  CreateDeletedAction();
 
   // Bottom strip: "Close".
   Panel2 = Child<QFrame>(client, "Panel2");

@@ -89,6 +89,7 @@ void TForm1::ShowDirectory(const TDEntry* dir) {
     size->setData(kEntryRole, DataOf(row.entry));
     size->setToolTip(tip);
     fl->setItem(r, 1, size.release());
+    MarkDeletedRow(r, *row.entry);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "browse/DeletedEntries.h"
 #include "iso/Dates.h"
 
 namespace tarnwick {
@@ -20,7 +21,8 @@ std::string EntryTip(const TFEntry& entry) {
   if ((entry.Attr & faHidden) != 0) attributes += attributes.empty() ? "hidden" : ", hidden";
   if (attributes.empty()) attributes = "none";
   const std::string size = entry.IsDirectory() ? "directory" : std::to_string(entry.Size) + " bytes";
-  return entry.LongName + "\nDate: " + date + "\nAttributes: " + attributes + "\nSize: " + size;
+  const std::string tip = entry.LongName + "\nDate: " + date + "\nAttributes: " + attributes + "\nSize: " + size;
+  return IsDeletedEntry(entry) ? tip + "\n" + kDeletedTip : tip;
 }
 
 }  // namespace tarnwick

@@ -11,6 +11,7 @@ namespace tarnwick {
 // "name\nDate: 2003-04-05 10:20:30\nAttributes: hidden\nSize: 3120 bytes". An entry
 // without a date says "Date: none"; attributes are "directory" and "hidden" as they
 // apply, else "none"; a directory's size line reads "Size: directory".
+// An entry the disc marks deleted gets a last line saying so (kDeletedTip).
 std::string EntryTip(const TFEntry& entry);
 
 }  // namespace tarnwick

@@ -102,6 +102,7 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
                   : options_.names == "iso"       ? TNamePreference::Iso
                   : options_.names == "udf"       ? TNamePreference::Udf
                                                   : TNamePreference::Auto;
+  burner_.ImportDeleted = options_.deleted;
   burner_.Generation = static_cast<std::uint32_t>(options_.generation.value_or(0));
   const std::int64_t readsBefore = ReadCommands();
   const bool imported = burner_.ImportSession(static_cast<std::uint8_t>(wanted));

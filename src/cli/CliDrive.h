@@ -33,6 +33,7 @@ struct GlobalOptions {
   // Which generation of a UDF session with virtual allocation tables (1 the oldest);
   // none: the newest.
   std::optional<int> generation;
+  bool deleted = false;  // also import the entries marked deleted
   std::string names = "auto";  // auto, joliet, rockridge or iso
 };
 

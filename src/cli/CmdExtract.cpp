@@ -13,6 +13,7 @@
 #include "iso/DistinctDestinations.h"
 #include "iso/EntryData.h"
 #include "iso/TerminalText.h"
+#include "platform/LinkDate.h"
 #include "platform/LocalPath.h"
 
 namespace tarnwick::cli {
@@ -95,6 +96,11 @@ class Extractor {
       PrintMessage(err_, "cannot create symbolic link " + destination + ": " + ec.message());
       failed_ = true;
       return;
+    }
+    // The link keeps its entry's time like a file, not the time of the extraction.
+    if (entry.Posix->Modified && !platform::SetLinkLastWrite(destination, *entry.Posix->Modified)) {
+      PrintMessage(err_, "cannot set the date of symbolic link " + destination + ": " + std::strerror(errno));
+      failed_ = true;
     }
     out_ << TerminalText(destination + " -> " + target) << '\n';
   }

@@ -62,6 +62,10 @@ void WriteEntry(TJsonWriter& json, const TFEntry& entry, const std::string& path
   } else {
     json.String(date);
   }
+  if (entry.Attr & faDeleted) {
+    json.Key("deleted");
+    json.Bool(true);
+  }
   json.Key("extents");
   json.BeginArray();
   auto run = [&json](std::uint64_t lba, auto bytes) {

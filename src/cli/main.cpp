@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
   CLI::App* ls = app.add_subcommand("ls", "list a directory of a session");
   AddSessionOption(ls, list.session);
   AddGenerationOption(ls, global.generation);
+  ls->add_flag("--deleted", global.deleted, "also take the entries a UDF disc marks deleted, named with \" (deleted)\" at their end");
   ls->add_flag("-R,--recursive", list.recursive, "walk the whole subtree");
   ls->add_flag("-l,--long", list.longFormat, "one entry a line with its type, size in bytes, date and time");
   ls->add_flag("--json", list.json, "one JSON document with every entry's name, path, type, size, date, attributes and extents");
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
   CLI::App* ex = app.add_subcommand("extract", "copy files (with -R whole directories) of a session into a directory");
   AddSessionOption(ex, extract.session);
   AddGenerationOption(ex, global.generation);
+  ex->add_flag("--deleted", global.deleted, "also take the entries a UDF disc marks deleted, named with \" (deleted)\" at their end");
   ex->add_flag("-R,--recursive", extract.recursive, "extract directories with everything in them");
   ex->add_option("--to", extract.to, "target directory")->required();
   bool noClobber = false, overwrite = false;
@@ -107,6 +109,7 @@ int main(int argc, char** argv) {
   AddSessionOption(ct, cat.session);
   AddGenerationOption(ct, global.generation);
   AddRecoveryOptions(ct, cat.recovery, true, false);
+  ct->add_flag("--deleted", global.deleted, "also take the entries a UDF disc marks deleted, named with \" (deleted)\" at their end");
   ct->add_option("path", cat.path, "file of the session")->required();
 
   CLI::App* ck = app.add_subcommand("check", "read every file of a session, writing nothing, and report damaged files");

@@ -160,7 +160,7 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
       (any && FindDescriptor(*firstSector, TTreeKind::Enhanced, target)) ||
       ((any || names == TNamePreference::Iso) && FindDescriptor(*firstSector, TTreeKind::Iso, target));
   sessionEnd_ = kNoEnd;
-  if ((any || names == TNamePreference::Udf) && ImportUdfTree(session, target, isoFound, mark)) return true;
+  if ((any || names == TNamePreference::Udf) && ImportUdfTree(session, *firstSector, target, isoFound, mark)) return true;
   if (isoFound) return true;
   if (names == TNamePreference::Joliet || names == TNamePreference::RockRidge || names == TNamePreference::Udf) {
     DebugMessage(">>> " + Format("ERROR IMPORTING SESSION %d (NO %s NAMES)", session,
@@ -174,7 +174,11 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
   return false;
 }
 
-bool TQuarnBurner::ImportUdfTree(std::uint8_t session, TDEntry* target, bool isoFound, const TreeMark& mark) {
+bool TQuarnBurner::ImportUdfTree(std::uint8_t session, std::uint32_t firstSector, TDEntry* target, bool isoFound,
+                                 const TreeMark& mark) {
+  // Beside an ISO 9660 volume, a UDF one is looked for only when the recognition
+  // sequence names it, so that a plain ISO 9660 disc costs a read or two more at most.
+  if (isoFound && !udf::HasUdfRecognition(*this, firstSector)) return false;
   const std::optional<udf::TSessionSpan> span = udf::SessionSpan(*this, session);
   if (!span) return false;
   udf::TUdfRequest request;

@@ -134,6 +134,9 @@ class TQuarnBurner : public TSCSIDevice {
 
   // Which names the next import shows, and which tree the last one read.
   TNamePreference Names = TNamePreference::Auto;
+  // The next import also adds the entries a UDF disc marks deleted whose file entry is
+  // intact (see faDeleted).
+  bool ImportDeleted = false;
   TTreeKind ImportedTree() const { return importedTree_; }
   // Which generation of a UDF disc with virtual allocation tables the next import
   // reads (1 the oldest; 0 the newest), and how many the last import's session has
@@ -204,7 +207,8 @@ class TQuarnBurner : public TSCSIDevice {
   TreeMark MarkTree(const TDEntry* target) const;
   // Removes every record added since the mark (all of them under `target`).
   void RollBackTree(const TreeMark& mark, TDEntry* target);
-  bool ImportUdfTree(std::uint8_t session, TDEntry* target, bool isoFound, const TreeMark& mark);
+  bool ImportUdfTree(std::uint8_t session, std::uint32_t firstSector, TDEntry* target, bool isoFound,
+                     const TreeMark& mark);
 
   TRecordPool<TDEntry> dirs_;
   TRecordPool<TFEntry> files_;

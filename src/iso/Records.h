@@ -21,6 +21,10 @@ struct TFEntry;
 
 inline constexpr std::uint32_t faHidden = 0x02;
 inline constexpr std::uint32_t faDirectory = 0x10;
+// An entry the disc marks deleted whose record is still intact: recoverable data,
+// imported only when asked for and named with kDeletedMark at its end.
+inline constexpr std::uint32_t faDeleted = 0x10000;
+inline constexpr const char* kDeletedMark = " (deleted)";
 
 // Date of an entry that has none (its recording date was not a calendar date).
 inline constexpr double NoDate = std::numeric_limits<double>::quiet_NaN();

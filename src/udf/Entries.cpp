@@ -12,11 +12,22 @@ namespace {
 
 constexpr std::size_t kMaxContinuations = 16384;
 
-template <typename T>
-T Read(const std::uint8_t* p) {
-  T value;
-  std::memcpy(&value, p, sizeof value);
-  return value;
+// The fields file entries and extended file entries share; the header's size.
+template <typename Entry>
+std::size_t TakeCommon(const Entry& fe, TIcb& out, std::uint32_t& eaLength, std::uint32_t& adLength) {
+  out.fileType = fe.Icb.FileType;
+  out.flags = GetLE16(fe.Icb.Flags);
+  out.uid = GetLE32(fe.Uid);
+  out.gid = GetLE32(fe.Gid);
+  out.permissions = GetLE32(fe.Permissions);
+  out.links = GetLE16(fe.LinkCount);
+  out.length = GetLE64(fe.InformationLength);
+  out.modification = fe.Modification;
+  out.access = fe.Access;
+  out.attribute = fe.Attribute;
+  eaLength = GetLE32(fe.ExtendedAttributesLength);
+  adLength = GetLE32(fe.AllocationLength);
+  return sizeof fe;
 }
 
 }  // namespace
@@ -35,47 +46,17 @@ bool TVolume::ReadIcb(const LongAd& icb, TIcb& out, bool withData, std::string& 
     why = "its entry cannot be read: " + blocks_.Error();
     return false;
   }
-  const std::uint16_t id = Read<Tag>(block).Id();
+  const std::uint16_t id = ReadAs<Tag>(block).Id();
   const bool extended = id == kExtendedFileEntry;
   why = TagFault(block, kBlockSize, extended ? kExtendedFileEntry : kFileEntry, lb);
   if (!why.empty()) {
     why = "file entry: " + why;
     return false;
   }
-  std::size_t header = 0;
   std::uint32_t eaLength = 0, adLength = 0;
-  if (extended) {
-    const auto fe = Read<ExtendedFileEntry>(block);
-    out.fileType = fe.Icb.FileType;
-    out.flags = GetLE16(fe.Icb.Flags);
-    out.uid = GetLE32(fe.Uid);
-    out.gid = GetLE32(fe.Gid);
-    out.permissions = GetLE32(fe.Permissions);
-    out.links = GetLE16(fe.LinkCount);
-    out.length = GetLE64(fe.InformationLength);
-    out.modification = fe.Modification;
-    out.access = fe.Access;
-    out.attribute = fe.Attribute;
-    out.creation = fe.Creation;
-    eaLength = GetLE32(fe.ExtendedAttributesLength);
-    adLength = GetLE32(fe.AllocationLength);
-    header = sizeof fe;
-  } else {
-    const auto fe = Read<FileEntry>(block);
-    out.fileType = fe.Icb.FileType;
-    out.flags = GetLE16(fe.Icb.Flags);
-    out.uid = GetLE32(fe.Uid);
-    out.gid = GetLE32(fe.Gid);
-    out.permissions = GetLE32(fe.Permissions);
-    out.links = GetLE16(fe.LinkCount);
-    out.length = GetLE64(fe.InformationLength);
-    out.modification = fe.Modification;
-    out.access = fe.Access;
-    out.attribute = fe.Attribute;
-    eaLength = GetLE32(fe.ExtendedAttributesLength);
-    adLength = GetLE32(fe.AllocationLength);
-    header = sizeof fe;
-  }
+  const std::size_t header = extended ? TakeCommon(ReadAs<ExtendedFileEntry>(block), out, eaLength, adLength)
+                                      : TakeCommon(ReadAs<FileEntry>(block), out, eaLength, adLength);
+  if (extended) out.creation = ReadAs<ExtendedFileEntry>(block).Creation;
   if (eaLength > kBlockSize || adLength > kBlockSize || header + eaLength + adLength > kBlockSize) {
     why = "the entry's attribute and descriptor lengths reach past its block";
     return false;
@@ -125,11 +106,11 @@ bool TVolume::ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t 
       if (form == kShortAd) {
         adBlock = GetLE32(ad + 4);
       } else if (form == kLongAd) {
-        const auto l = Read<LongAd>(ad);
+        const auto l = ReadAs<LongAd>(ad);
         adBlock = l.Location.BlockNumber();
         adRef = l.Location.PartitionRef();
       } else {
-        const auto e = Read<ExtAd>(ad);
+        const auto e = ReadAs<ExtAd>(ad);
         adBlock = e.Location.BlockNumber();
         adRef = e.Location.PartitionRef();
       }
@@ -140,6 +121,11 @@ bool TVolume::ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t 
         break;
       }
       if (left == 0) continue;
+      if (piecesLeft_ == 0) {
+        out.shortfall = "the entries name more extents than the disc has blocks";
+        return true;
+      }
+      --piecesLeft_;
       const std::uint64_t take = std::min<std::uint64_t>(bytes, left);
       if (type == kRecorded) {
         if (!Map(adRef, adBlock, take, out.data)) {
@@ -148,9 +134,9 @@ bool TVolume::ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t 
           left = 0;
           return true;
         }
-      } else {
-        // Allocated (or not) but never recorded: the format says it reads as zeros.
-        out.data.push_back({{0, take, 0, true}, adBlock});
+      } else if (!TakeUnrecorded(type, adRef, adBlock, take, out)) {
+        left = 0;
+        return true;
       }
       left -= take;
     }
@@ -176,6 +162,36 @@ bool TVolume::ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t 
     ref = nextRef;
   }
   (void)why;
+}
+
+// An extent allocated but never recorded lies in its partition like a recorded one;
+// one neither allocated nor recorded has no place, so what all of them claim together
+// is bounded by the size of the partition the entry lies in (its physical one for a
+// virtual or metadata partition). Beyond that the entry's data is refused, never
+// hours of zeros written from a hostile length. Both read as zeros.
+bool TVolume::TakeUnrecorded(std::uint8_t type, std::uint16_t ref, std::uint32_t block, std::uint64_t bytes, TIcb& out) {
+  const std::uint64_t blocks = (bytes + kBlockSize - 1) / kBlockSize;
+  if (type == kAllocatedOnly && std::uint64_t{block} + blocks > PartitionBlocks(ref)) {
+    out.shortfall = "an allocated extent at block " + std::to_string(block) + " of partition " + std::to_string(ref) +
+                    " lies outside its partition";
+    return false;
+  }
+  if (type == kUnallocated) {
+    const std::uint16_t base = ref < maps_.size() && (maps_[ref].kind == Kind::Virtual || maps_[ref].kind == Kind::Metadata)
+                                   ? maps_[ref].physicalRef
+                                   : ref;
+    const std::uint64_t most = PartitionBlocks(base) * kBlockSize;
+    out.unrecorded += bytes;
+    if (out.unrecorded > most) {
+      out.shortfall = "its unrecorded extents claim more than the " + std::to_string(most) +
+                      " bytes of its partition; its data is not read";
+      out.refused = true;
+      out.data.clear();
+      return false;
+    }
+  }
+  out.data.push_back({{0, bytes, 0, true}, block});
+  return true;
 }
 
 bool TVolume::ReadData(const TIcb& icb, std::uint64_t limit, std::vector<std::uint8_t>& out, std::string& why) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/ByteOrder.h"
 
@@ -59,6 +60,14 @@ inline constexpr std::uint8_t kFidParent = 0x08;
 // bits of an extent length).
 enum AdForm : std::uint8_t { kShortAd = 0, kLongAd = 1, kExtendedAd = 2, kEmbedded = 3 };
 enum ExtentType : std::uint8_t { kRecorded = 0, kAllocatedOnly = 1, kUnallocated = 2, kNextExtent = 3 };
+
+// A record copied out of a block (records in blocks need not be aligned).
+template <typename T>
+T ReadAs(const std::uint8_t* p) {
+  T value;
+  std::memcpy(&value, p, sizeof value);
+  return value;
+}
 
 #pragma pack(push, 1)
 struct Tag {

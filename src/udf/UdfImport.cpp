@@ -106,15 +106,18 @@ class TWalk {
 
   void Directory(const TIcb& dir, TDEntry* parent, const std::string& path) {
     if (!dir.shortfall.empty()) Problem(TProblemKind::IncompleteFile, path, dir.sector, dir.shortfall);
-    const std::uint64_t sectors = (dir.length + 2047) / 2048;
-    if (sectors > budget_) {
+    // Directory data is read up to the disc's size in all, whatever the entries claim.
+    std::uint64_t recorded = 0;
+    for (const TPiece& piece : dir.data) recorded += piece.extent.Bytes;
+    const std::uint64_t want = std::min(dir.length, recorded);
+    if (want / 2048 + (want % 2048 != 0) > budget_) {
       Problem(TProblemKind::OutsideSession, path, dir.sector, "the directories hold more sectors than the disc");
       return;
     }
-    budget_ -= sectors;
+    budget_ -= want / 2048 + (want % 2048 != 0);
     std::vector<std::uint8_t> data;
     std::string why;
-    if (!volume_.ReadData(dir, dir.length, data, why)) Problem(TProblemKind::UnreadableSector, path, std::nullopt, why);
+    if (!volume_.ReadData(dir, want, data, why)) Problem(TProblemKind::UnreadableSector, path, std::nullopt, why);
 
     std::size_t at = 0;
     while (at + sizeof(FileIdentifier) <= data.size()) {
@@ -137,7 +140,9 @@ class TWalk {
       }
       const std::uint8_t* name = &data[at + sizeof fid + implUse];
       at += length;
-      if (fid.Characteristics & (kFidParent | kFidDeleted)) continue;
+      if (fid.Characteristics & kFidParent) continue;
+      const bool deleted = (fid.Characteristics & kFidDeleted) != 0;
+      if (deleted && (countOnly_ || !burner_.ImportDeleted)) continue;
       std::string text = Cs0Name(name, fid.NameLength);
       if (text.empty()) {
         Problem(TProblemKind::DroppedEntry, path, sector, "a file identifier without a name");
@@ -147,6 +152,12 @@ class TWalk {
       std::replace(text.begin(), text.end(), '/', '_');
       std::replace(text.begin(), text.end(), '\\', '_');
       std::replace(text.begin(), text.end(), '\0', '_');
+      if (deleted) {
+        // Recoverable only while its entry is intact; never under a live entry's name.
+        TIcb probe;
+        if (!volume_.ReadIcb(fid.Icb, probe, false, why)) continue;
+        text += kDeletedMark;
+      }
       Entry(fid, text, parent, path);
     }
   }
@@ -175,6 +186,7 @@ class TWalk {
     info.ExactName = true;
     TQuarnBurner::MakeShortName(info);
     info.Attributes = (fid.Characteristics & kFidHidden) ? faHidden : 0;
+    if (fid.Characteristics & kFidDeleted) info.Attributes |= faDeleted;
     if (directory) info.Attributes |= faDirectory;
     info.Size = directory ? 0 : icb.length;
     const TStamp modified = ReadStamp(icb.modification);
@@ -220,6 +232,11 @@ class TWalk {
       posix.LinkTarget = LinkTarget(data);
       info.Size = 0;
     } else if (icb.fileType == kTypeFile || icb.fileType == kTypeUnspecified) {
+      if (icb.refused) {
+        // Left out: a file of the size claimed would be made of zeros the disc never held.
+        Problem(TProblemKind::IncompleteFile, childPath, icb.sector, icb.shortfall);
+        return;
+      }
       if (!icb.shortfall.empty()) Problem(TProblemKind::IncompleteFile, childPath, icb.sector, icb.shortfall);
       extents.reserve(icb.data.size());
       for (const TPiece& piece : icb.data) extents.push_back(piece.extent);
@@ -337,6 +354,19 @@ std::optional<TSessionSpan> SessionSpan(TSCSIDevice& burner, std::uint8_t sessio
   }
   if (!span.lastRecorded && span.end <= UINT32_MAX) span.lastRecorded = static_cast<std::uint32_t>(span.end - 1);
   return span;
+}
+
+bool HasUdfRecognition(TSCSIDevice& drive, std::uint32_t firstSector) {
+  constexpr std::uint32_t kMaxSequence = 64;
+  std::uint8_t sector[kBlockSize];
+  for (std::uint32_t i = 0; i < kMaxSequence; ++i) {
+    if (!drive.ReadSectors(firstSector + 16 + i, 1, kBlockSize, sector)) return false;
+    if (std::memcmp(sector + 1, "NSR02", 5) == 0 || std::memcmp(sector + 1, "NSR03", 5) == 0) return true;
+    bool known = false;
+    for (const char* id : {"CD001", "BEA01", "TEA01", "BOOT2", "CDW02"}) known = known || std::memcmp(sector + 1, id, 5) == 0;
+    if (!known) return false;
+  }
+  return false;
 }
 
 std::uint32_t SessionGenerations(TSCSIDevice& drive, std::uint8_t session) {

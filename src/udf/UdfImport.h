@@ -37,6 +37,10 @@ TUdfResult CountUdfEntries(TQuarnBurner& burner, const TUdfRequest& request);
 // The session's span as the drive tells it: the first sector of its first track, the
 // disc's recorded end, and the last recorded sector of its last track.
 std::optional<TSessionSpan> SessionSpan(TSCSIDevice& drive, std::uint8_t session);
+// True when the volume recognition sequence from the session's sector 16 on names a
+// UDF volume (NSR02 or NSR03); one READ per sector, up to the first that belongs to no
+// recognition sequence.
+bool HasUdfRecognition(TSCSIDevice& drive, std::uint32_t firstSector);
 // How many generations (virtual allocation tables reachable from the newest) the
 // session's UDF volume has; 1 for a volume without them, 0 for a session without one.
 std::uint32_t SessionGenerations(TSCSIDevice& drive, std::uint8_t session);

@@ -24,17 +24,10 @@ bool HasIdentifier(const RegId& id, const char* text) {
   return std::strncmp(id.Identifier, text, std::min(std::strlen(text), sizeof id.Identifier)) == 0;
 }
 
-template <typename T>
-T Read(const std::uint8_t* p) {
-  T value;
-  std::memcpy(&value, p, sizeof value);
-  return value;
-}
-
 }  // namespace
 
 TVolume::TVolume(TSCSIDevice& device, TImportProblems& problems, const TSessionSpan& span)
-    : device_(device), problems_(problems), span_(span), blocks_(device, span.end) {}
+    : device_(device), problems_(problems), span_(span), blocks_(device, span.end), piecesLeft_(4 * span.end + 1024) {}
 
 void TVolume::Problem(TProblemKind kind, std::optional<std::uint64_t> sector, std::string why) {
   std::optional<std::uint32_t> at;
@@ -57,7 +50,7 @@ bool TVolume::FindAnchor() {
     const std::uint8_t* block = blocks_.Get(lba);
     if (!block || !TagFault(block, kBlockSize, kAnchor, static_cast<std::uint32_t>(lba)).empty()) continue;
     anchor_ = lba;
-    anchorDescriptor_ = Read<AnchorDescriptor>(block);
+    anchorDescriptor_ = ReadAs<AnchorDescriptor>(block);
     return true;
   }
   return false;
@@ -78,7 +71,7 @@ bool TVolume::ReadSequence(const ExtentAd& start, std::vector<std::uint8_t>& lvd
       Problem(TProblemKind::UnreadableSector, lba, blocks_.Error());
       return !lvd.empty();
     }
-    const std::uint16_t id = Read<Tag>(block).Id();
+    const std::uint16_t id = ReadAs<Tag>(block).Id();
     const std::string fault = TagFault(block, kBlockSize, id, static_cast<std::uint32_t>(lba));
     if (!fault.empty() || id == 0) {
       if (id != 0) Problem(TProblemKind::BadDescriptor, lba, "volume descriptor: " + fault);
@@ -86,7 +79,7 @@ bool TVolume::ReadSequence(const ExtentAd& start, std::vector<std::uint8_t>& lvd
     }
     if (id == kTerminating) break;
     if (id == kVolumePointer) {
-      extent = Read<PointerDescriptor>(block).Next;
+      extent = ReadAs<PointerDescriptor>(block).Next;
       lba = extent.Lba();
       stop = lba + extent.Bytes() / kBlockSize;
       continue;
@@ -96,10 +89,10 @@ bool TVolume::ReadSequence(const ExtentAd& start, std::vector<std::uint8_t>& lvd
       lvd.assign(block, block + kBlockSize);
       lvdSequence = sequence;
     } else if (id == kPartition) {
-      const auto pd = Read<PartitionDescriptor>(block);
+      const auto pd = ReadAs<PartitionDescriptor>(block);
       bool replaced = false;
       for (std::size_t i = 0; i < partitions.size(); ++i) {
-        if (GetLE16(Read<PartitionDescriptor>(partitions[i].data()).Number) != GetLE16(pd.Number)) continue;
+        if (GetLE16(ReadAs<PartitionDescriptor>(partitions[i].data()).Number) != GetLE16(pd.Number)) continue;
         if (sequence >= partitionSequence[i]) {
           partitions[i].assign(block, block + kBlockSize);
           partitionSequence[i] = sequence;
@@ -130,13 +123,13 @@ bool TVolume::Load() {
   }
   if (!ReadMaps(lvd, partitions)) return false;
 
-  const auto descriptor = Read<LogicalVolumeDescriptor>(lvd.data());
+  const auto descriptor = ReadAs<LogicalVolumeDescriptor>(lvd.data());
   // The integrity descriptor says whether the volume was closed; only its soundness matters here.
   if (descriptor.Integrity.Bytes() >= kBlockSize) {
     const std::uint8_t* block = blocks_.Get(descriptor.Integrity.Lba());
     const std::string fault =
         block ? TagFault(block, kBlockSize, kIntegrity, descriptor.Integrity.Lba()) : blocks_.Error();
-    if (!fault.empty() && (!block || Read<Tag>(block).Id() != 0))
+    if (!fault.empty() && (!block || ReadAs<Tag>(block).Id() != 0))
       Problem(TProblemKind::BadDescriptor, descriptor.Integrity.Lba(), "integrity descriptor: " + fault);
   }
 
@@ -159,12 +152,12 @@ bool TVolume::Load() {
     fault_ = "the file set descriptor at sector " + std::to_string(*sector) + " is damaged";
     return false;
   }
-  root_ = Read<FileSetDescriptor>(block).Root;
+  root_ = ReadAs<FileSetDescriptor>(block).Root;
   return true;
 }
 
 bool TVolume::ReadMaps(const std::vector<std::uint8_t>& lvd, const std::vector<std::vector<std::uint8_t>>& partitions) {
-  const auto descriptor = Read<LogicalVolumeDescriptor>(lvd.data());
+  const auto descriptor = ReadAs<LogicalVolumeDescriptor>(lvd.data());
   if (GetLE32(descriptor.BlockSize) != kBlockSize) {
     fault_ = "the logical volume's block size is " + std::to_string(GetLE32(descriptor.BlockSize)) + ", not 2048";
     return false;
@@ -181,26 +174,26 @@ bool TVolume::ReadMaps(const std::vector<std::uint8_t>& lvd, const std::vector<s
       map.kind = Kind::Physical;
       map.number = GetLE16(&lvd[at + 4]);
     } else if (type == 2 && length >= sizeof(PartitionMap2)) {
-      const auto map2 = Read<PartitionMap2>(&lvd[at]);
+      const auto map2 = ReadAs<PartitionMap2>(&lvd[at]);
       map.number = GetLE16(map2.PartitionNumber);
       if (HasIdentifier(map2.Identifier, "*UDF Virtual Partition")) {
         map.kind = Kind::Virtual;
       } else if (HasIdentifier(map2.Identifier, "*UDF Sparable Partition")) {
         map.kind = Kind::Sparable;
-        const auto sparable = Read<SparablePart>(map2.Specific);
+        const auto sparable = ReadAs<SparablePart>(map2.Specific);
         map.packet = GetLE16(sparable.PacketLength);
         map.sparingTableCount = std::min<std::uint32_t>(sparable.TableCount, 4);
         map.sparingTableSize = GetLE32(sparable.TableSize);
         for (int t = 0; t < 4; ++t) map.sparingTables[t] = GetLE32(sparable.Tables[t]);
       } else if (HasIdentifier(map2.Identifier, "*UDF Metadata Partition")) {
         map.kind = Kind::Metadata;
-        const auto metadata = Read<MetadataPart>(map2.Specific);
+        const auto metadata = ReadAs<MetadataPart>(map2.Specific);
         map.metadataLocations[0] = GetLE32(metadata.FileLocation);
         map.metadataLocations[1] = GetLE32(metadata.MirrorLocation);
       }
     }
     for (const auto& pd : partitions) {
-      const auto p = Read<PartitionDescriptor>(pd.data());
+      const auto p = ReadAs<PartitionDescriptor>(pd.data());
       if (GetLE16(p.Number) != map.number) continue;
       const std::uint64_t start = GetLE32(p.Start);
       if (start >= span_.end) break;
@@ -243,7 +236,7 @@ bool TVolume::LoadSparing(Partition& map) {
       read = block != nullptr;
     }
     std::string fault = read ? TagFault(table.data(), table.size(), 0, static_cast<std::uint32_t>(lba)) : blocks_.Error();
-    if (fault.empty() && !HasIdentifier(Read<RegId>(&table[16]), "*UDF Sparing Table")) fault = "no sparing table here";
+    if (fault.empty() && !HasIdentifier(ReadAs<RegId>(&table[16]), "*UDF Sparing Table")) fault = "no sparing table here";
     if (!fault.empty()) {
       Problem(TProblemKind::BadDescriptor, lba, "sparing table " + std::to_string(t + 1) + ": " + fault);
       continue;
@@ -297,6 +290,7 @@ bool TVolume::ReadVatAt(std::uint64_t sector, std::uint16_t physicalRef, std::ve
     return false;
   }
   // At most one entry per block of the partition, and the header.
+  if (!file.shortfall.empty()) Problem(TProblemKind::BadDescriptor, sector, "allocation table: " + file.shortfall);
   std::vector<std::uint8_t> data;
   if (!ReadData(file, std::uint64_t{physical.length} * 4 + 65536 + sizeof(VatTrailer), data, why)) return false;
   std::size_t first = 0, end = data.size();
@@ -313,7 +307,7 @@ bool TVolume::ReadVatAt(std::uint64_t sector, std::uint16_t physicalRef, std::ve
       why = "not an allocation table";
       return false;
     }
-    const auto trailer = Read<VatTrailer>(data.data() + data.size() - sizeof(VatTrailer));
+    const auto trailer = ReadAs<VatTrailer>(data.data() + data.size() - sizeof(VatTrailer));
     if (!HasIdentifier(trailer.Identifier, "*UDF Virtual Alloc Tbl")) {
       why = "not an allocation table";
       return false;
@@ -448,6 +442,23 @@ bool TVolume::Map(std::uint16_t ref, std::uint32_t block, std::uint64_t bytes, s
     }
   }
   return true;
+}
+
+std::uint64_t TVolume::PartitionBlocks(std::uint16_t ref) const {
+  if (ref >= maps_.size()) return 0;
+  const Partition& map = maps_[ref];
+  switch (map.kind) {
+    case Kind::Physical:
+    case Kind::Sparable: return map.described ? map.length : 0;
+    case Kind::Virtual: return map.vat.size();
+    case Kind::Metadata: {
+      std::uint64_t bytes = 0;
+      for (const TPiece& piece : map.metadata) bytes += piece.extent.Bytes;
+      return bytes / kBlockSize;
+    }
+    case Kind::Unknown: break;
+  }
+  return 0;
 }
 
 }  // namespace tarnwick::udf

@@ -53,6 +53,8 @@ struct TIcb {
   std::vector<TPiece> data;  // in file order, cut to the information length
   std::uint64_t sector = 0;  // where the entry lies
   std::string shortfall;     // why data is missing, when the pieces fall short of the length
+  std::uint64_t unrecorded = 0;  // bytes of extents neither allocated nor recorded, read as zeros
+  bool refused = false;          // the data claimed is more than the disc can hold: none is kept
 };
 
 class TVolume {
@@ -78,6 +80,8 @@ class TVolume {
   // The disc sectors of `bytes` from a partition block on, in as few runs as the
   // mapping allows; false when they leave the partition (the runs that map are kept).
   bool Map(std::uint16_t ref, std::uint32_t block, std::uint64_t bytes, std::vector<TPiece>& out) const;
+  // How many blocks a partition reference addresses; 0 for one not read.
+  std::uint64_t PartitionBlocks(std::uint16_t ref) const;
 
   // Reads the entry `icb` names, with its allocation descriptors when `withData`.
   // False with `why` when it cannot be read as one.
@@ -114,6 +118,7 @@ class TVolume {
                  std::optional<std::uint32_t>& previous, std::string& why);
   bool LoadSparing(Partition& map);
   bool LoadMetadata(Partition& map, std::uint16_t ref);
+  bool TakeUnrecorded(std::uint8_t type, std::uint16_t ref, std::uint32_t block, std::uint64_t bytes, TIcb& out);
   bool ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t form, std::uint16_t ref, TIcb& out,
                std::uint64_t& left, std::size_t& continuations, std::string& why);
 
@@ -128,6 +133,9 @@ class TVolume {
   std::string fault_;
   std::uint32_t generations_ = 1;
   std::uint32_t wantedGeneration_ = 0;
+  // Extents the entries of the import may still name in all: a few per block of the
+  // disc, however many allocation descriptors hostile entries claim.
+  std::uint64_t piecesLeft_ = 0;
 };
 
 }  // namespace tarnwick::udf

@@ -273,7 +273,7 @@ TEST_F(RockRidgeDisc, ExtractionSkipsOrCreatesLinksAndKeepsModesWithoutSetId) {
     mode_t mode;
   };
   for (const Expect& e : {Expect{"setuid_prog", 0751}, Expect{"private", 0600}, Expect{"Mixed_Case", 0750},
-                          Expect{kLongName, 0644}}) {
+                          Expect{kLongName, 0644}, Expect{"Mixed_Case/sub/rel_link", 0777}}) {
     struct stat st {};
     ASSERT_EQ(::lstat((full / e.path).c_str(), &st), 0) << e.path;
     EXPECT_EQ(st.st_mode & 07777, e.mode) << e.path;

@@ -34,6 +34,7 @@ const char* KindName(TProblemKind kind) {
     case TProblemKind::IncompleteFile: return "incomplete";
     case TProblemKind::Fallback: return "fallback";
     case TProblemKind::DamagedAttributes: return "attributes";
+    case TProblemKind::BadDescriptor: return "descriptor";
   }
   return "?";
 }

@@ -1,0 +1,15 @@
+// Giving a symbolic link made on extraction the modification time of its disc entry:
+// the link's own time, never that of what it points to (which may not exist, or be
+// one of the user's own files).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwick::platform {
+
+// Sets the link's own modification (and access) time to `unixSeconds`. False when
+// the system refuses.
+bool SetLinkLastWrite(const std::string& path, std::int64_t unixSeconds);
+
+}  // namespace tarnwick::platform
