@@ -1,0 +1,35 @@
+#!/bin/bash
+# The tool against the kernel's UDF driver on the same UDF disc in an emulated drive of
+# the test VM: a multisession disc with several VAT generations written by
+# tools/make-udf-disc.py. The drive shows the flat image as one session, so both see
+# the newest generation through the last recorded block. What `ls -R --json` and
+# `extract -R --symlinks` of the tool give must match the kernel's listing (names,
+# types, sizes, dates, contents, link targets), and the kernel's listing must match
+# what the writer recorded.
+#   udf_vm_test.sh CLI HARNESS_DIR WORK_DIR MODEL
+# Exit status 77 (skipped) when the VM cannot run here, or while the tool does not
+# take `--names udf` (it cannot read UDF yet).
+set -u
+CLI=$1 HARNESS=$2 WORK=$3 MODEL=$4
+HERE=$(cd "$(dirname "$0")" && pwd)
+TOOLS=$HERE/../../tools
+export TZ=UTC LC_ALL=C TARNWICK_QEMU_MMC_DIR=$HARNESS
+[ -x "$CLI" ] || { echo "FAILED: no tool at $CLI"; exit 1; }
+rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK" || exit 1
+/usr/bin/python3 "$TOOLS/make-udf-disc.py" disc >writer.log 2>&1 || { cat writer.log; echo "FAILED: the writer"; exit 1; }
+TARNWICK_NO_REAL_DRIVES=1 "$CLI" --image disc/disc.img --names udf drives >/dev/null 2>&1 ||
+  { echo "SKIPPED: tarnwick-cli does not take --names udf: it cannot read UDF yet"; exit 77; }
+"$HERE/udf_vm_list.sh" -c "$CLI" -m "$MODEL" disc/disc.img vm newest= >vm.log 2>&1
+rc=$?
+[ $rc = 77 ] && { tail -1 vm.log; echo "SKIPPED: no VM here"; exit 77; }
+[ $rc = 0 ] || { cat vm.log; echo "FAILED: the VM run ended with status $rc"; exit 1; }
+failed=0
+newest=$(tail -1 disc/generations.txt | cut -d' ' -f1)
+cmp -s "disc/g$newest.txt" vm/newest.txt ||
+  { echo "FAILED: the kernel does not list what the writer recorded"; diff "disc/g$newest.txt" vm/newest.txt; failed=1; }
+for step in ls x; do
+  [ "$(cat "vm/cli-$step.rc")" = 0 ] || { echo "FAILED: tarnwick-cli $step: status $(cat "vm/cli-$step.rc")"; cat "vm/cli-$step.err"; failed=1; }
+done
+/usr/bin/python3 "$TOOLS/udf-compare.py" vm/newest.txt vm/cli-ls.json vm/cli-x || failed=1
+[ $failed = 0 ] && echo "PASSED: $MODEL, the tool lists and extracts what the kernel shows"
+exit $failed
