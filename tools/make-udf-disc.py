@@ -20,7 +20,10 @@ The recipe is built in (--recipe windows, the default) or read from a JSON file:
 list of sessions, each a list of transactions {"time": unix, "tz": minutes, "ops":
 [...]}, each op ["dir", path] | ["file", path, text-or-{"size": n, "seed": s},
 {"extents": n, "embedded": true, "unrecorded": blocks}] | ["link", path, target] |
-["delete", path]. A file op on an existing path replaces that file's contents.
+["delete", path] | ["alias", path, existing-path]. A file op on an existing path
+replaces that file's contents. Damage for hostile recipes, as file options: "bad_crc",
+"bad_sum" (its entry's tag), "ae_loop" (allocation extents in a loop), "fid_iu": n
+(its identifier claims n bytes of implementation use that are not there).
 --hostile KIND writes one small damaged disc instead (see HOSTILE).
 """
 import argparse
@@ -132,7 +135,8 @@ class Disc:
         self.args = args
         self.blocks = {}          # physical block -> 2048 bytes
         self.pos = 0              # next physical block to write
-        self.vat = []             # virtual block -> logical block of the physical partition
+        self.vat = [NONE]         # virtual block -> logical block of the physical partition;
+                                  # virtual block 0 holds the file set descriptor
         self.root = Node("dir", "", None)
         self.root.parent = self.root
         self.next_uid = 16
@@ -140,8 +144,7 @@ class Disc:
         self.sessions = []        # [start, end (last block)]
         self.generations = []     # (session, start, vat block, listing, deleted)
         self.capacity = 359849 if args.medium == "cdr" else 2295104
-        self.files = self.dirs = 0
-        self.hostile = set()
+        self.hostile = {args.hostile} if args.hostile else set()
 
     def put(self, block, data):
         assert len(data) <= B
@@ -405,18 +408,18 @@ class Disc:
         body = timestamp(*stamp) + struct.pack("<HHIIII", 3, 3, 1, 1, 0, 0) + CHARSPEC + dstring("UDFTEST", 128) \
             + CHARSPEC + dstring("UDFTEST", 32) + bytes(64) + root \
             + e.regid("*OSTA UDF Compliant", e.udf_suffix() + b"\0") + bytes(16) + bytes(16) + bytes(32)
-        phys = self.write(e.tag(256, body, self.fsd_vblock))
-        self.vat[self.fsd_vblock] = self.logical(phys)
+        phys = self.write(e.tag(256, body, 0))
+        self.vat[0] = self.logical(phys)
 
     def write_vat(self, stamp):
         e = self.enc
-        self.files, self.dirs = self.count()
+        files, dirs = self.count()
         entries = b"".join(struct.pack("<I", v) for v in self.vat)
         if e.rev < 0x200:
             table = entries + e.regid("*UDF Virtual Alloc Tbl", e.udf_suffix()) + struct.pack("<I", self.prev_vat)
         else:
             head = struct.pack("<HH", 152, 0) + dstring("UDFTEST", 128) + struct.pack(
-                "<IIIHHHH", self.prev_vat, NONE if "vat-huge" in self.hostile else self.files, self.dirs,
+                "<IIIHHHH", self.prev_vat, NONE if "vat-huge" in self.hostile else files, dirs,
                 e.rev, e.rev, e.rev, 0)
             table = head + entries
         first = self.write(table)
@@ -581,9 +584,6 @@ def main():
         with open(args.recipe) as f:
             recipe = json.load(f)
     disc = Disc(args)
-    disc.hostile = {args.hostile} if args.hostile else set()
-    disc.fsd_vblock = 0
-    disc.vat.append(NONE)   # virtual block 0: the file set descriptor
     for session in recipe:
         disc.open_session()
         for txn in session:

@@ -2,8 +2,9 @@
 # Runs inside the VM (busybox sh, as root): lists the UDF disc in the emulated drive
 # through the kernel's own UDF driver, and through the tool when it is given.
 #   udf_guest.sh [NAME=MOUNT-OPTIONS | NAME@IMAGE=MOUNT-OPTIONS | populate@IMAGE]... [cli]
-# For each NAME, /out/NAME.txt lists the disc mounted with "ro,utf8,MOUNT-OPTIONS"
-# (session=START,lastblock=VAT-BLOCK picks a session and a generation) and
+# For each NAME, /out/NAME.txt lists the disc mounted with "ro,utf8,unhide,MOUNT-OPTIONS"
+# (hidden entries too, as the tool lists them; session=START,lastblock=VAT-BLOCK picks
+# a session and a generation) and
 # /out/NAME-undelete.txt the same with the entries marked deleted; NAME.err holds the
 # mount's complaint when it fails. NAME@IMAGE mounts /in/IMAGE through a loop device
 # instead of the drive. populate@IMAGE mounts /in/IMAGE read-write, unpacks
@@ -39,7 +40,7 @@ for spec in "$@"; do
       for kind in "" -undelete; do
         extra=
         [ -n "$kind" ] && extra=,undelete
-        if mount -t udf -o "ro,utf8${options:+,$options}$extra" "$device" /mnt 2>/out/$name$kind.err; then
+        if mount -t udf -o "ro,utf8,unhide${options:+,$options}$extra" "$device" /mnt 2>/out/$name$kind.err; then
           /in/udf-listing.sh /mnt >/out/$name$kind.txt
           umount /mnt
         else
