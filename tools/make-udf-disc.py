@@ -422,12 +422,17 @@ class Disc:
                 "<IIIHHHH", self.prev_vat, NONE if "vat-huge" in self.hostile else files, dirs,
                 e.rev, e.rev, e.rev, 0)
             table = head + entries
-        first = self.write(table)
         vat = Node("file", "", None)
-        vat.vblock, vat.mtime = self.logical(self.pos), stamp
         size = 1 << 40 if "vat-huge" in self.hostile else len(table)
-        fe = self.entry(vat, 0 if e.rev < 0x200 else 248, short_ad(len(table), self.logical(first)), 0,
-                        size, len(table), timestamp(*stamp))
+        kind = 0 if e.rev < 0x200 else 248
+        if self.args.vat_embedded and len(table) <= B - 216:
+            vat.vblock = self.logical(self.pos)
+            fe = self.entry(vat, kind, table, 3, size, 0, timestamp(*stamp))
+        else:
+            first = self.write(table)
+            vat.vblock = self.logical(self.pos)
+            fe = self.entry(vat, kind, short_ad(len(table), self.logical(first)), 0, size, len(table),
+                            timestamp(*stamp))
         phys = self.write(fe)
         self.prev_vat = self.logical(phys)
         listing, deleted = ([], []) if self.hostile else self.listing()
@@ -571,6 +576,7 @@ def main():
     p.add_argument("--medium", default="cdr", choices=["cdr", "dvdr"])
     p.add_argument("--efe", action="store_true", help="extended file entries")
     p.add_argument("--dir-blocks", action="store_true", help="directories in blocks of their own, never embedded")
+    p.add_argument("--vat-embedded", action="store_true", help="the VAT inside its file entry while it fits")
     p.add_argument("--closed", action="store_true", help="the disc is complete (no session may follow)")
     p.add_argument("--time", type=int, default=T0)
     p.add_argument("--hostile", choices=HOSTILE, help="a small disc with one kind of damage (no listings)")
