@@ -10,20 +10,23 @@
 # instead of the drive. populate@IMAGE mounts /in/IMAGE read-write, unpacks
 # /in/tree.tar into it and copies it to /out/images/ (/out/images/IMAGE.populate
 # says "ok" or why not). "cli" runs /in/tarnwick-cli against /dev/sr0: its
-# `ls -R --json` in /out/cli-ls.json and the listing of what `extract -R` wrote in
-# /out/cli.txt, with exit statuses in /out/cli-*.rc. udf.ko and crc-itu-t.ko come in /in.
+# `ls -R --json` in /out/cli-ls.json and what `extract -R --symlinks` wrote in
+# /out/cli-x, exit statuses in /out/cli-*.rc; "cli:N" the same with --generation N, in
+# /out/cli-gN-*. udf.ko and crc-itu-t.ko come in /in.
 insmod /in/crc-itu-t.ko 2>/dev/null
 insmod /in/udf.ko || { echo "no udf module" >/out/modules.err; exit 1; }
 [ -f /in/loop.ko ] && insmod /in/loop.ko
 for spec in "$@"; do
   case $spec in
-    cli)
-      /in/tarnwick-cli --names udf ls -R --json >/out/cli-ls.json 2>/out/cli-ls.err
-      echo $? >/out/cli-ls.rc
-      mkdir -p /out/cli-x
-      /in/tarnwick-cli --names udf extract -R --symlinks --to /out/cli-x / >/out/cli-x.out 2>/out/cli-x.err
-      echo $? >/out/cli-x.rc
-      /in/udf-listing.sh /out/cli-x >/out/cli.txt
+    cli | cli:*)
+      gen=${spec#cli} gen=${gen#:}
+      t=cli${gen:+-g$gen}
+      /in/tarnwick-cli --names udf ls -R --json ${gen:+--generation $gen} >/out/$t-ls.json 2>/out/$t-ls.err
+      echo $? >/out/$t-ls.rc
+      mkdir -p /out/$t-x
+      /in/tarnwick-cli --names udf extract -R --symlinks ${gen:+--generation $gen} --to /out/$t-x / \
+        >/out/$t-x.out 2>/out/$t-x.err
+      echo $? >/out/$t-x.rc
       ;;
     populate@*)
       image=${spec#populate@}
