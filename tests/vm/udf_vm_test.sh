@@ -10,7 +10,7 @@
 # Exit status 77 (skipped) when the VM cannot run here, or while the tool does not
 # take `--names udf` (it cannot read UDF yet).
 set -u
-CLI=$1 HARNESS=$2 WORK=$3 MODEL=$4
+CLI=$(realpath "$1") HARNESS=$(realpath "$2") WORK=$3 MODEL=$4
 HERE=$(cd "$(dirname "$0")" && pwd)
 TOOLS=$HERE/../../tools
 export TZ=UTC LC_ALL=C TARNWICK_QEMU_MMC_DIR=$HARNESS
