@@ -20,7 +20,10 @@ The recipe is built in (--recipe windows, the default) or read from a JSON file:
 list of sessions, each a list of transactions {"time": unix, "tz": minutes, "ops":
 [...]}, each op ["dir", path] | ["file", path, text-or-{"size": n, "seed": s},
 {"extents": n, "embedded": true, "unrecorded": blocks}] | ["link", path, target] |
-["delete", path]. A file op on an existing path replaces that file's contents.
+["delete", path] | ["alias", path, existing-path]. A file op on an existing path
+replaces that file's contents. Damage for hostile recipes, as file options: "bad_crc",
+"bad_sum" (its entry's tag), "ae_loop" (allocation extents in a loop), "fid_iu": n
+(its identifier claims n bytes of implementation use that are not there).
 --hostile KIND writes one small damaged disc instead (see HOSTILE).
 """
 import argparse
@@ -132,7 +135,8 @@ class Disc:
         self.args = args
         self.blocks = {}          # physical block -> 2048 bytes
         self.pos = 0              # next physical block to write
-        self.vat = []             # virtual block -> logical block of the physical partition
+        self.vat = [NONE]         # virtual block -> logical block of the physical partition;
+                                  # virtual block 0 holds the file set descriptor
         self.root = Node("dir", "", None)
         self.root.parent = self.root
         self.next_uid = 16
@@ -140,8 +144,7 @@ class Disc:
         self.sessions = []        # [start, end (last block)]
         self.generations = []     # (session, start, vat block, listing, deleted)
         self.capacity = 359849 if args.medium == "cdr" else 2295104
-        self.files = self.dirs = 0
-        self.hostile = set()
+        self.hostile = {args.hostile} if args.hostile else set()
 
     def put(self, block, data):
         assert len(data) <= B
@@ -240,14 +243,18 @@ class Disc:
         if self.args.efe:
             body = head + struct.pack("<QQ", size, blocks) + stamp * 4 + struct.pack("<II", 0, 0) \
                 + bytes(32) + impl + struct.pack("<QII", node.uid, 0, len(ads)) + ads
-            return e.tag(266, body, vb)
+            return e.tag(266, body, vb, **self.damage(node))
         body = head + struct.pack("<Q", blocks) + stamp * 3 + struct.pack("<I", 1) + bytes(16) + impl \
             + struct.pack("<QII", node.uid, 0, len(ads)) + ads
-        return e.tag(261, body, vb)
+        return e.tag(261, body, vb, **self.damage(node))
+
+    def damage(self, node):
+        return {"bad_crc": bool(node.opts.get("bad_crc")), "bad_sum": bool(node.opts.get("bad_sum"))}
 
     def fid(self, name, node, chars, where):
         ident = cs0(name) if name else b""
-        body = struct.pack("<HBB", 1, chars, len(ident)) + long_ad(B, node.vblock, 1, node.uid) + struct.pack("<H", 0) + ident
+        iu = node.opts.get("fid_iu", 0)   # a length of implementation use that is not there
+        body = struct.pack("<HBB", 1, chars, len(ident)) + long_ad(B, node.vblock, 1, node.uid) + struct.pack("<H", iu) + ident
         body += bytes((-(16 + len(body))) % 4)
         return self.enc.tag(257, body, where)
 
@@ -294,6 +301,13 @@ class Disc:
             if i:
                 self.write(b"gap")
         ads = b"".join(long_ad(len(pieces[i]), self.logical(placed[i]), 0) for i in range(len(pieces)))
+        if opts.get("ae_loop"):
+            # The entry's descriptors continue in a block whose only descriptor continues
+            # in that same block: the rest of the file is never reached.
+            where = self.logical(self.pos)
+            more = long_ad((3 << 30) | B, where, 0)
+            self.write(self.enc.tag(258, struct.pack("<II", 0, 16) + more, where))
+            ads = ads[:16] + more
         if opts.get("unrecorded"):
             # Allocated, not recorded: the blocks hold bytes a reader must not hand on.
             where = self.write(b"NOT RECORDED " * (opts["unrecorded"] * B // 13))
@@ -318,9 +332,11 @@ class Disc:
         return self.write_entry(node, 12, comps, 3, len(comps), 0)
 
     # -------------------------------------------------------------- transactions
-    def lookup(self, path, create_dirs=False):
+    def lookup(self, path):
         node = self.root
         parts = [p for p in path.split("/") if p]
+        if not parts:
+            return self.root, ""
         for part in parts[:-1]:
             child = node.live(part)
             if child is None:
@@ -344,6 +360,11 @@ class Disc:
         for op in txn["ops"]:
             parent, name = self.lookup(op[1])
             old = parent.live(name)
+            if op[0] == "alias":    # one more name for an existing entry: a loop when an ancestor
+                target_parent, target_name = self.lookup(op[2])
+                parent.fids.append([name, target_parent.live(target_name) if target_name else self.root, False])
+                touch(parent)
+                continue
             if op[0] == "delete":
                 for fid in parent.fids:
                     if fid[1] is old and not fid[2]:
@@ -387,37 +408,45 @@ class Disc:
         body = timestamp(*stamp) + struct.pack("<HHIIII", 3, 3, 1, 1, 0, 0) + CHARSPEC + dstring("UDFTEST", 128) \
             + CHARSPEC + dstring("UDFTEST", 32) + bytes(64) + root \
             + e.regid("*OSTA UDF Compliant", e.udf_suffix() + b"\0") + bytes(16) + bytes(16) + bytes(32)
-        phys = self.write(e.tag(256, body, self.fsd_vblock))
-        self.vat[self.fsd_vblock] = self.logical(phys)
+        phys = self.write(e.tag(256, body, 0))
+        self.vat[0] = self.logical(phys)
 
     def write_vat(self, stamp):
         e = self.enc
-        self.files, self.dirs = self.count()
+        files, dirs = self.count()
         entries = b"".join(struct.pack("<I", v) for v in self.vat)
         if e.rev < 0x200:
             table = entries + e.regid("*UDF Virtual Alloc Tbl", e.udf_suffix()) + struct.pack("<I", self.prev_vat)
         else:
             head = struct.pack("<HH", 152, 0) + dstring("UDFTEST", 128) + struct.pack(
-                "<IIIHHHH", self.prev_vat, self.files, self.dirs, e.rev, e.rev, e.rev, 0)
+                "<IIIHHHH", self.prev_vat, NONE if "vat-huge" in self.hostile else files, dirs,
+                e.rev, e.rev, e.rev, 0)
             table = head + entries
-        first = self.write(table)
         vat = Node("file", "", None)
-        vat.vblock, vat.mtime = self.logical(self.pos), stamp
-        fe = self.entry(vat, 0 if e.rev < 0x200 else 248, short_ad(len(table), self.logical(first)), 0,
-                        len(table), len(table), timestamp(*stamp))
+        size = 1 << 40 if "vat-huge" in self.hostile else len(table)
+        kind = 0 if e.rev < 0x200 else 248
+        if self.args.vat_embedded and len(table) <= B - 216:
+            vat.vblock = self.logical(self.pos)
+            fe = self.entry(vat, kind, table, 3, size, 0, timestamp(*stamp))
+        else:
+            first = self.write(table)
+            vat.vblock = self.logical(self.pos)
+            fe = self.entry(vat, kind, short_ad(len(table), self.logical(first)), 0, size, len(table),
+                            timestamp(*stamp))
         phys = self.write(fe)
         self.prev_vat = self.logical(phys)
-        listing, deleted = self.listing()
+        listing, deleted = ([], []) if self.hostile else self.listing()
         self.generations.append((len(self.sessions), self.sessions[-1][0], phys, listing, deleted))
 
     def count(self):
         files = dirs = 0
-        stack = [self.root]
+        stack, seen = [self.root], {id(self.root)}
         while stack:
             node = stack.pop()
             for _, child, gone in node.fids:
-                if gone:
+                if gone or id(child) in seen:   # a second name of a directory (a loop)
                     continue
+                seen.add(id(child))
                 if child.kind == "dir":
                     dirs += 1
                     stack.append(child)
@@ -517,6 +546,25 @@ WINDOWS = [
     ],
 ]
 
+# Small damaged discs, one trouble each (the fuzzer's seeds): recipe, and trouble
+# that lies outside the recipe (in the volume descriptors or the VAT).
+def hostile_recipe(kind):
+    ops = [["file", "/a.txt", "a\n"], ["dir", "/d"], ["file", "/d/b.txt", "b\n"]]
+    extra = {
+        "icb-loop": [["alias", "/d/up", "/"], ["alias", "/d/self", "/d"]],
+        "ae-loop": [["file", "/looped.bin", {"size": 5000, "seed": 9}, {"extents": 2, "ae_loop": True}]],
+        "deep": [["dir", "/d" + "/d" * i] for i in range(1, 150)] + [["file", "/d" * 150 + "/end.txt", "end\n"]],
+        "long-names": [["file", "/" + "x" * 254, "254 latin-1 characters\n"],
+                       ["file", "/" + "\u0436" * 127, "127 sixteen-bit characters\n"],
+                       ["file", "/iu-lies.txt", "its identifier claims more\n", {"fid_iu": 60000}]],
+        "bad-tags": [["file", "/bad-crc.txt", "crc\n", {"bad_crc": True}],
+                     ["file", "/bad-checksum.txt", "sum\n", {"bad_sum": True}]],
+    }.get(kind, [])
+    return [[{"time": T0, "tz": 0, "ops": ops + extra}]]
+
+
+HOSTILE = ["icb-loop", "ae-loop", "vat-huge", "partition-beyond", "deep", "long-names", "bad-tags"]
+
 SINGLE = [[{"time": T0, "tz": 0, "ops": [["file", "/a.txt", "a\n"], ["dir", "/d"], ["file", "/d/b.txt", "b\n"]]}]]
 
 
@@ -528,18 +576,20 @@ def main():
     p.add_argument("--medium", default="cdr", choices=["cdr", "dvdr"])
     p.add_argument("--efe", action="store_true", help="extended file entries")
     p.add_argument("--dir-blocks", action="store_true", help="directories in blocks of their own, never embedded")
+    p.add_argument("--vat-embedded", action="store_true", help="the VAT inside its file entry while it fits")
     p.add_argument("--closed", action="store_true", help="the disc is complete (no session may follow)")
     p.add_argument("--time", type=int, default=T0)
+    p.add_argument("--hostile", choices=HOSTILE, help="a small disc with one kind of damage (no listings)")
     args = p.parse_args()
     args.rev = int(args.rev.replace(".", ""), 16)
-    if args.recipe in ("windows", "single"):
+    if args.hostile:
+        recipe = hostile_recipe(args.hostile)
+    elif args.recipe in ("windows", "single"):
         recipe = WINDOWS if args.recipe == "windows" else SINGLE
     else:
         with open(args.recipe) as f:
             recipe = json.load(f)
     disc = Disc(args)
-    disc.fsd_vblock = 0
-    disc.vat.append(NONE)   # virtual block 0: the file set descriptor
     for session in recipe:
         disc.open_session()
         for txn in session:

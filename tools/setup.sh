@@ -13,8 +13,9 @@ JOBS="${JOBS:-2}"
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
   qt6-base-dev libcli11-dev nlohmann-json3-dev genisoimage xorriso libcdio-utils \
   xauth xvfb fonts-dejavu-core"
-# The UDF tests: mkudffs, pycdlib, and Python for the writer of multisession UDF test discs.
-PACKAGES="$PACKAGES udftools python3 python3-pycdlib"
+# The UDF tests: mkudffs, udfclient, pycdlib, and Python for the writer of multisession
+# UDF test discs.
+PACKAGES="$PACKAGES udftools udfclient python3 python3-pycdlib"
 VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # The Windows build's cross compilers and wine (64-bit only: wine32 cannot run here).

@@ -194,6 +194,20 @@ def rock_ridge_hostile():
     img.write("rock-ridge-hostile.iso")
 
 
+def udf():
+    # UDF discs from the test writer: a VAT chain over three sessions (on DVD-R, where
+    # sessions follow each other closely, so the flat image stays small), and one small
+    # damaged disc for each kind of trouble the writer knows.
+    writer = os.path.join(HERE, "..", "..", "tools", "make-udf-disc.py")
+    kinds = [("udf-vat-chain.img", ["--medium", "dvdr"]), ("udf-vat-150.img", ["--recipe", "single", "--rev", "1.50"])]
+    kinds += [("udf-" + k + ".img", ["--hostile", k]) for k in
+              ("icb-loop", "ae-loop", "vat-huge", "partition-beyond", "deep", "long-names", "bad-tags")]
+    for name, args in kinds:
+        with tempfile.TemporaryDirectory() as tmp:
+            subprocess.run(["/usr/bin/python3", writer] + args + [tmp], check=True, stdout=subprocess.DEVNULL)
+            os.replace(os.path.join(tmp, "disc.img"), os.path.join(CORPUS, name))
+
+
 def main():
     os.makedirs(CORPUS, exist_ok=True)
     files = [("README.TXT", "upper\n"), ("readme.txt", "lower\n"), ("LINK.TXT", "link\n"),
@@ -210,6 +224,7 @@ def main():
                                      ("abs", ("symlink", "/etc/passwd")), ("rel", ("symlink", "../x"))], ["-R"])
     hostile()
     rock_ridge_hostile()
+    udf()
     for name in sorted(os.listdir(CORPUS)):
         print(name, os.path.getsize(os.path.join(CORPUS, name)))
 
