@@ -175,8 +175,12 @@ void FinishImageModel(DiscModel& model, const std::string& path, const MediumHin
     }
     sessions = t.session;
     if (t.audio || !t.file) continue;
+    // The offset is checked on its own first: a hostile one would wrap the sum.
+    if (t.offset > t.file->size())
+      Fail(path, t.line, "the data file '" + t.file->path() + "' is truncated: " + name + " starts at byte " +
+                             std::to_string(t.offset) + ", the file holds " + std::to_string(t.file->size()));
     const std::uint64_t needed = t.offset + std::uint64_t{t.length} * t.sectorSize;
-    if (t.sectorSize < LayoutSectorSize(t.layout) || t.offset > t.file->size() || t.file->size() < needed)
+    if (t.sectorSize < LayoutSectorSize(t.layout) || t.file->size() < needed)
       Fail(path, t.line, "the data file '" + t.file->path() + "' is truncated: " + name + " needs " +
                              std::to_string(needed) + " bytes, the file holds " + std::to_string(t.file->size()));
   }
