@@ -49,7 +49,7 @@ const TFEntry* EntryOfDirectory(const TDEntry* dir) {
 
 bool SetDirectoryDate(const std::string& path, const TFEntry& entry) {
   platform::LocalDateTime when;
-  if (!entry.HasDate() || !DecodeDateTime(entry.DateTime, when)) return false;
+  if (!EntryLocalTime(entry, when)) return false;
   return platform::SetDirectoryLastWrite(path, when);
 }
 

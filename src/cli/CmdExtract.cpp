@@ -75,6 +75,13 @@ class Extractor {
       skipped_ = true;
       return;
     }
+    if (target.empty()) {
+      // The import dropped a target it could not read whole (reported with the
+      // import's problems): nothing is made of it.
+      PrintMessage(err_, "not creating symbolic link " + shownPath + ": its target could not be read");
+      failed_ = true;
+      return;
+    }
     const std::string destination = Claim(entry, directory, shownPath);
     std::error_code ec;
     if (fs::exists(fs::symlink_status(platform::LocalPath(destination), ec))) {
@@ -132,12 +139,13 @@ class Extractor {
     return true;
   }
 
-  // With --keep-modes, the permission bits the disc records; never set-user-ID or
-  // set-group-ID, which a disc must not be able to hand out.
+  // With --keep-modes, the read, write and execute bits the disc records; never
+  // set-user-ID, set-group-ID or the sticky bit, which a disc must not be able to hand
+  // out (a directory recorded 1777 would become a world-writable shared directory).
   void KeepMode(const TFEntry& entry, const std::string& path) {
     if (!options_.keepModes || !entry.Posix || !entry.Posix->Mode) return;
     std::error_code ec;
-    fs::permissions(platform::LocalPath(path), static_cast<fs::perms>(*entry.Posix->Mode & 01777), fs::perm_options::replace, ec);
+    fs::permissions(platform::LocalPath(path), static_cast<fs::perms>(*entry.Posix->Mode & 0777), fs::perm_options::replace, ec);
     if (ec) {
       PrintMessage(err_, "cannot set the mode of " + path + ": " + ec.message());
       failed_ = true;
