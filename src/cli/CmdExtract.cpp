@@ -130,6 +130,12 @@ class Extractor {
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(platform::LocalPath(destination), ec);
     if (!fs::exists(status) || fs::is_directory(status)) return true;
+    if (!fs::is_regular_file(status) && !fs::is_symlink(status)) {
+      // A FIFO, socket or device is never opened or replaced: nothing is said to be.
+      PrintMessage(err_, "Cannot create file " + destination + ": it exists and is not a regular file");
+      failed_ = true;
+      return false;
+    }
     if (options_.existing == ExistingFiles::Keep) {
       PrintMessage(err_, destination + " exists; kept (--no-clobber)");
       return false;
