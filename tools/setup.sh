@@ -2,7 +2,7 @@
 # Set-up for a fresh Debian 12 machine (run as root).
 #   tools/setup.sh test   install, build, run every test (plain build, then ASan + UBSan,
 #                         then the Windows build under wine; TARNWICK_WINDOWS_TESTS=0
-#                         leaves it out), then the disc fuzzer for a minute
+#                         leaves it out), then the two fuzz targets for a minute each
 #   tools/setup.sh run    install, build, open the window on the sample disc
 #                         (without a display: the command-line tool lists it instead)
 set -eu
@@ -71,8 +71,9 @@ case "$mode" in
         ctest --test-dir build --output-on-failure -j "$JOBS" -R '^vm[.]windows[.]'
       fi
     fi
-    # The disc fuzzer (clang, libFuzzer + ASan + UBSan) for a minute over the seed
-    # corpus: a crash or a hang fails the run.
+    # The fuzz targets (clang, libFuzzer + ASan + UBSan), disc and import, for a minute
+    # each over the seed corpus: a crash, a hang or an input's memory growing past its
+    # limit fails the run.
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DTARNWICK_FUZZ=ON -DTARNWICK_GUI=OFF -DTARNWICK_BENCHMARKS=OFF -DBUILD_TESTING=OFF
     cmake --build build-fuzz -j "$JOBS"

@@ -49,10 +49,7 @@ const TFEntry* EntryOfDirectory(const TDEntry* dir) {
 
 bool SetDirectoryDate(const std::string& path, const TFEntry& entry) {
   platform::LocalDateTime when;
-  // A recorded modification time with its zone wins, as for files.
-  const bool dated = entry.Posix && entry.Posix->Modified ? LocalTimeOf(*entry.Posix->Modified, when)
-                                                          : entry.HasDate() && DecodeDateTime(entry.DateTime, when);
-  if (!dated) return false;
+  if (!EntryLocalTime(entry, when)) return false;
   return platform::SetDirectoryLastWrite(path, when);
 }
 

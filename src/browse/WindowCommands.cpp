@@ -1,5 +1,7 @@
 #include "browse/WindowCommands.h"
 
+#include <new>
+
 #include "browse/ImportSummary.h"
 #include "platform/Platform.h"
 
@@ -24,7 +26,13 @@ std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t i
 
 std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session) {
   burner.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
-  burner.ImportSession(session, burner.Root());
+  try {
+    burner.ImportSession(session, burner.Root());
+  } catch (const std::bad_alloc&) {
+    // Records added half-way are released with the rest: the tree is the root alone.
+    burner.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
+    return kOutOfMemoryText;
+  }
   return ImportProblemSummary(burner.ImportProblems());
 }
 

@@ -18,6 +18,8 @@ namespace tarnwick {
 inline constexpr const char* kSelectSessionMessage = "Select session from list";
 inline constexpr const char* kGridHint = "Double click on a file name to extract";
 inline constexpr const char* kExtractingTitle = "Extracting";
+inline constexpr const char* kOutOfMemoryText =
+    "Out of memory: the session's records need more memory than the system gives; nothing is shown.";
 
 // The component as both windows use it: no speed set, nothing finalized or replaced,
 // and its debug messages going to no one.
@@ -31,6 +33,7 @@ std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t i
 
 // Resets the tree and imports the session into the root; the tree keeps whatever
 // could be read. Returns the message on what could not be read ("" when all was).
+// Running out of memory leaves the root alone and returns kOutOfMemoryText.
 std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session);
 
 // "Drive E:" for a drive with a letter, "  Drive :" without.

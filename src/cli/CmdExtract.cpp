@@ -84,6 +84,13 @@ class Extractor {
       skipped_ = true;
       return;
     }
+    if (target.empty()) {
+      // The import dropped a target it could not read whole (reported with the
+      // import's problems): nothing is made of it.
+      PrintMessage(err_, "not creating symbolic link " + shownPath + ": its target could not be read");
+      failed_ = true;
+      return;
+    }
     const std::string destination = Claim(entry, directory, shownPath);
     std::error_code ec;
     if (fs::exists(fs::symlink_status(platform::LocalPath(destination), ec))) {
@@ -137,6 +144,12 @@ class Extractor {
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(platform::LocalPath(destination), ec);
     if (!fs::exists(status) || fs::is_directory(status)) return true;
+    if (!fs::is_regular_file(status) && !fs::is_symlink(status)) {
+      // A FIFO, socket or device is never opened or replaced: nothing is said to be.
+      PrintMessage(err_, "Cannot create file " + destination + ": it exists and is not a regular file");
+      failed_ = true;
+      return false;
+    }
     if (options_.existing == ExistingFiles::Keep) {
       PrintMessage(err_, destination + " exists; kept (--no-clobber)");
       return false;
@@ -146,12 +159,13 @@ class Extractor {
     return true;
   }
 
-  // With --keep-modes, the permission bits the disc records; never set-user-ID or
-  // set-group-ID, which a disc must not be able to hand out.
+  // With --keep-modes, the read, write and execute bits the disc records; never
+  // set-user-ID, set-group-ID or the sticky bit, which a disc must not be able to hand
+  // out (a directory recorded 1777 would become a world-writable shared directory).
   void KeepMode(const TFEntry& entry, const std::string& path) {
     if (!options_.keepModes || !entry.Posix || !entry.Posix->Mode) return;
     std::error_code ec;
-    fs::permissions(platform::LocalPath(path), static_cast<fs::perms>(*entry.Posix->Mode & 01777), fs::perm_options::replace, ec);
+    fs::permissions(platform::LocalPath(path), static_cast<fs::perms>(*entry.Posix->Mode & 0777), fs::perm_options::replace, ec);
     if (ec) {
       PrintMessage(err_, "cannot set the mode of " + path + ": " + ec.message());
       failed_ = true;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
       ->excludes(keep);
   ex->add_flag("--symlinks", extract.symlinks, "create symbolic links as the disc records them (default: skip them)");
   ex->add_flag("--keep-modes", extract.keepModes,
-               "give files and directories the permission bits the disc records (never set-user/group-ID)");
+               "give files and directories the permission bits the disc records (never set-user/group-ID or sticky)");
   AddRecoveryOptions(ex, extract.recovery, true, true);
   ex->add_option("paths", extract.paths, "files or directories of the session")->required();
 
@@ -158,6 +159,11 @@ int main(int argc, char** argv) {
   } catch (const CliError& e) {
     PrintMessage(std::cerr, e.message);
     status = e.status;
+  } catch (const std::bad_alloc&) {
+    // A disc whose records ask for more memory than the system gives ends the command
+    // with a message, not an abort; temporary files went with the unwinding.
+    PrintMessage(std::cerr, "out of memory: the disc's records need more memory than the system gives");
+    status = kExitFailure;
   }
   // After everything that could be printed: what the import could not read.
   std::cout.flush();

@@ -113,4 +113,10 @@ double UnpackDosDateTime(std::uint32_t stamp) {
                         static_cast<int>(time & 31) * 2);
 }
 
+bool EntryLocalTime(const TFEntry& entry, platform::LocalDateTime& out) {
+  // A POSIX modification time is kept to the second; the entry's date has 2-second steps.
+  if (entry.Posix && entry.Posix->Modified) return LocalTimeOf(*entry.Posix->Modified, out);
+  return entry.HasDate() && DecodeDateTime(entry.DateTime, out);
+}
+
 }  // namespace tarnwick

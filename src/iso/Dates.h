@@ -22,6 +22,11 @@ std::optional<std::int64_t> CalendarSeconds(int year, int month, int day, int ho
 // when the system cannot express it.
 bool LocalTimeOf(std::int64_t unixSeconds, platform::LocalDateTime& out);
 
+struct TFEntry;
+// The local time an extracted file or directory is given: its POSIX modification
+// time to the second where recorded, else its entry's date; false when it has none.
+bool EntryLocalTime(const TFEntry& entry, platform::LocalDateTime& out);
+
 // Breaks a day count down into calendar fields (nearest second); false for NoDate
 // or a value outside years 1..9999.
 bool DecodeDateTime(double dateTime, platform::LocalDateTime& out);

@@ -177,10 +177,7 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
   }
 
   platform::LocalDateTime when;
-  // A POSIX modification time is kept to the second; the entry's date has 2-second steps.
-  const bool dated = entry->Posix && entry->Posix->Modified ? LocalTimeOf(*entry->Posix->Modified, when)
-                                                            : entry->HasDate() && DecodeDateTime(entry->DateTime, when);
-  if (dated && !os.SetFileTime(file.Get(), when))
+  if (EntryLocalTime(*entry, when) && !os.SetFileTime(file.Get(), when))
     return fail(Format("Cannot set the date of file %s: %s", destination.c_str(), os.LastErrorMessage().c_str()));
   // A file that replaces another must be on the disk before the old one's name is
   // taken from it, or a crash could leave neither.

@@ -19,6 +19,11 @@ constexpr std::uint8_t kHost = 0x20;
 // TF: stamps in the 17-byte form instead of the 7-byte one.
 constexpr std::uint8_t kLongForm = 0x80;
 
+// Longer than any local file system takes for a name or a link target: the rest of a
+// longer one is dropped and reported, so that records sharing continuation areas
+// cannot make every entry as large as one record's entries may be.
+constexpr std::size_t kMaxText = 4096;
+
 constexpr std::size_t kShortStamp = 7;
 constexpr std::size_t kLongStamp = 17;
 
@@ -123,6 +128,12 @@ bool ReadLinkEntry(const SystemUseEntry& e, std::string& target, bool& joinNext,
   return true;
 }
 
+void CutLongText(std::string& text, const char* what, std::vector<std::string>& problems) {
+  if (text.size() <= kMaxText) return;
+  problems.push_back(Format("%s longer than %zu bytes; the rest is dropped", what, kMaxText));
+  text.resize(kMaxText);
+}
+
 bool SoundName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
          name.find('\0') == std::string::npos;
@@ -214,14 +225,21 @@ PosixEntry ReadPosixEntries(const std::vector<SystemUseEntry>& entries, std::vec
 
   if (nameOpen) problems.push_back("name continues past its last entry");
   if (haveName) {
+    CutLongText(name, "name", problems);
     if (SoundName(name)) out.Name = std::move(name);
     else problems.push_back("name entry holds no usable name");
   }
   if (linkOpen) problems.push_back("symbolic link target continues past its last entry");
   if (haveLink || (out.Mode && (*out.Mode & kModeTypeMask) == kModeSymlink)) {
     out.Symlink = true;
-    out.LinkTarget = std::move(target);
-    if (out.LinkTarget.empty()) problems.push_back("symbolic link without a target");
+    CutLongText(target, "symbolic link target", problems);
+    if (target.find('\0') != std::string::npos) {
+      // A local link would end at the NUL while listings show the whole target.
+      problems.push_back("symbolic link target holds a NUL byte");
+    } else {
+      out.LinkTarget = std::move(target);
+      if (out.LinkTarget.empty()) problems.push_back("symbolic link without a target");
+    }
   }
   return out;
 }

@@ -49,6 +49,11 @@ std::vector<std::string> ExtensionIdentifiers(const std::vector<SystemUseEntry>&
   return ids;
 }
 
+SystemUseReader::SystemUseReader(SectorRange bounds, SectorReader read)
+    : bounds_(bounds),
+      read_(std::move(read)),
+      budget_(std::uint64_t{bounds.End > bounds.First ? bounds.End - bounds.First : 0} * kSectorSize + MaxBytes) {}
+
 bool SystemUseReader::ReadArea(std::uint32_t block, std::uint32_t offset, std::uint32_t length,
                                std::vector<std::uint8_t>& out, std::string& problem) {
   // Where the area ends, in sectors from its block: it must lie wholly in the range.
@@ -137,6 +142,11 @@ std::vector<SystemUseEntry> SystemUseReader::Read(const std::uint8_t* field, std
       problems.push_back("continuation areas exceed the size one record may use");
       break;
     }
+    if (areaLength > budget_) {
+      problems.push_back("continuation areas of all records exceed what the session can hold");
+      break;
+    }
+    budget_ -= areaLength;
     bytes += areaLength;
     std::string problem;
     if (!ReadArea(block, offset, areaLength, area, problem)) {

@@ -5,7 +5,10 @@
 // Entries may continue in continuation areas elsewhere on the disc (CE). Every length
 // is hostile: an entry that runs past its area, an area outside the session, a chain
 // of areas that loops or grows past a fixed budget, all end the reading of that
-// record's entries with a problem reported; entries read before stay.
+// record's entries with a problem reported; entries read before stay. The
+// continuation areas one import follows are bounded too: records may all point at
+// one shared area, so the bytes read from areas are counted against what the session
+// itself can hold, however often an area is named.
 #pragma once
 
 #include <cstddef>
@@ -88,7 +91,7 @@ class SystemUseReader {
   static constexpr std::size_t MaxAreas = 32;
   static constexpr std::size_t MaxBytes = 64 * 1024;
 
-  SystemUseReader(SectorRange bounds, SectorReader read) : bounds_(bounds), read_(std::move(read)) {}
+  SystemUseReader(SectorRange bounds, SectorReader read);
 
   // The entries of one record's system-use field (already past any skip length),
   // followed into its continuation areas. Each problem met is appended, prefixed
@@ -101,6 +104,9 @@ class SystemUseReader {
 
   SectorRange bounds_;
   SectorReader read_;
+  // Continuation bytes all records of the import may still read: the session's
+  // size, and one record's allowance for the smallest sessions.
+  std::uint64_t budget_;
   // The last sector read: the continuation areas of one directory's records mostly
   // share a sector.
   std::optional<std::uint32_t> cachedLba_;

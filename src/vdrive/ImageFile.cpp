@@ -1,8 +1,45 @@
 #include "vdrive/ImageFile.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
 namespace tarnwick::vdrive {
 
+namespace {
+
+std::atomic<const MemoryFiles*> memoryFiles{nullptr};
+
+class MemoryFile final : public platform::ReadOnlyFile {
+ public:
+  explicit MemoryFile(std::shared_ptr<const std::string> bytes) : bytes_(std::move(bytes)) {}
+  std::uint64_t Size() const override { return bytes_->size(); }
+  bool ReadAt(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const override {
+    if (offset > bytes_->size() || bytes_->size() - offset < length) return false;
+    std::memcpy(destination, bytes_->data() + offset, length);
+    return true;
+  }
+
+ private:
+  std::shared_ptr<const std::string> bytes_;
+};
+
+}  // namespace
+
+void UseMemoryFiles(const MemoryFiles* files) { memoryFiles = files; }
+
+const MemoryFiles* CurrentMemoryFiles() { return memoryFiles; }
+
 std::shared_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string& error) {
+  if (const MemoryFiles* files = memoryFiles.load()) {
+    auto bytes = files->Find(path);
+    if (!bytes) {
+      error = "No such file or directory";
+      return nullptr;
+    }
+    const std::uint64_t size = bytes->size();
+    return std::make_shared<ImageFile>(Key{}, std::make_unique<MemoryFile>(std::move(bytes)), path, size);
+  }
   auto file = platform::ReadOnlyFile::Open(path, error);
   if (!file) return nullptr;
   const std::uint64_t size = file->Size();

@@ -12,6 +12,23 @@
 
 namespace tarnwick::vdrive {
 
+// Files held in memory that stand for the file system: while a set is in use (a fuzz
+// target's, for the whole process), every image, sheet and data file is opened from
+// it, and no file of the machine is opened or looked at.
+class MemoryFiles {
+ public:
+  virtual ~MemoryFiles() = default;
+  // The bytes of the file at `path` (UTF-8, as the readers compose it); none when the
+  // set holds no such file.
+  virtual std::shared_ptr<const std::string> Find(const std::string& path) const = 0;
+};
+
+// Puts `files` in the place of the file system (nullptr: the file system again). The
+// set must outlive its use.
+void UseMemoryFiles(const MemoryFiles* files);
+// The set in use, or nullptr.
+const MemoryFiles* CurrentMemoryFiles();
+
 class ImageFile {
   struct Key {
     explicit Key() = default;

@@ -1,11 +1,10 @@
 // Opening a virtual drive from a file: a disc description or a bare image.
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "vdrive/DescriptionParser.h"
 #include "vdrive/VirtualDrive.h"
 #include "vdrive/images/ImageReaders.h"
+#include "vdrive/images/ImageSupport.h"
 #include "platform/LocalPath.h"
 
 namespace tarnwick::vdrive {
@@ -45,18 +44,17 @@ std::shared_ptr<VirtualDrive> ParseDiscDescription(const std::string& text, cons
 }
 
 std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path) {
-  std::error_code ec;
-  [[maybe_unused]] const std::uintmax_t size = std::filesystem::file_size(platform::LocalPath(path), ec);
-  if (ec) throw DescriptionError(path + ": " + ec.message());
+  if (CurrentMemoryFiles() == nullptr) {
+    std::error_code ec;
+    [[maybe_unused]] const std::uintmax_t size = std::filesystem::file_size(platform::LocalPath(path), ec);
+    if (ec) throw DescriptionError(path + ": " + ec.message());
+  }
   using images::ImageKind;
   switch (images::DetectImageKind(path)) {
     case ImageKind::Description: {
-      std::ifstream in(platform::LocalPath(path), std::ios::binary);
-      if (!in) throw DescriptionError(path + ": cannot be read");
-      std::ostringstream text;
-      text << in.rdbuf();
+      const std::string text = images::ReadSheet(path);
       const std::string baseDir = platform::Utf8Text(platform::LocalPath(path).parent_path());
-      DiscModel model = ParseDescription(text.str(), baseDir.empty() ? "." : baseDir, path);
+      DiscModel model = ParseDescription(text, baseDir.empty() ? "." : baseDir, path);
       model.source = path;
       return std::make_shared<VirtualDrive>(std::move(model));
     }

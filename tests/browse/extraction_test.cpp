@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "browse/Extraction.h"
+#include "browse/WindowCommands.h"
 #include "iso/ServedDisc.h"
 #include "platform/ByteOrder.h"
 #include "vdrive/VirtualDrive.h"
@@ -85,6 +86,18 @@ TEST(Extraction, LocalNamesThatMeetAreNumberedDirectoriesKeepTheirDateExistingFi
     EXPECT_EQ(ReadWholeFile(out / "DATA"), c.data);
     EXPECT_EQ(ReadWholeFile(out / "DATA~2"), "second");
   }
+}
+
+// Memory running out during an import ends it with a message for a message box and
+// a tree the window can show: the root alone, with nothing half-added.
+TEST(Extraction, AnImportThatRunsOutOfMemoryLeavesTheRootAlone) {
+  CollidingDisc disc;
+  disc.qb.OnDebugMessage = [](TSCSIDevice*, const std::string&, std::uint8_t) { throw std::bad_alloc(); };
+  EXPECT_EQ(ImportIntoFreshTree(disc.qb, 1), kOutOfMemoryText);
+  EXPECT_EQ(disc.qb.Root()->Files, nullptr);
+  disc.qb.OnDebugMessage = nullptr;
+  EXPECT_EQ(ImportIntoFreshTree(disc.qb, 1), "");
+  EXPECT_EQ(disc.RootEntries().size(), 3u);
 }
 
 }  // namespace

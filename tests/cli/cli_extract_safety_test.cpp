@@ -8,6 +8,16 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#endif
+
 #include "CliRun.h"
 #include "support/CraftedIso.h"
 #include "support/Environment.h"
@@ -227,6 +237,16 @@ TEST(ExtractSafety, MessagesNameTheCauseInTextSafeForATerminal) {
   EXPECT_NE(std::find(names.begin(), names.end(), "E\x1b[2JVIL."), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), "F\x1bG."), names.end());
 
+#if !defined(_WIN32)
+  // A FIFO at the destination is neither opened nor said to be replaced.
+  TempDir withFifo;
+  ASSERT_EQ(::mkfifo((withFifo / "KEEP.TXT").c_str(), 0600), 0);
+  const CliResult fifo = RunCli({"--image", disc.image, "extract", "--to", withFifo.str(), "KEEP.TXT"});
+  EXPECT_EQ(fifo.status, 1);
+  EXPECT_TRUE(Contains(fifo.err, "KEEP.TXT: it exists and is not a regular file")) << fifo.err;
+  EXPECT_FALSE(Contains(fifo.err, "replacing")) << fifo.err;
+#endif
+
   // A file that cannot be created says why, in the system's words.
   if (DirectoryPermissionsApply()) {
     TempDir locked;
@@ -237,6 +257,41 @@ TEST(ExtractSafety, MessagesNameTheCauseInTextSafeForATerminal) {
         << denied.err;
   }
 }
+
+#if !defined(_WIN32)
+// A closed terminal, Ctrl-\\ and a closed pipe stop an extraction as Ctrl-C does: the
+// file being written goes with it, and the status says the run did not finish.
+TEST(ExtractSafety, StopSignalsLeaveNoPartialFile) {
+  TempDir dir;
+  CraftedIso iso(41);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  constexpr std::uint32_t kSize = 0x7FFFF800;  // 2 GiB of holes: long enough to be stopped
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("BIG.BIN;1", 40, kSize)});
+  const std::string image = iso.Write(dir / "big.iso");
+  fs::resize_file(image, 40 * 2048 + std::uint64_t{kSize});
+  for (const int signal : {SIGHUP, SIGQUIT, SIGPIPE, SIGINT}) {
+    TempDir out;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::freopen("/dev/null", "w", stdout);
+      ::freopen("/dev/null", "w", stderr);
+      ::setenv("TARNWICK_NO_REAL_DRIVES", "1", 1);
+      ::execl(TARNWICK_CLI_PATH, TARNWICK_CLI_PATH, "--image", image.c_str(), "extract", "--to", out.str().c_str(),
+              "BIG.BIN", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Once the file is being written, the run is stopped.
+    for (int i = 0; i < 2000 && (fs::is_empty(out.path()) || fs::file_size(fs::directory_iterator(out.path())->path()) == 0); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << signal << ": " << status;
+    EXPECT_TRUE(fs::is_empty(out.path())) << signal;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace tarnwick::test

@@ -69,6 +69,18 @@ TEST(DiscImages, EveryFormatListsTheSessionsAndTreesOfItsDescription) {
   }
 }
 
+// The lead-in says whether another session may be written: a CloneCD control file and
+// an Alcohol descriptor carrying the same B0h entry show the same free space.
+TEST(DiscImages, AppendableDiscsShowTheirFreeSpaceFromCloneCdAndAlcoholAlike) {
+  TempDir dir;
+  const CliResult ccd = Cli(WriteDiscImage(kSample, ImageFormat::CloneCd, dir.path()), {"show"});
+  const CliResult mds = Cli(WriteDiscImage(kSample, ImageFormat::Alcohol, dir.path()), {"show"});
+  ASSERT_EQ(ccd.status, 0) << ccd.err;
+  ASSERT_EQ(mds.status, 0) << mds.err;
+  EXPECT_NE(ccd.out.find(" Free "), std::string::npos) << ccd.out;
+  EXPECT_EQ(mds.out, ccd.out);
+}
+
 // Broken images: each is the sample written in its format, then damaged.
 struct Damage {
   const char* name;
@@ -118,6 +130,9 @@ TEST(DiscImages, BrokenImagesAreRefusedWithAMessageNamingTheFile) {
       {"alcohol: data file missing", F::Alcohol, [](auto& d, auto&) { fs::remove(d / "disc.mdf"); }, "the data file 'disc.mdf' is missing"},
       {"alcohol: data file truncated", F::Alcohol, [](auto& d, auto&) { Truncate(d / "disc.mdf", 4096); }, "is truncated"},
       {"alcohol: descriptor cut short", F::Alcohol, [](auto&, auto& i) { Truncate(i, fs::file_size(i) - 100); }, "lies past the end of the file"},
+      // Track 1's block follows the header, 3 session blocks and A0h, A1h, A2h, B0h.
+      {"alcohol: data offset 2^64-1", F::Alcohol, [](auto&, auto& i) { PokeAt(i, 0x58 + 3 * 24 + 4 * 80 + 0x28, std::string(8, '\xff')); },
+       "starts at byte 18446744073709551615"},
       {"alcohol: session block far away", F::Alcohol, [](auto&, auto& i) { PokeAt(i, 0x50, std::string("\xff\xff\xff\x7f", 4)); }, "lies past the end of the file"},
       {"cdrdao: data file missing", F::CdrdaoToc, [](auto& d, auto&) { fs::remove(d / "disc.bin"); }, ":6: the data file 'disc.bin' is missing"},
       {"cdrdao: data file truncated", F::CdrdaoToc, [](auto& d, auto&) { Truncate(d / "disc.bin", 2352); }, "is truncated"},

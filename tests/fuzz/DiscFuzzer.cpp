@@ -1,9 +1,13 @@
-// Fuzz target: one input is a disc image file, served as a virtual drive the way
+// Fuzz target: one input is a disc (an image, or a sheet or description with its data,
+// held in memory as FuzzSupport.h lays out), served as a virtual drive the way
 // `tarnwick-cli --image` serves it, and taken through the tool's own commands:
-// `show`, then for every session `ls -R --json` and `extract -R --to DIR /`.
-// Extraction goes into a private directory beside a sentinel directory, with links
-// planted at likely destinations; afterwards nothing may exist outside the target
-// and no planted link may have been written through. A broken rule aborts.
+// `show`, then for every session `ls -R --json`, `ls -l -R` and `extract -R --to DIR
+// /` (with --symlinks and --keep-modes as the input's last byte chooses), and the
+// import's problem lines. Extraction goes into a private directory beside a sentinel
+// directory, with links planted at likely destinations; afterwards nothing may exist
+// outside the target, no planted link may have been written through, and no file may
+// carry a set-user-ID, set-group-ID or sticky bit. One input may not need more than
+// 256 MB at once. A broken rule aborts.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,12 +23,12 @@
 #include <system_error>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "cli/Commands.h"
 #include "cli/TreePath.h"
 #include "iso/EntryData.h"
 #include "platform/Platform.h"
 #include "transport/Transport.h"
-#include "vdrive/images/ImageReaders.h"
 
 namespace fs = std::filesystem;
 using namespace tarnwick;
@@ -113,11 +117,17 @@ class Playground {
         continue;
       Fail("extraction left " + path.string() + " outside its target directory");
     }
+    for (fs::recursive_directory_iterator it(target, fs::directory_options::none, ec), end; it != end;
+         it.increment(ec)) {
+      struct stat st {};
+      if (!ec && ::lstat(it->path().c_str(), &st) == 0 && !S_ISLNK(st.st_mode) && (st.st_mode & 07000) != 0)
+        Fail("extraction gave " + it->path().string() + " a set-ID or sticky bit");
+    }
     for (const char* name : {"victim", "hardvictim"}) {
       if (fs::is_symlink(sentinel / name) || ReadAll(sentinel / name) != kVictimText)
         Fail("extraction wrote through a link into " + (sentinel / name).string());
     }
-    const std::set<fs::path> workFiles = {root, WorkDir() / "disc.iso"};
+    const std::set<fs::path> workFiles = {root};
     for (const fs::directory_entry& entry : fs::directory_iterator(WorkDir())) {
       if (!workFiles.count(entry.path())) Fail("extraction left " + entry.path().string() + " beside its playground");
     }
@@ -154,29 +164,6 @@ std::uint64_t ExtractableBytes(const TDEntry* root, std::uint64_t discBytes) {
   return total;
 }
 
-// A disc description and the CUE, cdrdao and Alcohol sheets may name any file of this
-// machine as their data: inputs read as one of those are skipped, so that the input
-// alone is the disc (bare images, Nero images, CloneCD sheets without their .img).
-bool NamesOtherFiles(const fs::path& image) {
-  using vdrive::images::ImageKind;
-  try {
-    switch (vdrive::images::DetectImageKind(image.string())) {
-      case ImageKind::Description:
-      case ImageKind::Cue:
-      case ImageKind::CdrdaoToc:
-      case ImageKind::Alcohol:
-        return true;
-      case ImageKind::Plain:
-      case ImageKind::CloneCd:
-      case ImageKind::Nero:
-        return false;
-    }
-  } catch (const std::exception&) {
-    // Opening the drive reports the same failure through the command.
-  }
-  return false;
-}
-
 // Every file the extraction reported (one line each, its destination) is still there:
 // two disc entries written to one local name would leave fewer files than reports.
 // Lines are counted by their start, so a name holding a line break counts once.
@@ -190,7 +177,9 @@ void CheckReportedFiles(const std::string& report, const fs::path& dir) {
   std::error_code ec;
   for (fs::recursive_directory_iterator it(dir, fs::directory_options::none, ec), end; it != end; it.increment(ec)) {
     if (ec) Fail("cannot walk " + dir.string() + ": " + ec.message());
-    if (it->is_regular_file() && !it->is_symlink()) ++files;
+    // Links made with --symlinks are reported too; the two planted ones only make
+    // the count larger.
+    if (it->is_symlink() || it->is_regular_file()) ++files;
   }
   if (files < reported) {
     Fail("extraction reported " + std::to_string(reported) + " files written but " + dir.string() + " holds " +
@@ -207,7 +196,21 @@ void Run(Command command) {
   }
 }
 
-void TakeDiscThroughCommands(const fs::path& image, std::uint64_t discBytes) {
+// With --keep-modes a directory may have become unreadable or unwritable: the owner
+// gets every right back on all of them, so that the checks can walk and remove them.
+void MakeWalkable(const fs::path& root) {
+  std::vector<fs::path> pending{root};
+  std::error_code ec;
+  while (!pending.empty()) {
+    const fs::path dir = pending.back();
+    pending.pop_back();
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+      if (it->is_directory() && !it->is_symlink()) pending.push_back(it->path());
+  }
+}
+
+void TakeDiscThroughCommands(const fs::path& image, std::uint64_t discBytes, bool symlinks, bool keepModes) {
   GlobalOptions global;
   global.images.push_back(image.string());
   std::ostringstream out, err;
@@ -229,6 +232,10 @@ void TakeDiscThroughCommands(const fs::path& image, std::uint64_t discBytes) {
       });
       out.str({});
       if (!listed) continue;
+      list.json = false;
+      list.longFormat = true;
+      Run([&] { CmdList(drive, list, out); });
+      out.str({});
       const std::optional<TreeItem> root = ResolvePath(drive.Burner(), "/");
       if (!root || ExtractableBytes(root->dir, discBytes) > kMaxExtractBytes) continue;
 
@@ -237,11 +244,15 @@ void TakeDiscThroughCommands(const fs::path& image, std::uint64_t discBytes) {
       extract.recursive = true;
       extract.to = playground.SessionTarget(session).string();
       extract.paths = {"/"};
+      extract.symlinks = symlinks;
+      extract.keepModes = keepModes;
       Run([&] { CmdExtract(drive, extract, out, err); });
       CheckReportedFiles(out.str(), extract.to);
       out.str({});
       err.str({});
     }
+    drive.ReportImportProblems(kExitOk);
+    MakeWalkable(WorkDir() / "play");
     playground.Check();
   } catch (const CliError&) {
   }
@@ -262,21 +273,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > kMaxImageBytes) return 0;
-  const fs::path image = WorkDir() / "disc.iso";
-  WriteAll(image, data, size);
-  if (NamesOtherFiles(image)) {
-    std::error_code ec;
-    fs::remove(image, ec);
-    return 0;
+  const std::uint8_t choice = size > 0 ? data[size - 1] : 0;
+  {
+    const FuzzFiles files(data, size);
+    const FuzzMemoryLimit limit;
+    // A sheet's data may be any file's: every block of the larger part may be read.
+    TakeDiscThroughCommands(kDiscPath, std::max<std::uint64_t>(size, files.DiscBytes()) / kBlockBytes * kBlockBytes,
+                            (choice & 1) != 0, (choice & 2) != 0);
   }
-  TakeDiscThroughCommands(image, size / kBlockBytes * kBlockBytes);
   // As the tool does at exit, then back to the state of a fresh process.
   FreeASPI();
   CloseSPTIDrives();
   ResetTransportForTesting();
   platform::Current().RemoveVirtualDrives();
   std::error_code ec;
+  MakeWalkable(WorkDir() / "play");
   fs::remove_all(WorkDir() / "play", ec);
-  fs::remove(image, ec);
   return 0;
 }

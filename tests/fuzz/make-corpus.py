@@ -208,6 +208,57 @@ def udf():
             os.replace(os.path.join(tmp, "disc.img"), os.path.join(CORPUS, name))
 
 
+def rock_ridge_forms():
+    # Entries announced by an extension reference alone (no RR entry), time stamps in
+    # the 17-byte form on files and a directory, a sticky world-writable directory, a
+    # set-user-ID file, a link whose target holds a NUL, and records that all share one
+    # continuation area of long name pieces. The last byte asks the disc target for
+    # --symlinks and --keep-modes.
+    img = Image(40)
+    img.descriptor(16, 1, 20, SECTOR)
+    img.terminator(17)
+    nm = lambda flags, name: su(b"NM", bytes([flags]) + name)
+    px = lambda mode: su(b"PX", both32(mode) + both32(1) + both32(0) + both32(0))
+    ce = lambda block, offset, length: su(b"CE", both32(block) + both32(offset) + both32(length))
+    long_tf = su(b"TF", bytes([0x80 | 0x02]) + b"2001061512304500" + bytes([4]))
+    er_id, er_text = b"IEEE_P1282", b"POSIX FILE SYSTEM SEMANTICS"
+    er = su(b"ER", bytes([len(er_id), len(er_text), 0, 1]) + er_id + er_text)
+    shared = b"".join(nm(1, b"n" * 200) for _ in range(9)) + nm(0, b"end")
+    recs = [record(b"\0", 20, SECTOR, 2, su(b"SP", b"\xbe\xef\x00") + er), dotdot(20),
+            record(b"LONGTF.TXT;1", 30, 5, 0, nm(0, b"long form.txt") + px(0o104755) + long_tf),
+            record(b"STICKY", 21, SECTOR, 2, nm(0, b"sticky") + px(0o41777) + long_tf),
+            record(b"NULLINK;1", 30, 0, 0, nm(0, b"nul link") + px(0o120777) +
+                   su(b"SL", b"\0\0\x0evictim\0ignored"))]
+    recs += [record(b"SHARED%d.TXT;1" % i, 30, 5, 0, ce(25, 0, len(shared))) for i in range(12)]
+    img.directory(20, recs)
+    img.directory(21, [record(b"\0", 21, SECTOR, 2, px(0o41777) + long_tf), dotdot(20)])
+    img.put(25, 0, shared)
+    img.put(30, 0, b"data\n")
+    img.data.extend(b"\x03")
+    img.write("rock-ridge-forms.iso")
+
+
+def sheets_with_data():
+    # The fuzz targets hold an input's files in memory: a sheet, a line "--data--",
+    # then the data every name the sheet gives stands for. One seed per sheet of the
+    # corpus with the data file made for it, and a disc description.
+    def read(name):
+        with open(os.path.join(CORPUS, name), "rb") as f:
+            return f.read()
+    pairs = [("img-cue", ".bin", [".cue", "-session.cue", "-badmode.cue", "-indexpastend.cue"]),
+             ("img-cdrdao", ".bin", [".toc", "-long.toc", "-statement.toc"]),
+             ("img-alcohol", ".mdf", [".mds", "-extra.mds", "-sessions.mds"]),
+             ("img-clonecd", ".img", [".ccd", "-point.ccd"])]
+    for stem, data, sheets in pairs:
+        for sheet in sheets:
+            with open(os.path.join(CORPUS, "sheet-" + stem[4:] + sheet.replace(".", "-")), "wb") as f:
+                f.write(read(stem + sheet) + b"\n--data--\n" + read(stem + data))
+    description = (b"drive vendor=FUZZ\nmedium profile=CD-R\ndisc status=incomplete\nsession number=1\n"
+                   b"track number=1 type=data start=0 length=21 file=disc.iso\n")
+    with open(os.path.join(CORPUS, "sheet-description"), "wb") as f:
+        f.write(description + b"\n--data--\n" + read("plain-level1.iso"))
+
+
 def main():
     os.makedirs(CORPUS, exist_ok=True)
     files = [("README.TXT", "upper\n"), ("readme.txt", "lower\n"), ("LINK.TXT", "link\n"),
@@ -225,6 +276,10 @@ def main():
     hostile()
     rock_ridge_hostile()
     udf()
+
+
+    rock_ridge_forms()
+    sheets_with_data()
     for name in sorted(os.listdir(CORPUS)):
         print(name, os.path.getsize(os.path.join(CORPUS, name)))
 

@@ -38,6 +38,15 @@ TEST(RockRidgeImport, DamagedSystemUseAreasAreReportedAndTheEntryKept) {
        {{25, NM(1, "loop") + CE(26, 0, 7 + 28)}, {26, NM(0, "ed") + CE(25, 0, 9 + 28)}}, "looped 3 0\n",
        "continuation areas loop at sector 25"},
       {"name continued without end", NM(1, "unended"), {}, "unended 3 0\n", "name continues past its last entry"},
+      {"NUL inside a link target", Entry("SL", std::string("\0\0\x0e" "victim\0ignored", 17)), {}, "KEPT.TXT 0 0\n",
+       "symbolic link target holds a NUL byte"},
+      {"name through a continuation area, longer than a name can be", NM(1, "") + CE(25, 0, 255 * 24),
+       {{25, [] {
+          std::string area;
+          for (int i = 0; i < 24; ++i) area += NM(i < 23 ? 1 : 0, std::string(250, 'n'));
+          return area;
+        }()}},
+       std::string(4096, 'n') + " 3 0\n", "name longer than 4096 bytes; the rest is dropped"},
       {"link component longer than its entry", Entry("SL", std::string("\0\0\x28", 3) + "abc"), {},
        "KEPT.TXT 3 0\n", "symbolic link component of 40 bytes is longer than its entry"},
   };

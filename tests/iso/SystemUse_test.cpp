@@ -126,6 +126,28 @@ TEST(SystemUse, EntriesAreFollowedThroughBoundedContinuationAreas) {
   }
 }
 
+// Records that all name one shared area: what they read together is bounded by the
+// session's size (20 sectors here) and one record's allowance, not by their number.
+TEST(SystemUse, SharedContinuationAreasAreBoundedByTheSessionsSize) {
+  FakeDisc disc;
+  Bytes area;
+  while (area.size() + 255 <= 4000) area = Cat({area, NM(1, std::string(250, 'n'))});
+  disc.Put(30, 0, Bytes(area.begin(), area.begin() + 2048));
+  disc.Put(31, 0, Bytes(area.begin() + 2048, area.end()));
+  SystemUseReader reader({20, 40}, disc.Reader());
+  const Bytes field = CE(30, 0, static_cast<std::uint32_t>(area.size()));
+  const std::size_t allowed = (20 * kSectorSize + SystemUseReader::MaxBytes) / area.size();
+  for (std::size_t record = 0; record < 1000; ++record) {
+    std::vector<std::string> problems;
+    const auto entries = reader.Read(field.data(), field.size(), problems);
+    ASSERT_EQ(entries.empty(), record >= allowed) << record;
+    ASSERT_EQ(problems.size(), record >= allowed ? 1u : 0u) << record;
+    if (!problems.empty()) {
+      EXPECT_EQ(problems[0], "continuation areas of all records exceed what the session can hold");
+    }
+  }
+}
+
 TEST(SystemUse, FieldPlacementSharingProtocolAndExtensions) {
   // A record named "AB" (even length: one padding byte) with 10 bytes of field.
   Bytes record(sizeof(DirectoryRecord) + 2 + 1 + 10, 0);

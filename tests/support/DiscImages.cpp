@@ -265,9 +265,10 @@ fs::path WriteNero(const DiscModel& m, const fs::path& dir, const std::string& s
           PutBE32(e.position, static_cast<std::uint32_t>(lba));
         } else {
           const vdrive::Msf msf = vdrive::LbaToMsf(static_cast<std::uint32_t>(std::max<std::int64_t>(lba, 0)));
-          e.position[1] = lba < 0 ? 0 : msf.m;
-          e.position[2] = lba < 0 ? 0 : msf.s;
-          e.position[3] = lba < 0 ? 0 : msf.f;
+          // BCD, as other readers of the old layout take them.
+          e.position[1] = lba < 0 ? 0 : vdrive::ToBcd(msf.m);
+          e.position[2] = lba < 0 ? 0 : vdrive::ToBcd(msf.s);
+          e.position[3] = lba < 0 ? 0 : vdrive::ToBcd(msf.f);
         }
         Append(cue, e);
       };
@@ -350,7 +351,10 @@ fs::path WriteAlcohol(const DiscModel& m, const fs::path& dir, const std::string
   std::vector<std::uint64_t> offsets;
   WriteFile(dir / platform::LocalPath(stem + ".mdf"), AllTracks(m, offsets, kind));
   const std::size_t sessions = static_cast<std::size_t>(m.sessions);
-  const std::size_t blocks = m.tracks.size() + 3 * sessions;
+  // A0h, A1h, A2h in every session; B0h where another session follows or may follow.
+  auto hasNext = [&](int s) { return s < m.sessions || m.Appendable(); };
+  std::size_t blocks = m.tracks.size() + 3 * sessions;
+  for (int s = 1; s <= m.sessions; ++s) blocks += hasNext(s) ? 1 : 0;
   const std::size_t sessionsAt = sizeof(mds::Header);
   const std::size_t blocksAt = sessionsAt + sessions * sizeof(mds::Session);
   const std::size_t extrasAt = blocksAt + blocks * sizeof(mds::TrackBlock);
@@ -375,8 +379,8 @@ fs::path WriteAlcohol(const DiscModel& m, const fs::path& dir, const std::string
     PutLE32(b.start, static_cast<std::uint32_t>(std::int64_t{first.start} - 150));
     PutLE32(b.end, last.end());
     PutLE16(b.number, static_cast<std::uint32_t>(s));
-    b.blocks = static_cast<std::uint8_t>(3 + last.number - first.number + 1);
-    b.leadInBlocks = 3;
+    b.leadInBlocks = static_cast<std::uint8_t>(hasNext(s) ? 4 : 3);
+    b.blocks = static_cast<std::uint8_t>(b.leadInBlocks + last.number - first.number + 1);
     PutLE16(b.firstTrack, static_cast<std::uint32_t>(first.number));
     PutLE16(b.lastTrack, static_cast<std::uint32_t>(last.number));
     PutLE32(b.tracksOffset, static_cast<std::uint32_t>(blocksAt + blockIndex * sizeof(mds::TrackBlock)));
@@ -395,6 +399,18 @@ fs::path WriteAlcohol(const DiscModel& m, const fs::path& dir, const std::string
     leadIn(0xA0, static_cast<std::uint8_t>(first.number), 0, 0);
     leadIn(0xA1, static_cast<std::uint8_t>(last.number), 0, 0);
     leadIn(0xA2, leadOut.m, leadOut.s, leadOut.f);
+    if (hasNext(s)) {
+      // As the CloneCD entry: the next writable address, and the medium's last lead-out.
+      const vdrive::Msf next =
+          vdrive::LbaToMsf(s < m.sessions ? m.FirstTrackOfSession(s + 1)->start : m.NextWritable());
+      const vdrive::Msf max = vdrive::LbaToMsf(m.medium.capacity);
+      leadIn(0xB0, max.m, max.s, max.f);
+      mds::TrackBlock& b0 = *reinterpret_cast<mds::TrackBlock*>(blockBytes.data() + blockBytes.size() - sizeof b0);
+      b0.adrControl = 0x50;
+      b0.min = next.m;
+      b0.sec = next.s;
+      b0.frame = next.f;
+    }
     for (std::size_t i = 0; i < m.tracks.size(); ++i) {
       const Track& tr = m.tracks[i];
       if (tr.session != s) continue;

@@ -11,6 +11,7 @@
 #include "DriveTestHelpers.h"
 #include "platform/LocalPath.h"
 #include "support/CdSector.h"
+#include "support/DiscImages.h"
 #include "support/TempDir.h"
 
 namespace tarnwick::test {
@@ -104,6 +105,11 @@ TEST(ImageLayout, SheetsPlaceTracksWhereTheirIndexesSay) {
        "AUDIOFILE \"b.raw\" 0 00:00:04\nTRACK MODE1_RAW\nDATAFILE \"a.bin\" #18816 00:00:03\n",
        {{"a.bin", Sectors(Join(Join({99, 98}, Range(0, 6)), Range(13, 3)))}, {"b.raw", Sound(4)}},
        {{1, 0, 6}, {2, 9, 4, true}, {3, 13, 3}}},
+      // cdrdao show-toc and cd-info place these at 0, 2250 and 4500, lead-out 6750.
+      {"cdrdao: FILE starts count from the start of the file", "a.toc",
+       "CD_DA\n\nTRACK AUDIO\nFILE \"a.bin\" 00:00:00 00:30:00\n\nTRACK AUDIO\nFILE \"a.bin\" 00:30:00 00:30:00\n\n"
+       "TRACK AUDIO\nFILE \"a.bin\" 01:00:00 00:30:00\n",
+       {{"a.bin", Sound(6750)}}, {{1, 0, 2250, true}, {2, 2250, 2250, true}, {3, 4500, 2250, true}}},
       {"clonecd: a later session's pre-gap kept in the image", "a.ccd",
        "[CloneCD]\nVersion=3\n[Disc]\nTocEntries=4\nSessions=2\n"
        "[Entry 0]\nSession=1\nPoint=0xa2\nADR=0x01\nControl=0x04\nPMin=0\nPSec=2\nPFrame=10\n"
@@ -136,6 +142,56 @@ TEST(ImageLayout, SheetsPlaceTracksWhereTheirIndexesSay) {
       ASSERT_TRUE(a.good()) << p;
       for (std::uint32_t b = 0; b < p.length; ++b) EXPECT_EQ(GetBE32(&a.data[b * 2048]), p.start + b) << p;
     }
+  }
+}
+
+// 2048-byte blocks addressed `from` onwards, each holding its address.
+std::string UserBlocks(std::uint32_t from, std::uint32_t count) {
+  std::string data(std::size_t{count} * 2048, '\0');
+  for (std::uint32_t b = 0; b < count; ++b) PutBE32(reinterpret_cast<std::uint8_t*>(&data[b * 2048]), from + b);
+  return data;
+}
+
+// The old Nero layout keeps cue points as minutes, seconds and frames, in BCD or in
+// binary depending on the program that wrote it: a session-2 track lands where it was
+// written either way.
+TEST(ImageLayout, OldNeroCuePointsReadAsBcdOrAsBinary) {
+  struct Case {
+    const char* what;
+    std::uint32_t length, start;  // of session 1's track, and where session 2's starts
+    bool binary;
+  };
+  const Case cases[] = {
+      {"BCD 02 41 19 (read as binary: 65 seconds)", 544, 11944, false},
+      {"binary 03 1B 00 (1B is no BCD number)", 3975, 15375, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    std::ofstream(dir / "one.bin", std::ios::binary) << UserBlocks(0, c.length);
+    std::ofstream(dir / "two.bin", std::ios::binary) << UserBlocks(c.start, 4);
+    std::ofstream(dir / "d.disc") << "medium profile=CD-R\ndisc status=complete\nsession number=1\n"
+                                  << "track number=1 type=data start=0 length=" << c.length << " file=one.bin\n"
+                                  << "session number=2\ntrack number=2 type=data start=" << c.start
+                                  << " length=4 file=two.bin\n";
+    const fs::path image = WriteDiscImage(dir / "d.disc", ImageFormat::NeroDaoOld, dir.path());
+    // Session 2's cue points rewritten with binary minutes, seconds and frames.
+    std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    const std::size_t cues = bytes.rfind("CUES");
+    for (std::size_t at = cues + 8; c.binary && at < cues + 8 + 4 * 8; ++at) {
+      const auto bcd = static_cast<std::uint8_t>(bytes[at]);
+      if ((at - cues) % 8 >= 5) bytes[at] = static_cast<char>((bcd >> 4) * 10 + (bcd & 0x0F));
+    }
+    file.seekp(0);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    auto drive = vdrive::OpenVirtualDrive(image.string());
+    const DriveAnswer info = Send(*drive, TrackInfoCdb(2), 36);
+    ASSERT_TRUE(info.good());
+    EXPECT_EQ(GetBE32(&info.data[8]), c.start);
+    const DriveAnswer block = Send(*drive, Read10Cdb(c.start + 3, 1), 2048);
+    ASSERT_TRUE(block.good());
+    EXPECT_EQ(GetBE32(&block.data[0]), c.start + 3);
   }
 }
 

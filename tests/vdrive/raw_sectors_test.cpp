@@ -88,6 +88,8 @@ TEST(RawSectors, AWrongSectorIsAReadErrorNotData) {
       {"mode 2 form 2", "MODE2/2352", 18, 0x28},
       {"mode 2 subheader copies differ", "MODE2/2352", 22, 0x09},
       {"2336 form 2", "MODE2/2336", 2, 0x28},
+      // One byte of user data that does not match the sector's error detection code.
+      {"mode 1 user data", "MODE1/2352", 1000, 0x5A},
   };
   const std::string user = PatternBytes(kBlocks * 2048, 9);
   for (const Case& c : cases) {

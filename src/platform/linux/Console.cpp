@@ -8,6 +8,8 @@ void UseBinaryStandardStreams() {}
 
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
+void OnConsoleClosing(void (*)()) {}
+
 std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
 
 }  // namespace tarnwick::platform

@@ -19,6 +19,26 @@ void UseBinaryStandardStreams() {
 
 bool StandardErrorIsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
 
+namespace {
+
+void (*volatile closingHandler)() = nullptr;
+
+BOOL WINAPI OnControlEvent(DWORD event) {
+  if (event != CTRL_CLOSE_EVENT && event != CTRL_LOGOFF_EVENT && event != CTRL_SHUTDOWN_EVENT) return FALSE;
+  if (void (*handler)() = closingHandler) handler();
+  // Returning ends the process at once; the main thread ends it itself once it has
+  // cleaned up, or the system does when its time is up.
+  ::Sleep(20000);
+  return TRUE;
+}
+
+}  // namespace
+
+void OnConsoleClosing(void (*onClose)()) {
+  closingHandler = onClose;
+  ::SetConsoleCtrlHandler(OnControlEvent, onClose != nullptr ? TRUE : FALSE);
+}
+
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
   int count = 0;
   wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);

@@ -1,6 +1,9 @@
 // Alcohol images: the .mds descriptor (vdrive/images/AlcoholLayout.h) places each
 // track (its block address, sector size, subchannel data and mode) in the .mdf data
-// file named by its file name block ("*.mdf": the descriptor's own name).
+// file named by its file name block ("*.mdf": the descriptor's own name). Lead-in
+// entries of ADR 5 say what the medium is, as in a CloneCD control file: B0h in the
+// last session says another session may still be written (an appendable CD-R), C0h
+// that the disc is a recordable one.
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -46,6 +49,7 @@ class MdsReader {
     }
 
     DiscModel model;
+    bool appendable = false, recordable = false;
     const std::uint64_t sessionsAt = GetLE32(h.sessionsOffset);
     for (unsigned s = 0; s < sessions; ++s) {
       const auto session = Record<alcohol::Session>(sessionsAt + s * sizeof(alcohol::Session), "session block");
@@ -56,6 +60,8 @@ class MdsReader {
       for (unsigned b = 0; b < session.blocks; ++b) {
         const std::uint64_t at = blocksAt + b * sizeof(alcohol::TrackBlock);
         const auto block = Record<alcohol::TrackBlock>(at, "track block");
+        if (block.point == 0xB0 && s + 1 == sessions) appendable = true;
+        if (block.point == 0xC0) recordable = true;
         if (block.point < 1 || block.point > 99) continue;
         if (model.tracks.size() == kMaxTracks) Fail(path_, 0, "more than 99 tracks");
         model.tracks.push_back(MakeTrack(block, number));
@@ -70,6 +76,9 @@ class MdsReader {
         t.length = static_cast<std::uint32_t>(next - t.start);
       }
     }
+    if ((appendable || recordable) && (hint.profile == profile::kNone || hint.profile == profile::kCdRom))
+      hint.profile = profile::kCdR;
+    hint.appendable = appendable;
     FinishImageModel(model, path_, hint);
     return model;
   }

@@ -1,6 +1,6 @@
 // cdrdao table-of-contents files: an optional disc type (CD_DA, CD_ROM, CD_ROM_XA),
 // then per track "TRACK <mode>" with its data from DATAFILE/FILE "name" [#offset]
-// [length], PREGAP/START marking blocks before the track proper, and flags, ISRC and
+// [length] or FILE/AUDIOFILE "name" [#offset] start [length], PREGAP/START marking blocks before the track proper, and flags, ISRC and
 // CD_TEXT blocks that do not change where the data lies. The format knows one
 // session; a comment line "// SESSION n" starts session n, placed after the one
 // before it by the usual gap (as REM SESSION does in CUE sheets).
@@ -172,9 +172,12 @@ class TocReader {
       offsetGiven = true;
       ++next;
     }
-    // FILE/AUDIOFILE: a start inside the file (mm:ss:ff or samples), then the length.
+    // FILE/AUDIOFILE: the position of the track's first block in the file (mm:ss:ff
+    // or samples, from the file's start or its #offset), then the length. Only
+    // DATAFILE without #offset goes on where the part before it in the same file ended.
     std::uint64_t startBlocks = 0;
-    if (keyword != "DATAFILE") {
+    const bool positioned = keyword != "DATAFILE";
+    if (positioned) {
       if (next >= w.size()) Fail(path_, line, keyword + " needs a start");
       startBlocks = Length(line, w[next++], t);
     }
@@ -182,7 +185,7 @@ class TocReader {
     if (next < w.size()) blocks = Length(line, w[next++], t);
     if (next != w.size()) Fail(path_, line, "unexpected '" + w[next] + "'");
     t.file = OpenCompanion(path_, line, name);
-    if (!offsetGiven && lastFile_ == t.file->path()) offset = lastEnd_;
+    if (!offsetGiven && !positioned && lastFile_ == t.file->path()) offset = lastEnd_;
     t.offset = offset + startBlocks * t.mode->size;
     if (t.offset > t.file->size()) Truncated(t);
     if (!blocks) {

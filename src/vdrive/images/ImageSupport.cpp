@@ -21,15 +21,15 @@ void Fail(const std::string& file, int line, const std::string& what) {
 }
 
 std::string ReadSheet(const std::string& path) {
-  std::error_code ec;
-  const std::uintmax_t size = fs::file_size(platform::LocalPath(path), ec);
-  if (ec) Fail(path, 0, ec.message());
+  std::string error;
+  const auto file = ImageFile::Open(path, error);
+  if (!file) Fail(path, 0, error);
+  const std::uint64_t size = file->size();
   if (size > kMaxSheetBytes) Fail(path, 0, "too large for a sheet (" + std::to_string(size) + " bytes)");
-  std::ifstream in(platform::LocalPath(path), std::ios::binary);
-  if (!in) Fail(path, 0, "cannot be read");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  std::string text(static_cast<std::size_t>(size), '\0');
+  if (size > 0 && !file->Read(0, reinterpret_cast<std::uint8_t*>(text.data()), text.size()))
+    Fail(path, 0, "cannot be read");
+  return text;
 }
 
 std::vector<std::string> SheetLines(const std::string& text) {
@@ -50,15 +50,19 @@ std::string Upper(std::string text) {
 namespace {
 
 bool IsFile(const fs::path& path) {
+  if (const MemoryFiles* files = CurrentMemoryFiles()) return files->Find(platform::Utf8Text(path)) != nullptr;
   std::error_code ec;
   return fs::is_regular_file(path, ec);
 }
 
-// The entry of `dir` whose name equals `name` without regard to case.
+// The entry of `dir` whose name equals `name` without regard to case. Files held in
+// memory are found by their exact names only.
 fs::path FindNoCase(const fs::path& dir, const std::string& name) {
   std::error_code ec;
   const fs::path exact = dir / platform::LocalPath(name);
-  if (IsFile(exact) || fs::is_directory(exact, ec)) return exact;
+  if (IsFile(exact)) return exact;
+  if (CurrentMemoryFiles() != nullptr) return {};
+  if (fs::is_directory(exact, ec)) return exact;
   const std::string wanted = Upper(name);
   for (fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec), end; !ec && it != end; it.increment(ec))
     if (Upper(platform::Utf8Text(it->path().filename())) == wanted) return dir / it->path().filename();
@@ -175,8 +179,12 @@ void FinishImageModel(DiscModel& model, const std::string& path, const MediumHin
     }
     sessions = t.session;
     if (t.audio || !t.file) continue;
+    // The offset is checked on its own first: a hostile one would wrap the sum.
+    if (t.offset > t.file->size())
+      Fail(path, t.line, "the data file '" + t.file->path() + "' is truncated: " + name + " starts at byte " +
+                             std::to_string(t.offset) + ", the file holds " + std::to_string(t.file->size()));
     const std::uint64_t needed = t.offset + std::uint64_t{t.length} * t.sectorSize;
-    if (t.sectorSize < LayoutSectorSize(t.layout) || t.offset > t.file->size() || t.file->size() < needed)
+    if (t.sectorSize < LayoutSectorSize(t.layout) || t.file->size() < needed)
       Fail(path, t.line, "the data file '" + t.file->path() + "' is truncated: " + name + " needs " +
                              std::to_string(needed) + " bytes, the file holds " + std::to_string(t.file->size()));
   }

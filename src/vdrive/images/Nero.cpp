@@ -78,6 +78,21 @@ std::uint32_t EtnSectorSize(std::uint32_t mode) {
 }
 
 int FromBcd(std::uint8_t v) { return (v >> 4) * 10 + (v & 0x0F); }
+bool IsBcd(std::uint8_t v) { return (v >> 4) <= 9 && (v & 0x0F) <= 9; }
+
+// A CUES cue point's minutes, seconds and frames as recorded: written as BCD by some
+// programs and as binary numbers by others (see Build).
+struct CuePosition {
+  std::uint8_t m = 0, s = 0, f = 0;
+
+  // The block address in one reading; none when the bytes are no address in it.
+  std::optional<std::int64_t> Lba(bool bcd) const {
+    if (bcd && !(IsBcd(m) && IsBcd(s) && IsBcd(f))) return std::nullopt;
+    const int minutes = bcd ? FromBcd(m) : m, seconds = bcd ? FromBcd(s) : s, frames = bcd ? FromBcd(f) : f;
+    if (seconds >= 60 || frames >= 75) return std::nullopt;
+    return (std::int64_t{minutes} * 60 + seconds) * 75 + frames - 150;
+  }
+};
 
 class NeroReader {
  public:
@@ -136,10 +151,8 @@ class NeroReader {
         nero::CueEntry e;
         std::memcpy(&e, &d[i], sizeof e);
         if (e.track == 0 || e.track == 0xAA || e.index != 1) continue;
-        std::int64_t lba = 0;
-        if (id == "CUEX") lba = static_cast<std::int32_t>(GetBE32(e.position));
-        else lba = (e.position[1] * 60 + e.position[2]) * 75 + e.position[3] - 150;  // 0, minutes, seconds, frames
-        cueStarts_[FromBcd(e.track)] = lba;
+        if (id == "CUEX") cueStarts_[FromBcd(e.track)] = static_cast<std::int32_t>(GetBE32(e.position));
+        else cuePositions_[FromBcd(e.track)] = {e.position[1], e.position[2], e.position[3]};  // after a 0 byte
       }
     } else if (id == "DAOI" || id == "DAOX") {
       const std::size_t width = id == "DAOX" ? 8 : 4;
@@ -201,8 +214,47 @@ class NeroReader {
     // Other chunks (CD-TEXT, disc information, relocation) do not place any data.
   }
 
+  // The starts of the CUES cue points, in the reading that fits the tracks: bytes
+  // that are not BCD can only be binary; of two possible readings the one whose
+  // tracks follow each other in order, each after the end of the one before (their
+  // lengths from DAOI), is taken, BCD first when both do (as more of the published
+  // descriptions have it).
+  void DecideCuePositions() {
+    if (cuePositions_.empty()) return;
+    std::optional<std::map<int, std::int64_t>> fallback;
+    for (const bool bcd : {true, false}) {
+      std::map<int, std::int64_t> starts;
+      bool valid = true;
+      for (const auto& [track, position] : cuePositions_) {
+        const auto lba = position.Lba(bcd);
+        if (!lba) valid = false;
+        else starts[track] = *lba;
+      }
+      if (!valid) continue;
+      if (InOrder(starts)) {
+        cueStarts_.insert(starts.begin(), starts.end());
+        return;
+      }
+      if (!fallback) fallback = std::move(starts);
+    }
+    if (!fallback) Fail(path_, 0, "the CUES cue points are no minutes, seconds and frames");
+    cueStarts_.insert(fallback->begin(), fallback->end());
+  }
+
+  bool InOrder(const std::map<int, std::int64_t>& starts) const {
+    std::int64_t end = 0;
+    for (const NrgTrack& t : tracks_) {
+      if (t.start) continue;
+      const auto it = starts.find(t.number);
+      if (it == starts.end() || it->second < end) return false;
+      end = it->second + static_cast<std::int64_t>(t.bytes / t.sectorSize);
+    }
+    return true;
+  }
+
   DiscModel Build() {
     if (tracks_.empty()) Fail(path_, 0, "no track records (DAOI/DAOX or ETNF/ETN2 chunks)");
+    DecideCuePositions();
     std::uint64_t counted = 0;
     for (std::uint32_t n : sessionTracks_) counted += n;
     if (!sessionTracks_.empty() && counted != tracks_.size())
@@ -248,6 +300,7 @@ class NeroReader {
   std::shared_ptr<ImageFile> file_;
   std::vector<NrgTrack> tracks_;
   std::map<int, std::int64_t> cueStarts_;
+  std::map<int, CuePosition> cuePositions_;
   std::vector<std::uint32_t> sessionTracks_;
 };
 

@@ -16,7 +16,8 @@ struct ChunkHead {
   std::uint8_t size[4];
 };
 
-// One cue point of CUES (position: 0, minutes, seconds, frames) or CUEX (position:
+// One cue point of CUES (position: 0, minutes, seconds, frames, as BCD or binary
+// numbers depending on the writing program) or CUEX (position:
 // signed 32-bit block address). Track and index numbers are BCD; track 0 is the
 // lead-in, AAh the lead-out.
 struct CueEntry {

@@ -1,0 +1,104 @@
+// What both fuzz targets need: the input served as files held in memory, and the
+// memory one input may use at once.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "vdrive/ImageFile.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TARNWICK_FUZZ_COUNTS_MEMORY 1
+#include <sanitizer/allocator_interface.h>
+#endif
+#endif
+
+// The input as files held in memory, so that no file of the machine is opened: the
+// input up to the first kDataMarker is the disc at kDiscPath (an image, or a sheet or
+// description whose reader is fuzzed), and what follows the marker (the whole input
+// when it has none) is every other file a sheet may name beside it, whatever its
+// name. Paths elsewhere name no file.
+inline constexpr const char* kDiscPath = "/fuzz/disc";
+inline constexpr const char kDataMarker[] = "\n--data--\n";
+
+class FuzzFiles final : public tarnwick::vdrive::MemoryFiles {
+ public:
+  FuzzFiles(const std::uint8_t* data, std::size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const std::size_t marker = input.find(kDataMarker);
+    disc_ = std::make_shared<const std::string>(input.substr(0, marker));
+    data_ = marker == std::string::npos ? disc_
+                                        : std::make_shared<const std::string>(input.substr(marker + sizeof kDataMarker - 1));
+    tarnwick::vdrive::UseMemoryFiles(this);
+  }
+  ~FuzzFiles() override { tarnwick::vdrive::UseMemoryFiles(nullptr); }
+  FuzzFiles(const FuzzFiles&) = delete;
+  FuzzFiles& operator=(const FuzzFiles&) = delete;
+
+  std::shared_ptr<const std::string> Find(const std::string& path) const override {
+    if (path == kDiscPath) return disc_;
+    const std::string dir = "/fuzz/";
+    if (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
+        path.find('/', dir.size()) == std::string::npos)
+      return data_;
+    return nullptr;
+  }
+
+  std::uint64_t DiscBytes() const { return disc_->size(); }
+
+ private:
+  std::shared_ptr<const std::string> disc_, data_;
+};
+
+// In a sanitizer build every allocation and release is counted, and an input whose
+// live allocations grow by more than the limit aborts as a finding (records that make
+// the tool's memory grow with what they claim rather than with the disc's size).
+// Without a sanitizer nothing is counted.
+namespace fuzz_memory {
+
+inline constexpr std::int64_t kLimitBytes = std::int64_t{256} << 20;
+
+inline std::atomic<std::int64_t> live{0};
+inline std::atomic<bool> counting{false};
+
+#if defined(TARNWICK_FUZZ_COUNTS_MEMORY)
+extern "C" inline void OnAllocate(const volatile void*, std::size_t size) {
+  if (!counting.load(std::memory_order_relaxed)) return;
+  if (live.fetch_add(static_cast<std::int64_t>(size), std::memory_order_relaxed) + static_cast<std::int64_t>(size) >
+      kLimitBytes) {
+    counting = false;
+    std::fprintf(stderr, "fuzz input needs more than %lld MB at once\n", static_cast<long long>(kLimitBytes >> 20));
+    std::abort();
+  }
+}
+extern "C" inline void OnRelease(const volatile void* pointer) {
+  if (!counting.load(std::memory_order_relaxed) || pointer == nullptr) return;
+  live.fetch_sub(static_cast<std::int64_t>(__sanitizer_get_allocated_size(const_cast<const void*>(pointer))),
+                 std::memory_order_relaxed);
+}
+#endif
+
+}  // namespace fuzz_memory
+
+// Counts from its construction to its end.
+class FuzzMemoryLimit {
+ public:
+  FuzzMemoryLimit() {
+#if defined(TARNWICK_FUZZ_COUNTS_MEMORY)
+    static const bool installed =
+        __sanitizer_install_malloc_and_free_hooks(fuzz_memory::OnAllocate, fuzz_memory::OnRelease) != 0;
+    (void)installed;
+    fuzz_memory::live = 0;
+    fuzz_memory::counting = true;
+#endif
+  }
+  ~FuzzMemoryLimit() { fuzz_memory::counting = false; }
+  FuzzMemoryLimit(const FuzzMemoryLimit&) = delete;
+  FuzzMemoryLimit& operator=(const FuzzMemoryLimit&) = delete;
+};
