@@ -232,7 +232,13 @@ void TQuarnBurner::WriteFile(TFEntry* target, const PreparedFile& file, const En
   } else {
     target->OnDisc = 0;
   }
-  target->Extents = std::move(extents);
+  // A file in one extent keeps it as its first extent and size alone: a list of its
+  // own for every file costs an allocation per record that lives as long as the tree.
+  if (extents.size() == 1 && first != 0 && extents.front().Bytes == info.Size) {
+    target->Extents.clear();
+  } else {
+    target->Extents = std::move(extents);
+  }
   target->Posix = PosixOf(info);
 }
 
