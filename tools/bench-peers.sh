@@ -16,8 +16,10 @@
 # The images: flat.iso (65000 empty files in one directory), tree.iso (79090 entries:
 # 9090 directories and 70000 empty files), big.iso (one file of 1 GiB), all made with
 # genisoimage -J -R; flat-udf.iso (65000 empty files in one directory, genisoimage -udf:
-# a bridge image, which 7-Zip reads as UDF). Every run times all commands of a workload one after the other,
-# so a busy machine slows them alike; ratios within one run are what to compare.
+# a bridge image, which 7-Zip reads as UDF). Every run times all commands of a workload
+# one after the other, so a busy machine slows them alike; ratios within one run are what
+# to compare. The summary sets each workload against the fastest peer that ran it, and
+# against cat.
 set -u
 cd "$(dirname "$0")/.."
 
@@ -173,7 +175,7 @@ if wants ls; then
   report
   read -r pt peer < <(fastest "${PEERS_LIST[@]}")
   r=$(ratio "${MED[tarnwick-cli ls -R]}" "$pt")
-  summarise "ls -R, 65000 files in one directory" "${MED[tarnwick-cli ls -R]}" "$pt ($peer)" "$r" "target <= 1.5: $(verdict "$r" 1.5)"
+  summarise "ls -R, 65000 files (vs fastest peer)" "${MED[tarnwick-cli ls -R]}" "$pt ($peer)" "$r" "target <= 1.0: $(verdict "$r" 1.0)"
   FLAT_LS=${MED[tarnwick-cli ls -R]}
 fi
 
@@ -185,6 +187,10 @@ if wants json; then
   have isoinfo && add "isoinfo -l" "isoinfo -l -i '$CACHE/flat.iso'"
   run_workload "ls -R --json, 65000 files in one directory"
   report
+  r=$(ratio "${MED[tarnwick-cli ls -R --json]}" "${MED[tarnwick-cli ls -R]}")
+  read -r pt peer < <(fastest "isoinfo -l")
+  r=$(ratio "${MED[tarnwick-cli ls -R --json]}" "$pt")
+  summarise "ls -R --json, 65000 files (vs fastest peer)" "${MED[tarnwick-cli ls -R --json]}" "$pt ($peer)" "$r" "(no target)"
   r=$(ratio "${MED[tarnwick-cli ls -R --json]}" "${MED[tarnwick-cli ls -R]}")
   summarise "ls -R --json, 65000 files (vs our ls -R)" "${MED[tarnwick-cli ls -R --json]}" "${MED[tarnwick-cli ls -R]} (our ls -R)" "$r" "target <= 1.5: $(verdict "$r" 1.5)"
   n=$(json_entries "$CACHE/flat.iso"); echo "  entries in our JSON: $n (65001 expected: the directory and its 65000 files)"
@@ -224,8 +230,11 @@ if wants cat; then
   cat "$CACHE/big.iso" >/dev/null  # into the page cache
   run_workload "cat of a 1 GiB file to /dev/null"
   report
+  read -r pt peer < <(fastest "isoinfo -x" "bsdtar -xOf" "7z x -so")
+  r=$(ratio "${MED[tarnwick-cli cat]}" "$pt")
+  summarise "cat of a 1 GiB file (vs fastest peer)" "${MED[tarnwick-cli cat]}" "$pt ($peer)" "$r" "target <= 1.0: $(verdict "$r" 1.0)"
   r=$(ratio "${MED[tarnwick-cli cat]}" "${MED[cat image]}")
-  summarise "cat of a 1 GiB file (vs cat image)" "${MED[tarnwick-cli cat]}" "${MED[cat image]} (cat image)" "$r" "target <= 1.2: $(verdict "$r" 1.2)"
+  summarise "cat of a 1 GiB file (vs cat image)" "${MED[tarnwick-cli cat]}" "${MED[cat image]} (cat image)" "$r" "target <= 1.1: $(verdict "$r" 1.1)"
 fi
 
 if wants extract; then
@@ -241,8 +250,11 @@ if wants extract; then
   run_workload "extract of a 1 GiB file to $TMPFS"
   report
   rm -rf "$out"
+  read -r pt peer < <(fastest "bsdtar -xf" "7z x")
+  r=$(ratio "${MED[tarnwick-cli extract]}" "$pt")
+  summarise "extract of a 1 GiB file (vs fastest peer)" "${MED[tarnwick-cli extract]}" "$pt ($peer)" "$r" "(no target)"
   r=$(ratio "${MED[tarnwick-cli extract]}" "${MED[cat image > file]}")
-  summarise "extract of a 1 GiB file (vs cat image > file)" "${MED[tarnwick-cli extract]}" "${MED[cat image > file]} (cat > file)" "$r" "target <= 1.1: $(verdict "$r" 1.1)"
+  summarise "extract of a 1 GiB file (vs cat image > file)" "${MED[tarnwick-cli extract]}" "${MED[cat image > file]} (cat > file)" "$r" "target <= 1.03: $(verdict "$r" 1.03)"
 fi
 
 if wants udf; then

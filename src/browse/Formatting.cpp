@@ -1,14 +1,24 @@
 #include "browse/Formatting.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 namespace tarnwick {
 
 std::string PadNumber(std::int64_t value, int width, const std::string& pad) {
-  std::string digits = std::to_string(value);
+  char digits[24];
+  const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  const int length = static_cast<int>(end - digits);
   std::string result;
-  for (int i = static_cast<int>(digits.size()); i < width; ++i) result += pad;
-  return result + digits;
+  result.reserve(static_cast<std::size_t>(std::max(width - length, 0)) * pad.size() + static_cast<std::size_t>(length));
+  if (pad.size() == 1 && width > length) {
+    result.append(static_cast<std::size_t>(width - length), pad[0]);
+  } else {
+    for (int i = length; i < width; ++i) result += pad;
+  }
+  result.append(digits, static_cast<std::size_t>(length));
+  return result;
 }
 
 std::string MsfText(std::uint8_t minutes, std::uint8_t seconds, std::uint8_t frames) {

@@ -5,8 +5,14 @@
 namespace tarnwick {
 
 std::string GridNameText(std::int64_t row, const TFEntry& entry) {
-  const std::string text = PadNumber(row, 2, " ") + " " + entry.LongName;
-  return entry.IsSymlink() ? text + " -> " + entry.Posix->LinkTarget : text;
+  std::string text = PadNumber(row, 2, " ");
+  text += ' ';
+  text += entry.LongName;
+  if (entry.IsSymlink()) {
+    text += " -> ";
+    text += entry.Posix->LinkTarget;
+  }
+  return text;
 }
 
 std::string GridSizeText(const TFEntry& entry) {

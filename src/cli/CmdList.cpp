@@ -132,43 +132,46 @@ void WriteEntries(TJsonWriter& json, const TDEntry* dir, const std::string& path
 }
 
 // Names are padded by their count of characters, so that names with accented letters
-// line up with the others; control characters in them show as escapes. The lines
-// go out in one write per directory.
+// line up with the others; control characters in them show as escapes.
+std::size_t CharCount(const std::string& text, std::size_t from, std::size_t to) {
+  std::size_t chars = 0;
+  for (std::size_t i = from; i < to; ++i) chars += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+  return chars;
+}
+
 void PrintRows(const TDEntry* dir, std::ostream& out) {
   // The rows' names (as GridNameText gives them, shown with TerminalText) end to end,
-  // with where each ends and its count of characters: a directory of any size costs
-  // two buffers, not a string per row and column.
+  // each closed by a newline, which no shown name holds: the widest of them sets the
+  // column, then the rows go out a piece at a time. A directory of any size costs its
+  // names and one piece of output, not a string per row and column nor its whole text.
   std::string names;
-  struct Name {
-    std::size_t end, chars;
-  };
-  std::vector<Name> rows;
   std::size_t count = 0, nameBytes = 0;
   for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next, ++count)
     nameBytes += entry->LongName.size();
-  rows.reserve(count);
-  names.reserve(nameBytes + count * 8);  // the row number and its blanks, mostly
+  names.reserve(nameBytes + count * 9);  // the row number, its blanks and the newline, mostly
   std::size_t width = 0;
   std::int64_t number = 0;
   for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next) {
     const std::size_t start = names.size();
     names += TerminalText(GridNameText(++number, *entry));
-    std::size_t chars = 0;
-    for (std::size_t i = start; i < names.size(); ++i) chars += (static_cast<unsigned char>(names[i]) & 0xC0) != 0x80;
-    width = std::max(width, chars);
-    rows.push_back({names.size(), chars});
+    width = std::max(width, CharCount(names, start, names.size()));
+    names += '\n';
   }
+  constexpr std::size_t kPiece = 64 * 1024;
   std::string text;
-  text.reserve(names.size() + rows.size() * (width + 13));
-  std::size_t start = 0;
+  text.reserve(kPiece + width + 64);
   const TFEntry* entry = dir ? dir->Files : nullptr;
-  for (const Name& row : rows) {
-    text.append(names, start, row.end - start);
-    text.append(width - row.chars + 2, ' ');
+  for (std::size_t start = 0; start < names.size(); entry = entry->Next) {
+    const std::size_t end = names.find('\n', start);
+    text.append(names, start, end - start);
+    text.append(width - CharCount(names, start, end) + 2, ' ');
     text += GridSizeText(*entry);
     text += '\n';
-    start = row.end;
-    entry = entry->Next;
+    start = end + 1;
+    if (text.size() >= kPiece) {
+      out.write(text.data(), static_cast<std::streamsize>(text.size()));
+      text.clear();
+    }
   }
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }

@@ -87,8 +87,10 @@ struct TFEntry {
   std::uint8_t Reserved8 = 0;
   std::uint32_t Reserved32 = 0;
 
-  // Every run of the file's data in order (one for an ordinary file, several for a
-  // file recorded in several extents); empty for entries without data on the disc.
+  // Every run of the file's data in order for a file recorded in several extents (or in
+  // one at sector 0, or one of another length than the file); empty for a file in one
+  // extent, whose data is `Size` bytes from `Extent` (see EntryDataRuns), and for
+  // entries without data on the disc.
   std::vector<TExtent> Extents;
 
   // Read from a disc written on a Unix-like system; none otherwise. Held apart from

@@ -43,9 +43,14 @@ std::size_t SequenceLength(const std::string& text, std::size_t i) {
 }  // namespace
 
 std::string TerminalText(const std::string& text) {
+  // Most names are printable ASCII throughout: they are shown as they are.
+  std::size_t plain = 0;
+  while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7F) ++plain;
+  if (plain == text.size()) return text;
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
+  out.assign(text, 0, plain);
+  for (std::size_t i = plain; i < text.size();) {
     const auto c = static_cast<std::uint8_t>(text[i]);
     if (c < 0x80) {
       if (c < 0x20 || c == 0x7F) {

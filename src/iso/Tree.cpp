@@ -232,7 +232,18 @@ void TQuarnBurner::WriteFile(TFEntry* target, const PreparedFile& file, const En
   } else {
     target->OnDisc = 0;
   }
-  target->Extents = std::move(extents);
+  // A file in one plain extent (its data from the start of the extent's first sector,
+  // as long as the file) keeps it as its first extent and size alone: a list of its own
+  // for every file costs an allocation per record that lives as long as the tree. Any
+  // other run is kept as it is.
+  TExtent plain;
+  plain.Lba = first;
+  plain.Bytes = info.Size;
+  if (extents.size() == 1 && first != 0 && extents.front() == plain) {
+    target->Extents.clear();
+  } else {
+    target->Extents = std::move(extents);
+  }
   target->Posix = PosixOf(info);
 }
 

@@ -9,6 +9,7 @@ namespace {
 
 // The system copies into page-aligned memory markedly faster.
 constexpr std::size_t kAlign = 4096;
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
 
 }  // namespace
 
@@ -22,10 +23,16 @@ const std::uint8_t* ReadAhead::FromWindow(const platform::ReadOnlyFile& file, st
   }
   if (offset >= windowStart_ && offset + length <= windowStart_ + windowLength_) return window_ + (offset - windowStart_);
 
-  if (!memory_) {
-    memory_ = std::make_unique_for_overwrite<std::uint8_t[]>(kWindow + kAlign);
-    const auto address = reinterpret_cast<std::uintptr_t>(memory_.get());
-    window_ = memory_.get() + (kAlign - address % kAlign) % kAlign;
+  if (window_ == nullptr) {
+    // A large page is 2 MB: the window takes the start of one.
+    bulk_ = platform::AllocateBulkMemory(std::max<std::size_t>(kWindow, kLargePage));
+    if (bulk_) {
+      window_ = static_cast<std::uint8_t*>(bulk_.get());
+    } else {
+      memory_ = std::make_unique_for_overwrite<std::uint8_t[]>(kWindow + kAlign);
+      const auto address = reinterpret_cast<std::uintptr_t>(memory_.get());
+      window_ = memory_.get() + (kAlign - address % kAlign) % kAlign;
+    }
   }
   windowLength_ = 0;
   const std::uint64_t fill = offset < size ? std::min<std::uint64_t>(kWindow, size - offset) : 0;

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/BulkMemory.h"
 #include "platform/ReadOnlyFile.h"
 
 namespace tarnwick::vdrive {
@@ -40,8 +41,11 @@ class ReadAhead {
   const std::uint8_t* FromWindow(const platform::ReadOnlyFile& file, std::uint64_t size, std::uint64_t offset,
                                  std::size_t length);
 
-  std::unique_ptr<std::uint8_t[]> memory_;  // the window and its alignment, made at the first fill
-  std::uint8_t* window_ = nullptr;          // page-aligned inside memory_
+  // The window, made at the first fill: in a large page where the system gives one
+  // (one page fault, not one per 4 KB), else in ordinary memory.
+  platform::BulkMemory bulk_;
+  std::unique_ptr<std::uint8_t[]> memory_;
+  std::uint8_t* window_ = nullptr;
   std::uint64_t windowStart_ = 0;
   std::size_t windowLength_ = 0;
   std::uint64_t next_ = UINT64_MAX;          // where the read before ended
