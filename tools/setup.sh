@@ -12,7 +12,7 @@ JOBS="${JOBS:-2}"
 
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
   qt6-base-dev libcli11-dev nlohmann-json3-dev genisoimage xorriso libcdio-utils \
-  xauth xvfb fonts-dejavu-core"
+  xauth xvfb fonts-dejavu-core help2man dpkg-dev file"
 VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # The Windows build's cross compilers and wine (64-bit only: wine32 cannot run here).
@@ -67,6 +67,9 @@ case "$mode" in
       if [ "${TARNWICK_VM_TESTS:-1}" = 1 ]; then
         ctest --test-dir build --output-on-failure -j "$JOBS" -R '^vm[.]windows[.]'
       fi
+      # The Debian package installed and its tool run on the installed sample disc, then
+      # removed; the 64-bit zip's tool run under wine in an empty prefix.
+      tools/package.sh --check
     fi
     # The disc fuzzer (clang, libFuzzer + ASan + UBSan) for a minute over the seed
     # corpus: a crash or a hang fails the run.
