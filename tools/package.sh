@@ -38,5 +38,7 @@ dpkg -r tarnwick
 
 zip=$(ls build-win64/tarnwick-*-win64.zip)
 (cd "$scratch" && cmake -E tar xf "$ROOT/$zip")
-WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-  /usr/lib/wine/wine64 "$scratch"/tarnwick-*-win64/tarnwick-cli.exe --version
+export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+/usr/lib/wine/wine64 "$scratch"/tarnwick-*-win64/tarnwick-cli.exe --version
+# The prefix's wine server ends before the prefix is removed.
+/usr/lib/wine/wineserver -w
