@@ -1,4 +1,6 @@
-// Product name and version, shown in the window caption and by the command line.
+// Product name and version, shown in the window caption, the About text and by the
+// command line. The version is the project's (CMakeLists.txt), with the commit added
+// when the build is not of a release.
 #pragma once
 
 namespace tarnwick {

@@ -12,7 +12,7 @@ JOBS="${JOBS:-2}"
 
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
   qt6-base-dev libcli11-dev nlohmann-json3-dev genisoimage xorriso libcdio-utils \
-  xauth xvfb fonts-dejavu-core"
+  xauth xvfb fonts-dejavu-core help2man dpkg-dev file"
 # The UDF tests: mkudffs, udfclient, pycdlib, and Python for the writer of multisession
 # UDF test discs.
 PACKAGES="$PACKAGES udftools udfclient python3 python3-pycdlib"
@@ -70,6 +70,9 @@ case "$mode" in
       if [ "${TARNWICK_VM_TESTS:-1}" = 1 ]; then
         ctest --test-dir build --output-on-failure -j "$JOBS" -R '^vm[.]windows[.]'
       fi
+      # The Debian package installed and its tool run on the installed sample disc, then
+      # removed; the 64-bit zip's tool run under wine in an empty prefix.
+      tools/package.sh --check
     fi
     # The fuzz targets (clang, libFuzzer + ASan + UBSan), disc and import, for a minute
     # each over the seed corpus: a crash, a hang or an input's memory growing past its

@@ -3,6 +3,8 @@
 #   tools/windows.sh build   install the cross compilers, cross-build into build-win64/
 #                            (everything but the window) and build-win32/ (the CLI)
 #   tools/windows.sh test    build, then run the 64-bit tests under wine64
+#   tools/windows.sh package build the two programs alone and pack each build's zip
+#                            (build-win64/tarnwick-<version>-win64.zip, and -win32)
 # 32-bit Windows programs cannot run on a host kernel without 32-bit emulation, so
 # build-win32 is built but not run here (wine32 is deliberately not installed: it
 # cannot run and would take over /usr/bin/wine).
@@ -91,19 +93,30 @@ took() {
   started=$now
 }
 
+# A package needs the two programs only.
+programs=""
+[ "$mode" = package ] && programs="--target tarnwick-cli tarnwick_win32"
 configure build-win64 mingw-x86_64.cmake -DTARNWICK_LINUX_CLI="$linux_cli"
-cmake --build build-win64 -j "$JOBS"
+cmake --build build-win64 -j "$JOBS" $programs
 took "the 64-bit build"
 # The 32-bit tool (pointer-width checks of the SRB and pass-through records); CI leaves
 # it out with TARNWICK_WIN32_BUILD=0 to stay within its time.
 if [ "${TARNWICK_WIN32_BUILD:-1}" = 1 ]; then
   configure build-win32 mingw-i686.cmake -DBUILD_TESTING=OFF
-  cmake --build build-win32 -j "$JOBS" --target tarnwick-cli
-  took "the 32-bit build (the tool)"
+  cmake --build build-win32 -j "$JOBS" --target tarnwick-cli ${programs:+tarnwick_win32}
+  took "the 32-bit build"
 fi
 
 case "$mode" in
   build) ;;
+  package)
+    for build in build-win64 build-win32; do
+      if [ "$build" = build-win64 ] || [ "${TARNWICK_WIN32_BUILD:-1}" = 1 ]; then
+        rm -f "$ROOT/$build"/tarnwick-*.zip
+        (cd "$build" && cpack -G ZIP >/dev/null && ls "$ROOT/$build"/tarnwick-*.zip)
+      fi
+    done
+    ;;
   test)
     export WINEPREFIX="$ROOT/build-win64/wineprefix"
     export WINEDEBUG=-all
@@ -127,7 +140,7 @@ case "$mode" in
     took "the tests under wine"
     ;;
   *)
-    echo "usage: tools/windows.sh build|test" >&2
+    echo "usage: tools/windows.sh build|test|package" >&2
     exit 2
     ;;
 esac

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "Version.h"
+#include "browse/About.h"
 #include "app-win32/GridTypeAhead.h"
 #include "app-win32/WaitCursor.h"
 #include "app-win32/WinText.h"
@@ -38,6 +39,9 @@ void RegisterFormClass() {
   (void)registered;
 }
 
+// The window menu's About item (system command identifiers keep their low four bits clear).
+constexpr UINT kAboutCommand = 0x0110;
+
 HMENU IdOf(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
 }  // namespace
@@ -63,6 +67,11 @@ TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, bool quitOnClose)
   if (hwnd_ == nullptr) return;
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::Proc));
+  // The About text: from the window menu, or with F1.
+  if (const HMENU system = ::GetSystemMenu(hwnd_, FALSE)) {
+    ::AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(system, MF_STRING, kAboutCommand, L"About Tarnwick...");
+  }
   splitters_ = Splitters(Scaled(192), Scaled(145), Scaled(3));
   CreateControls();
   Layout();
@@ -259,6 +268,12 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) != kAboutCommand) break;
+      [[fallthrough]];
+    case WM_HELP:
+      dialogs_->ShowMessage(hwnd_, AboutText());
+      return 0;
     case WM_CLOSE:
       ::ShowWindow(hwnd_, SW_HIDE);
       if (quitOnClose_) ::PostQuitMessage(0);

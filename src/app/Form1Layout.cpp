@@ -1,5 +1,6 @@
 // The window's controls: names, captions, fonts and geometry. Sizes are given for
 // 96 dots per inch and scaled to the screen's logical density.
+#include <QAction>
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDatabase>
@@ -21,6 +22,7 @@
 #include <utility>
 
 #include "Version.h"
+#include "browse/About.h"
 #include "app/Dialogs.h"
 #include "app/EntryGrid.h"
 #include "app/Form1.h"
@@ -232,6 +234,13 @@ void TForm1::CreateControls() {
     if (tvDir->itemAt(at) != nullptr) TreeMenu->popup(tvDir->viewport()->mapToGlobal(at));
   });
   CreateDeletedAction();
+
+  // F1: the About text.
+  QAction* about = Child<QAction>(this, "About");
+  about->setText(QStringLiteral("About Tarnwick..."));
+  about->setShortcut(QKeySequence(Qt::Key_F1));
+  addAction(about);
+  connect(about, &QAction::triggered, this, [this] { dialogs_->ShowMessage(this, QString::fromStdString(AboutText())); });
 
   // Bottom strip: "Close".
   Panel2 = Child<QFrame>(client, "Panel2");

@@ -25,7 +25,8 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
   TDisc disc;
   drive.GetDiscInfo(disc);
   if (!disc.Ready) {
-    listing.lines.push_back({TSessionLine::Kind::Error, kSessionErrorLine, 0, 0, std::nullopt, 0});
+    listing.lines.push_back({TSessionLine::Kind::Error, kSessionErrorLine, 0});
+    listing.figures.emplace_back();
     return listing;
   }
 
@@ -58,11 +59,13 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
       const std::int64_t mb = BlocksToMegabytes(trackSize != 0 ? trackSize : volumeSpace);
       listing.lines.push_back({TSessionLine::Kind::Session,
                                "   " + PadNumber(s, 3, "0") + " " + msf + " " + PadNumber(mb, 4, " ") + " MB",
-                               session, track, start, trackSize != 0 ? trackSize : volumeSpace,
-                               udfOnly ? std::max<std::uint32_t>(udf::SessionGenerations(drive, session), 1) : 1});
+                               session});
+      listing.figures.push_back({track, start, trackSize != 0 ? trackSize : volumeSpace,
+                                 udfOnly ? std::max<std::uint32_t>(udf::SessionGenerations(drive, session), 1) : 1});
     } else {
       listing.lines.push_back({TSessionLine::Kind::SessionWithoutSize,
-                               " " + PadNumber(s, 3, "0") + " " + msf + "  ???? MB", session, track, start, 0});
+                               " " + PadNumber(s, 3, "0") + " " + msf + "  ???? MB", session});
+      listing.figures.push_back({track, start, 0});
     }
   }
 
@@ -73,8 +76,8 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
   const std::string leadOutText = leadOut ? LbaMsfText(*leadOut) : std::string("00:00:00");
   const std::uint32_t free = drive.GetFreeBlocks();
   listing.lines.push_back({TSessionLine::Kind::FreeSpace,
-                           " Free  " + leadOutText + " " + PadNumber(BlocksToMegabytes(free), 4, " ") + " MB", 0, 0,
-                           leadOut, free});
+                           " Free  " + leadOutText + " " + PadNumber(BlocksToMegabytes(free), 4, " ") + " MB", 0});
+  listing.figures.push_back({0, leadOut, free});
 
   TDisc again;
   drive.GetDiscInfo(again);

@@ -19,9 +19,12 @@ struct TSessionLine {
   // The disc's session number for session lines; 0 for the free-space and error lines,
   // which import nothing.
   std::uint8_t session = 0;
-  // The figures behind the text: a session's first track, its first block and its size
-  // in blocks (0 on a line without size); on the free-space line the free blocks, and
-  // the lead-out's first block when the drive told it.
+};
+
+// The figures behind a line's text: a session's first track, its first block and its
+// size in blocks (0 on a line without size); on the free-space line the free blocks,
+// and the lead-out's first block when the drive told it.
+struct TSessionFigures {
   std::uint8_t firstTrack = 0;
   std::optional<std::uint32_t> start;
   std::uint32_t blocks = 0;
@@ -31,6 +34,7 @@ struct TSessionLine {
 
 struct TSessionListing {
   std::vector<TSessionLine> lines;
+  std::vector<TSessionFigures> figures;  // one per line, in the same order
   // False when the drive was not ready: only the error line, and the labels keep
   // whatever they showed before.
   bool labelsValid = false;

@@ -37,11 +37,12 @@ std::optional<std::uint8_t> LastTrackOfDisc(TSCSIDevice& drive) {
 
 TTrackListing ListTracks(TSCSIDevice& drive, const TSessionListing& listing) {
   TTrackListing result;
-  for (const TSessionLine& line : listing.lines) {
-    if (line.session == 0 || line.firstTrack == 0) continue;
-    if (!result.sessions.empty() && line.firstTrack > result.sessions.back().firstTrack)
-      result.sessions.back().lastTrack = static_cast<std::uint8_t>(line.firstTrack - 1);
-    result.sessions.push_back({line.session, line.firstTrack, line.firstTrack});
+  for (std::size_t i = 0; i < listing.lines.size() && i < listing.figures.size(); ++i) {
+    const std::uint8_t session = listing.lines[i].session, first = listing.figures[i].firstTrack;
+    if (session == 0 || first == 0) continue;
+    if (!result.sessions.empty() && first > result.sessions.back().firstTrack)
+      result.sessions.back().lastTrack = static_cast<std::uint8_t>(first - 1);
+    result.sessions.push_back({session, first, first});
   }
   if (result.sessions.empty()) return result;
   const std::optional<std::uint8_t> lastTrack = LastTrackOfDisc(drive);

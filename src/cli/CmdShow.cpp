@@ -40,10 +40,10 @@ int CmdShow(CliDrive& drive, bool json, std::ostream& out, std::ostream& err) {
     out << "Disc Size  : " << FormatMegabytes(listing.discBlocks, separator) << '\n';
     out << "Used Space  : " << FormatMegabytes(listing.usedBlocks, separator) << '\n';
     // Older states of a session's UDF file system, each readable with --generation.
-    for (const TSessionLine& line : listing.lines)
-      if (line.generations > 1)
-        out << "Session " << int{line.session} << " : " << line.generations
-            << " generations (--generation 1 to " << line.generations << ", the last is the newest)\n";
+    for (std::size_t i = 0; i < listing.lines.size() && i < listing.figures.size(); ++i)
+      if (listing.figures[i].generations > 1)
+        out << "Session " << int{listing.lines[i].session} << " : " << listing.figures[i].generations
+            << " generations (--generation 1 to " << listing.figures[i].generations << ", the last is the newest)\n";
   }
   // A session without a line is a listing that failed, said after everything else.
   for (const TSessionListing::Unlisted& session : listing.unlisted) {

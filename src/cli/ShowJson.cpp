@@ -73,17 +73,19 @@ std::vector<std::uint8_t> WriteShowJson(CliDrive& drive, const TSessionListing& 
   if (listing.labelsValid) {
     tracks = ListTracks(drive.Burner(), listing);
     nlohmann::json sessions = nlohmann::json::array();
-    for (const TSessionLine& line : listing.lines) {
+    for (std::size_t i = 0; i < listing.lines.size() && i < listing.figures.size(); ++i) {
+      const TSessionLine& line = listing.lines[i];
+      const TSessionFigures& figures = listing.figures[i];
       if (line.kind == TSessionLine::Kind::FreeSpace) {
-        doc["free"] = Blocks(line.blocks);
-        doc["free"]["start"] = OrNull(line.start);
+        doc["free"] = Blocks(figures.blocks);
+        doc["free"]["start"] = OrNull(figures.start);
       }
       if (line.session == 0) continue;
-      nlohmann::json session{{"number", line.session}, {"start", OrNull(line.start)}, {"first_track", line.firstTrack}};
+      nlohmann::json session{{"number", line.session}, {"start", OrNull(figures.start)}, {"first_track", figures.firstTrack}};
       for (const TSessionTracks& range : tracks.sessions)
         if (range.session == line.session) session["last_track"] = range.lastTrack;
-      session["size"] = line.kind == TSessionLine::Kind::Session ? Blocks(line.blocks) : nlohmann::json(nullptr);
-      session["generations"] = line.generations;
+      session["size"] = line.kind == TSessionLine::Kind::Session ? Blocks(figures.blocks) : nlohmann::json(nullptr);
+      session["generations"] = figures.generations;
       sessions.push_back(session);
     }
     nlohmann::json trackRows = nlohmann::json::array();

@@ -13,6 +13,7 @@
 
 #include "Version.h"
 #include "cli/Commands.h"
+#include "cli/Completion.h"
 #include "cli/Messages.h"
 #include "cli/RecoveryArguments.h"
 #include "platform/Console.h"
@@ -62,6 +63,12 @@ int main(int argc, char** argv) {
     return std::string("tarnwick-cli: ") + e.what() + "\ntarnwick-cli: run with --help for more information\n";
   });
   app.set_version_flag("--version", std::string(kProductName) + " " + kProductVersion);
+  app.set_help_all_flag("--help-all", "print the help of every command and exit");
+  // The build writes the shell completion from the parser's own definitions.
+  app.add_flag_callback("--bash-completion", [&app] {
+       std::cout << BashCompletion(app);
+       throw CLI::Success();
+     })->group("");
   // Arguments beginning with "/" are disc paths, never Windows-style options.
   app.allow_windows_style_options(false);
   app.fallthrough();
@@ -126,6 +133,8 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
+  } catch (const CLI::Success&) {
+    return kExitOk;
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return kExitUsage;

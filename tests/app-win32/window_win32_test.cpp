@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Version.h"
 #include "support/SampleWindowTexts.h"
 #include "app-win32/Form1.h"
 #include "app-win32/ProgressDialog.h"
@@ -231,7 +232,7 @@ std::string HeadingOf(HWND grid, int column) {
 TEST(Win32Window, ShowsTheSampleDiscAsTheOtherWindowDoes) {
   MountedImages drives({SamplePath("sample.disc"), SamplePath("session1.iso")});
   Window w;
-  EXPECT_EQ(Text(w.form().hwnd()), "Tarnwick 1.01");
+  EXPECT_EQ(Text(w.form().hwnd()), std::string("Tarnwick ") + kProductVersion);
   const std::pair<ControlId, const char*> captions[] = {
       {win::kDriveLabel, nullptr}, {win::kShow, "Show"},           {win::kHeading, " Number  Start   Size"},
       {win::kLabel1, "Medium  :"}, {win::kLabel2, "Disc Size  :"}, {win::kLabel3, "Used Space  :"},

@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 
 #include "AppTestKit.h"
+#include "Version.h"
 #include "support/SampleWindowTexts.h"
 #include "app/Arguments.h"
 #include "vdrive/VirtualDrive.h"
@@ -65,7 +66,14 @@ TEST(WindowStart, WithoutDrivesTheSelectorStaysEmptyAndShowReportsTheError) {
 TEST(WindowStart, ControlsCaptionsAndFonts) {
   TestDrives drives({});
   Window w;
-  EXPECT_EQ(w.form().windowTitle(), QStringLiteral("Tarnwick 1.01"));
+  // The caption names the version (1.01, with the commit outside a release); F1 gives
+  // the About text under the same name.
+  const QString title = QStringLiteral("Tarnwick ") + QString::fromLatin1(kProductVersion);
+  EXPECT_EQ(w.form().windowTitle(), title);
+  EXPECT_TRUE(title.startsWith(QStringLiteral("Tarnwick 1.01"))) << title.toStdString();
+  QTest::keyClick(&w.form(), Qt::Key_F1);
+  ASSERT_EQ(w.dialogs().messages.size(), 1);
+  EXPECT_TRUE(w.dialogs().messages[0].startsWith(title + "\n")) << w.dialogs().messages[0].toStdString();
   EXPECT_EQ(w.label("Panel4")->text(), QStringLiteral(" Number  Start   Size"));
   EXPECT_EQ(w.label("Label1")->text(), QStringLiteral("Medium  :"));
   EXPECT_EQ(w.label("Label2")->text(), QStringLiteral("Disc Size  :"));

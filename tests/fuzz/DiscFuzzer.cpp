@@ -217,7 +217,8 @@ void TakeDiscThroughCommands(const fs::path& image, std::uint64_t discBytes, boo
   try {
     CliDrive drive(global, err);
     drive.Select();
-    Run([&] { CmdShow(drive, out, err); });
+    Run([&] { CmdShow(drive, false, out, err); });
+    Run([&] { CmdShow(drive, true, out, err); });
     const int last = drive.Burner().DiscInfo.LastSession;
     Playground playground(WorkDir());
     for (int session = 1; session <= last; ++session) {
