@@ -71,6 +71,7 @@ TRecoverResult RecoverEntryData(TSCSIDevice& drive, const TFEntry& entry, const 
   bool timeUp = false;
   auto ended = [&](TRescueEnd end, const TSectorRescue& rescue) {
     if (failedLba) *failedLba = rescue.EndLba();
+    damage.firstError = rescue.FirstError();
     if (end == TRescueEnd::BadSector) damage.status = TFileStatus::Skipped;
     switch (end) {
       case TRescueEnd::Stopped: return TRecoverResult::Stopped;
