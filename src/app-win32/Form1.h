@@ -54,6 +54,7 @@ enum ControlId : int {
   kHint,       // lHint
   kExtractRows = 301,
   kExtractNode,
+  kCheckSession,
 };
 
 class TForm1 {
@@ -84,6 +85,10 @@ class TForm1 {
   void OpenImage(const std::string& path);
   void ExtractSelectionClick();
   void ExtractNodeClick();
+  // Unreadable data (Form1Damage.cpp): the tree menu's "Check session", which reads
+  // every file and writes nothing, and the list of files kept with zeros.
+  void CheckSessionClick();
+  void ShowDamaged(const TExtractionOutcome& outcome);
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

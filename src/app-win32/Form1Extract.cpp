@@ -69,6 +69,9 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const st
     ProgressDialog progress(hwnd_, kExtractingTitle, entries.front()->LongName);
     TExtraction extraction(quarnb_, TExistingFiles::Ask);
     extraction.onExisting = [&](const std::string& path) { return dialogs_->AskOverwrite(progress.hwnd(), path); };
+    extraction.onUnreadable = [&](const std::string& name, const std::string& error) {
+      return dialogs_->AskUnreadable(progress.hwnd(), name, error);
+    };
     extraction.onProgress = [&](const TExtractionStep& step) {
       return progress.Update(ProgressText(step, oneFile), ProgressPercent(step, oneFile));
     };
@@ -76,6 +79,7 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const st
   }
 
   ::SetWindowTextW(Control(kHint), Wide(ExtractionSummary(outcome, directory)).c_str());
+  ShowDamaged(outcome);
   if (!outcome.errors.empty()) dialogs_->ShowMessage(hwnd_, ErrorsText(outcome.errors));
 }
 

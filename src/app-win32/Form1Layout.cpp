@@ -307,6 +307,9 @@ void TForm1::Command(int id, int code) {
     case kExtractNode:
       ExtractNodeClick();
       break;
+    case kCheckSession:
+      CheckSessionClick();
+      break;
     case IDOK: {
       // Enter: on a session line it imports, on a grid row it extracts.
       const HWND focus = ::GetFocus();
@@ -393,6 +396,7 @@ void TForm1::PopupMenu(int command, POINT at) {
   const HMENU menu = ::CreatePopupMenu();
   if (menu == nullptr) return;
   ::AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(command), L"Extract...");
+  if (command == kExtractNode) ::AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(kCheckSession), L"Check session");
   const int chosen = static_cast<int>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
   ::DestroyMenu(menu);
   if (chosen != 0) Command(chosen, 0);

@@ -36,6 +36,11 @@ class QTableWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace tarnwick {
+class TExtraction;
+struct TExtractionOutcome;
+}  // namespace tarnwick
+
 namespace tarnwick::app {
 
 class IDialogs;
@@ -110,6 +115,13 @@ class TForm1 : public QMainWindow {
   void CreateDeletedAction();
   void ShowDeletedClick(bool show);
   void MarkDeletedRow(int row, const TFEntry& entry);
+  // Unreadable data (Form1Damage.cpp): the tree menu's "Check session", the question
+  // an extraction asks about a file it cannot read whole, and the list of the files
+  // kept with zeros shown after it.
+  void AddCheckSessionAction();
+  void CheckSessionClick();
+  void AskAboutUnreadable(TExtraction& extraction);
+  void ShowDamaged(const TExtractionOutcome& outcome);
 
   TQuarnBurner quarnb_;
   // The lines the session list shows, with the session each imports.

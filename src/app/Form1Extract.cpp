@@ -93,8 +93,10 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QS
     cancelled = progress.wasCanceled();
     return !cancelled;
   };
+  AskAboutUnreadable(extraction);
   const TExtractionOutcome outcome = extraction.Run(entries, QFile::encodeName(directory).toStdString());
   progress.close();
+  ShowDamaged(outcome);
 
   lHint->setText(QString::fromStdString(ExtractionSummary(outcome, QFile::encodeName(directory).toStdString())));
   lHint->setToolTip(lHint->text());

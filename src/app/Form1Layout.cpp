@@ -230,6 +230,7 @@ void TForm1::CreateControls() {
   QAction* extractNode = TreeMenu->addAction(QStringLiteral("Extract..."));
   extractNode->setObjectName(QStringLiteral("ExtractNode"));
   connect(extractNode, &QAction::triggered, this, [this] { ExtractNodeClick(); });
+  AddCheckSessionAction();
   connect(tvDir, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     if (tvDir->itemAt(at) != nullptr) TreeMenu->popup(tvDir->viewport()->mapToGlobal(at));
   });

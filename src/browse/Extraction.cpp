@@ -62,6 +62,8 @@ std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::stri
     text += "Wrote " + files(outcome.written.size()) + " to " + directory;
   if (!outcome.kept.empty()) text += "; kept " + files(outcome.kept.size()) + " that existed";
   if (!outcome.errors.empty()) text += "; " + std::to_string(outcome.errors.size()) + " failed";
+  if (!outcome.damaged.empty())
+    text += "; " + std::to_string(outcome.damaged.size()) + " damaged, with zeros for unreadable data";
   return text;
 }
 
@@ -143,7 +145,7 @@ bool TExtraction::File(const TFEntry& entry, const std::string& directory, const
   }
 
   bool stopped = false;
-  const bool ok = burner_.ExtractFile(&entry, destination, [&](std::uint64_t done, std::uint64_t total) {
+  const TExtractProgress progress = [&](std::uint64_t done, std::uint64_t total) {
     step_.fileDone = done;
     step_.fileTotal = total;
     step_.allDone = before + done;
@@ -152,17 +154,16 @@ bool TExtraction::File(const TFEntry& entry, const std::string& directory, const
       return false;
     }
     return true;
-  });
+  };
+  bool ok = burner_.ExtractFile(&entry, destination, progress);
+  if (!ok && !stopped) ok = FileFailed(entry, destination, shown, progress);
   step_.allDone = before + bytes;
-  if (stopped) {
+  if (stopped || outcome_.cancelled) {
     // The extraction has removed its temporary file; the destination is as it was.
     outcome_.cancelled = true;
     return false;
   }
-  if (!ok) {
-    outcome_.errors.push_back(burner_.LastExtractError());
-    return true;
-  }
+  if (!ok) return true;  // FileFailed said why
   outcome_.written.push_back(destination);
   if (exists) outcome_.replaced.push_back(destination);
   return true;

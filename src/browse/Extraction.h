@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "browse/DamagedFiles.h"
 #include "iso/DistinctDestinations.h"
 #include "iso/QuarnBurner.h"
 
@@ -23,6 +24,7 @@ struct TExtractionStep {
   std::string name;  // the entry's path below the selection, "docs/a.txt"
   std::uint64_t fileDone = 0, fileTotal = 0;
   std::uint64_t allDone = 0, allTotal = 0;
+  std::uint64_t badSectors = 0;  // unreadable sectors met so far
 };
 
 struct TExtractionOutcome {
@@ -30,6 +32,7 @@ struct TExtractionOutcome {
   std::vector<std::string> kept;      // existing files left as they were
   std::vector<std::string> replaced;  // existing files overwritten
   std::vector<std::string> errors;    // one message per file or directory that failed
+  std::vector<TDamagedFile> damaged;  // files kept with zeros for unreadable data
   bool cancelled = false;
 };
 
@@ -60,6 +63,9 @@ class TExtraction {
   std::function<TOverwriteAnswer(const std::string& path)> onExisting;
   // After every read of every file and once per file at its end; false cancels.
   std::function<bool(const TExtractionStep& step)> onProgress;
+  // Asked when a file holds data that cannot be read (`error` says where); without
+  // it, the file fails as any other.
+  std::function<TUnreadableAnswer(const std::string& name, const std::string& error)> onUnreadable;
 
   // Extracts the entries into `directory`: a file under its own name, a directory as
   // a sub-directory holding its contents. Two entries whose local names would be the
@@ -71,6 +77,11 @@ class TExtraction {
   bool Entry(const TFEntry& entry, const std::string& directory, const std::string& shown);
   bool File(const TFEntry& entry, const std::string& directory, const std::string& shown);
   bool Directory(const TFEntry& entry, const std::string& directory, const std::string& shown);
+  // A file that failed: records why, or when its data could not be read asks what to
+  // do; true when a copy with zeros for the unreadable data was written, and with
+  // outcome_.cancelled set when the user chose to stop (DamagedFiles.cpp).
+  bool FileFailed(const TFEntry& entry, const std::string& destination, const std::string& shown,
+                  const TExtractProgress& progress);
   std::string UniqueDestination(const TFEntry& entry, const std::string& directory, const std::string& shown);
 
   TQuarnBurner& burner_;

@@ -84,6 +84,7 @@ int ProgressPercent(const TExtractionStep& step, bool oneFile) {
 std::string ProgressText(const TExtractionStep& step, bool oneFile) {
   const std::string percent = " (" + std::to_string(ProgressPercent(step, oneFile)) + "%)";
   std::string text = step.name + "\n" + std::to_string(step.fileDone) + " of " + std::to_string(step.fileTotal) + " bytes";
+  if (step.badSectors) text += "\n" + std::to_string(step.badSectors) + " unreadable sectors";
   if (oneFile) return text + percent;
   return text + "\n" + std::to_string(step.allDone) + " of " + std::to_string(step.allTotal) + " bytes in all" + percent;
 }

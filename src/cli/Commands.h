@@ -48,6 +48,13 @@ struct CatOptions {
   RecoveryOptions recovery;
 };
 
+struct ImageOptions {
+  std::optional<int> session;
+  std::string to;
+  std::string map;
+  RecoveryOptions recovery;
+};
+
 struct CheckOptions {
   std::optional<int> session;
   bool all = false;  // every block of the session too, not only the files' data
@@ -76,6 +83,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
 int CmdCat(CliDrive& drive, const CatOptions& options, std::FILE* out, std::ostream& err);
 // cat under a policy that hands on zeros for unreadable sectors.
 int CatRecovering(CliDrive& drive, const TreeItem& item, const CatOptions& options, std::FILE* out, std::ostream& err);
+int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, std::ostream& err);
 int CmdCheck(CliDrive& drive, const CheckOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tarnwick::cli

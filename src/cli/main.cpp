@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
   ExtractOptions extract;
   CatOptions cat;
   CheckOptions check;
+  ImageOptions image;
 
   // The program's own name in the usage lines, whatever path it was started by.
   CLI::App app{std::string(kProductName) + " " + kProductVersion +
@@ -125,6 +126,13 @@ int main(int argc, char** argv) {
   ck->add_flag("--all", check.all, "read every block of the session too");
   AddRecoveryOptions(ck, check.recovery, false, false);
 
+  CLI::App* im = app.add_subcommand("image", "save a session as an image file with a map of what read well; "
+                                             "run again to read only what is missing");
+  AddSessionOption(im, image.session);
+  im->add_option("--to", image.to, "image file")->required();
+  im->add_option("--map", image.map, "map file (default: the image's name with .map added)");
+  AddRecoveryOptions(im, image.recovery, false, false, false);
+
   try {
     app.parse(static_cast<int>(argumentPointers.size()), argumentPointers.data());
   } catch (const CLI::CallForHelp& e) {
@@ -161,6 +169,9 @@ int main(int argc, char** argv) {
       } else if (ct->parsed()) {
         std::cout.flush();
         status = CmdCat(*drive, cat, stdout, std::cerr);
+      } else if (im->parsed()) {
+        if (image.map.empty()) image.map = image.to + ".map";
+        status = CmdImage(*drive, image, std::cout, std::cerr);
       } else if (ck->parsed()) {
         status = CmdCheck(*drive, check, std::cout, std::cerr);
       }

@@ -66,6 +66,16 @@ TSectorRescue::Outcome TSectorRescue::ReadOne(std::uint32_t lba) {
 }
 
 TRescueEnd TSectorRescue::Forward(TSectorSpan span, const TDeliver& deliver) {
+  const TRescueEnd end = ForwardPass(span, deliver);
+  // Work that ends early never comes back: what it skipped stays untried.
+  if (end != TRescueEnd::Complete) {
+    for (const TSectorSpan& s : skipped_) Add(untried_, s.first, s.count);
+    skipped_.clear();
+  }
+  return end;
+}
+
+TRescueEnd TSectorRescue::ForwardPass(TSectorSpan span, const TDeliver& deliver) {
   end_ = TRescueEnd::Complete;
   std::uint64_t pos = span.first;
   const std::uint64_t end = span.end();

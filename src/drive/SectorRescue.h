@@ -68,6 +68,7 @@ class TSectorRescue {
 
  private:
   enum class Outcome { Good, Bad, End };
+  TRescueEnd ForwardPass(TSectorSpan span, const TDeliver& deliver);
   Outcome ReadRun(std::uint32_t lba, std::uint16_t count);
   // One sector with its retries; End when the work must end (see end_).
   Outcome ReadOne(std::uint32_t lba);

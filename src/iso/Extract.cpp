@@ -102,6 +102,7 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
   lost = {};
   lost.status = TFileStatus::Unreadable;
   lastExtractError_.clear();
+  lastUnreadable_.reset();
   if (!entry) {
     lastExtractError_ = "No file to extract";
     return false;
@@ -145,6 +146,7 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
   std::string writeError;
   bool stopped = false;
   std::uint32_t failedLba = 0;
+  const std::uint32_t eventsBefore = MediumEvents();
   const TDataSink sink = [&](const std::uint8_t* data, std::size_t length) {
     std::uint32_t written = 0;
     if (!os.WriteFile(file.Get(), data, static_cast<std::uint32_t>(length), &written) || written != length) {
@@ -168,6 +170,7 @@ bool TQuarnBurner::ExtractFile(const TFEntry* entry, const std::string& destinat
       return fail(Format("Cannot read file %s: sector %lu lies beyond the disc", entry->LongName.c_str(),
                          static_cast<unsigned long>(failedLba)));
     case TReadResult::ReadFailed:
+      if (MediumEvents() == eventsBefore) lastUnreadable_ = failedLba;
       return fail(Format("Cannot read file %s at sector %lu: %s", entry->LongName.c_str(),
                          static_cast<unsigned long>(failedLba),
                          (lost.status == TFileStatus::Skipped ? lost.firstError : LastErrorText).c_str()));

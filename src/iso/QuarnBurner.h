@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -159,6 +160,9 @@ class TQuarnBurner : public TSCSIDevice {
   bool ExtractFile(const TFEntry* entry, const std::string& destination, const TExtractProgress& progress,
                    const TReadPolicy& policy, TFileDamage* damage);
   const std::string& LastExtractError() const { return lastExtractError_; }
+  // After a failed extraction: the sector whose data could not be read, when that was
+  // the cause (not a changed medium, a write or anything else).
+  std::optional<std::uint32_t> LastUnreadableSector() const { return lastUnreadable_; }
   // True when no session was imported since the last reset, or when the volume
   // descriptor the last import started from still reads the same: the disc in the
   // drive is the one the tree describes.
@@ -236,6 +240,7 @@ class TQuarnBurner : public TSCSIDevice {
   TTreeKind importedTree_ = TTreeKind::None;
   std::uint32_t importedGenerations_ = 1;
   std::string lastExtractError_;
+  std::optional<std::uint32_t> lastUnreadable_;
   bool inBatch_ = false;
   bool batchChecked_ = false;
   std::uint32_t batchMediumEvents_ = 0;

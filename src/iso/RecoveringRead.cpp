@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace tarnwick {
 
@@ -54,9 +55,33 @@ TRecoverResult RecoverEntryData(TSCSIDevice& drive, const TFEntry& entry, const 
   rescuePolicy.deadlineMs = policy.deadlineMs;
   rescuePolicy.stopAtBad = policy.onError == TOnError::Skip;
   rescuePolicy.skipAhead = policy.onError == TOnError::Fill && patch != nullptr;
+  // Every extent is read forwards first, handing the file on in order; the returns to
+  // skipped areas come after the last, so that no write out of order falls between.
+  struct RunRead {
+    TExtent run;
+    std::uint64_t base;  // the file offset of the run's first byte
+    std::unique_ptr<TSectorRescue> rescue;
+    // The file's offset and length of `count` sectors from `lba`.
+    std::pair<std::uint64_t, std::uint64_t> Piece(std::uint32_t lba, std::uint32_t count) const {
+      const std::uint64_t offset = (lba - run.Lba) * kSector;
+      return {base + offset, std::min<std::uint64_t>(count * kSector, run.Bytes - offset)};
+    }
+  };
+  std::vector<RunRead> reads;
   bool timeUp = false;
-  std::uint64_t base = 0;  // the file offset of the run's first byte
+  auto ended = [&](TRescueEnd end, const TSectorRescue& rescue) {
+    if (failedLba) *failedLba = rescue.EndLba();
+    damage.firstError = rescue.FirstError();
+    if (end == TRescueEnd::BadSector) damage.status = TFileStatus::Skipped;
+    switch (end) {
+      case TRescueEnd::Stopped: return TRecoverResult::Stopped;
+      case TRescueEnd::MediumChanged: return TRecoverResult::MediumChanged;
+      case TRescueEnd::NotOnDisc: return TRecoverResult::NotOnDisc;
+      default: return TRecoverResult::Skipped;
+    }
+  };
 
+  std::uint64_t base = 0;
   for (const TExtent& run : EntryDataRuns(entry)) {
     const std::uint64_t sectors = (run.Bytes + kSector - 1) / kSector;
     if (sectors == 0) continue;
@@ -64,13 +89,11 @@ TRecoverResult RecoverEntryData(TSCSIDevice& drive, const TFEntry& entry, const 
       if (failedLba) *failedLba = run.Lba;
       return TRecoverResult::NotOnDisc;
     }
-    // The bytes of `count` sectors from `lba` that belong to the file.
-    auto piece = [&](std::uint32_t lba, std::uint32_t count) {
-      const std::uint64_t offset = (lba - run.Lba) * kSector;
-      return std::make_pair(offset, std::min<std::uint64_t>(count * kSector, run.Bytes - offset));
-    };
+    reads.push_back({run, base, std::make_unique<TSectorRescue>(drive, rescuePolicy)});
+    base += run.Bytes;
+    const RunRead& read = reads.back();
     const TSectorRescue::TDeliver deliver = [&](std::uint32_t lba, const std::uint8_t* data, std::uint32_t count) {
-      auto [offset, length] = piece(lba, count);
+      const std::uint64_t length = read.Piece(lba, count).second;
       if (data) return sink(data, static_cast<std::size_t>(length));
       for (std::uint64_t done = 0; done < length;) {
         const std::uint64_t n = std::min<std::uint64_t>(length - done, TSectorRescue::kRunSectors * kSector);
@@ -79,44 +102,34 @@ TRecoverResult RecoverEntryData(TSCSIDevice& drive, const TFEntry& entry, const 
       }
       return true;
     };
+    const TRescueEnd end = read.rescue->Forward({run.Lba, static_cast<std::uint32_t>(sectors)}, deliver);
+    if (end == TRescueEnd::TimeUp) timeUp = true;  // the runs left are handed on as zeros, untried
+    else if (end != TRescueEnd::Complete) return ended(end, *read.rescue);
+  }
+
+  for (const RunRead& read : reads) {
+    if (!rescuePolicy.skipAhead) break;
     const TSectorRescue::TDeliver recovered = [&](std::uint32_t lba, const std::uint8_t* data, std::uint32_t count) {
-      auto [offset, length] = piece(lba, count);
-      return patch(base + offset, data, static_cast<std::size_t>(length));
+      const auto [offset, length] = read.Piece(lba, count);
+      return patch(offset, data, static_cast<std::size_t>(length));
     };
+    const TRescueEnd end = read.rescue->Return(recovered);
+    if (end == TRescueEnd::TimeUp) timeUp = true;
+    else if (end != TRescueEnd::Complete) return ended(end, *read.rescue);
+  }
 
-    TSectorRescue rescue(drive, rescuePolicy);
-    TRescueEnd end = rescue.Forward({run.Lba, static_cast<std::uint32_t>(sectors)}, deliver);
-    if (end == TRescueEnd::Complete && rescuePolicy.skipAhead) end = rescue.Return(recovered);
-
-    std::vector<TSectorSpan> lost = rescue.Bad();
-    lost.insert(lost.end(), rescue.Untried().begin(), rescue.Untried().end());
+  for (const RunRead& read : reads) {
+    std::vector<TSectorSpan> lost = read.rescue->Bad();
+    lost.insert(lost.end(), read.rescue->Untried().begin(), read.rescue->Untried().end());
     for (const TSectorSpan& span : Merged(std::move(lost))) {
-      auto [offset, length] = piece(span.first, span.count);
-      const std::uint64_t first = base + offset, last = base + offset + length - 1;
+      const auto [first, length] = read.Piece(span.first, span.count);
+      const std::uint64_t last = first + length - 1;
       if (!damage.bytes.empty() && damage.bytes.back().second + 1 == first) damage.bytes.back().second = last;
       else damage.bytes.emplace_back(first, last);
       damage.sectors.emplace_back(span.first, static_cast<std::uint32_t>(span.end() - 1));
       damage.badSectors += span.count;
     }
-    if (damage.firstError.empty()) damage.firstError = rescue.FirstError();
-    if (failedLba) *failedLba = rescue.EndLba();
-    switch (end) {
-      case TRescueEnd::Complete:
-        break;
-      case TRescueEnd::TimeUp:
-        timeUp = true;  // the runs left are handed on as zeros, untried
-        break;
-      case TRescueEnd::Stopped:
-        return TRecoverResult::Stopped;
-      case TRescueEnd::MediumChanged:
-        return TRecoverResult::MediumChanged;
-      case TRescueEnd::NotOnDisc:
-        return TRecoverResult::NotOnDisc;
-      case TRescueEnd::BadSector:
-        damage.status = TFileStatus::Skipped;
-        return TRecoverResult::Skipped;
-    }
-    base += run.Bytes;
+    if (damage.firstError.empty()) damage.firstError = read.rescue->FirstError();
   }
   damage.timeUp = timeUp;
   damage.status = damage.Damaged() ? TFileStatus::Damaged : TFileStatus::Ok;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "vdrive/DescriptionError.h"
+#include "vdrive/RescueMap.h"
 #include "platform/LocalPath.h"
 
 namespace tarnwick::vdrive {
@@ -428,9 +429,20 @@ void Parser::AddTrack(const Statement& s) {
 }
 
 void Parser::Fault(const Statement& s) {
-  CheckKeys(s, {"command", "start", "count", "sense", "marginal", "chance", "seed"}, {"read"});
+  CheckKeys(s, {"command", "start", "count", "sense", "marginal", "chance", "seed", "map"}, {"read"});
   const Field* read = Find(s, "read");
   const Field* command = Find(s, "command");
+  if (const Field* map = Find(s, "map")) {
+    if (read || command || Find(s, "count")) Fail(s.line, "'fault map=' takes start= alone");
+    std::filesystem::path path = platform::LocalPath(map->value);
+    if (path.is_relative()) path = platform::LocalPath(baseDir_) / path;
+    std::string error;
+    const std::optional<TRescueMap> rescue = TRescueMap::Load(platform::Utf8Text(path), error);
+    if (!rescue) Fail(s.line, "map '" + map->value + "': " + error);
+    const Field* start = Find(s, "start");
+    AddMapFaults(model_, *rescue, start ? static_cast<std::uint32_t>(Number(s, *start, 0xFFFFFFFF)) : 0);
+    return;
+  }
   if ((read != nullptr) == (command != nullptr)) Fail(s.line, "a fault is either 'read' or 'command='");
   const Field* senseField = Find(s, "sense");
   if (command) {

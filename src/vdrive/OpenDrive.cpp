@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "vdrive/DescriptionParser.h"
+#include "vdrive/RescueMap.h"
 #include "vdrive/VirtualDrive.h"
 #include "vdrive/images/ImageReaders.h"
 #include "vdrive/images/ImageSupport.h"
@@ -33,6 +34,15 @@ DiscModel ModelFromImage(const std::string& path) {
   track.file = std::move(file);
   model.tracks.push_back(std::move(track));
   model.sessions = 1;
+  // An image saved from a damaged disc fails where the disc did: its map lies beside it.
+  const std::string mapPath = MapPathFor(path);
+  std::error_code ec;
+  if (std::filesystem::exists(platform::LocalPath(mapPath), ec)) {
+    std::string mapError;
+    const std::optional<TRescueMap> map = TRescueMap::Load(mapPath, mapError);
+    if (!map) throw DescriptionError(mapPath + ": " + mapError);
+    AddMapFaults(model, *map, 0);
+  }
   return model;
 }
 

@@ -42,6 +42,9 @@ class FakeDialogs : public win::IDialogs {
   std::string ChooseImage(HWND, const std::string&) override { return {}; }
   TOverwriteAnswer AskOverwrite(HWND, const std::string&) override { return TOverwriteAnswer::Cancel; }
   void ShowMessage(HWND, const std::string& text) override { messages.push_back(text); }
+  TUnreadableAnswer AskUnreadable(HWND, const std::string&, const std::string&) override {
+    return TUnreadableAnswer::Stop;
+  }
 
   std::string directory;  // the chooser's answer; "" when the user cancels
   std::vector<std::string> titles, messages;

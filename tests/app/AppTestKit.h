@@ -50,6 +50,12 @@ class FakeDialogs : public app::IDialogs {
     return answer;
   }
   void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
+  TUnreadableAnswer AskUnreadable(QWidget*, const QString& name, const QString&) override {
+    askedUnreadable << name;
+    return unreadableAnswer;
+  }
+  TUnreadableAnswer unreadableAnswer = TUnreadableAnswer::Skip;
+  QStringList askedUnreadable;
 
   QString directory;  // the chooser's answer; empty: the user cancels
   int chooserCalls = 0;

@@ -1,0 +1,135 @@
+// image: a session saved as an image file with a rescue map beside it. A second run
+// reads only what the map does not mark read well, and adds what it gets.
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+
+#include "cli/Commands.h"
+#include "cli/Interruption.h"
+#include "cli/Messages.h"
+#include "iso/SessionBlocks.h"
+#include "platform/LocalPath.h"
+#include "vdrive/RescueMap.h"
+
+namespace tarnwick::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using vdrive::TRescueMap;
+
+constexpr std::uint64_t kBlock = 2048;
+
+// The image file, opened for reading and writing without losing what it holds.
+class ImageOutput {
+ public:
+  ImageOutput(const std::string& path, std::uint64_t size) {
+    const fs::path local = platform::LocalPath(path);
+    std::error_code ec;
+    if (!fs::exists(local, ec)) std::ofstream(local, std::ios::binary);
+    file_.open(local, std::ios::binary | std::ios::in | std::ios::out);
+    if (file_ && fs::file_size(local, ec) < size && !ec) fs::resize_file(local, size, ec);
+    if (ec) file_.setstate(std::ios::failbit);
+  }
+  bool Write(std::uint64_t offset, const std::uint8_t* data, std::uint64_t length) {
+    file_.seekp(static_cast<std::streamoff>(offset));
+    file_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(length));
+    return static_cast<bool>(file_);
+  }
+  bool Flush() { return static_cast<bool>(file_.flush()); }
+  explicit operator bool() const { return static_cast<bool>(file_); }
+
+ private:
+  std::fstream file_;
+};
+
+}  // namespace
+
+int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, std::ostream& err) {
+  TSCSIDevice& device = drive.Burner();
+  const std::uint8_t last = device.GetLastSession();
+  const int wanted = options.session.value_or(last);
+  if (last == 0 || wanted > last) throw CliError{kExitFailure, "the disc has no session " + std::to_string(wanted)};
+  const std::optional<TSectorSpan> span = SessionBlocks(device, static_cast<std::uint8_t>(wanted));
+  if (!span) throw CliError{kExitFailure, "cannot find the blocks of session " + std::to_string(wanted)};
+  const std::uint64_t size = std::uint64_t{span->count} * kBlock;
+
+  // The map says what the image holds; an image without its map is the user's file.
+  std::error_code ec;
+  const bool mapExists = fs::exists(platform::LocalPath(options.map), ec);
+  std::optional<TRescueMap> map;
+  if (mapExists) {
+    std::string error;
+    map = TRescueMap::Load(options.map, error);
+    if (!map) throw CliError{kExitFailure, "cannot use the map " + options.map + ": " + error};
+    if (map->Size() != size)
+      throw CliError{kExitFailure, "the map " + options.map + " is for an image of " + std::to_string(map->Size()) +
+                                       " bytes; session " + std::to_string(wanted) + " holds " + std::to_string(size)};
+  } else {
+    if (fs::exists(platform::LocalPath(options.to), ec))
+      throw CliError{kExitFailure, options.to + " exists and " + options.map + " does not; not writing over it"};
+    map.emplace(size);
+  }
+  ImageOutput image(options.to, size);
+  if (!image) throw CliError{kExitFailure, "cannot open " + options.to + " for writing"};
+  if (!map->Save(options.map)) throw CliError{kExitFailure, "cannot write the map " + options.map};
+
+  const InterruptionScope interruption;
+  TRescuePolicy policy;
+  policy.retries = options.recovery.policy.retries;
+  policy.deadlineMs = options.recovery.Started().deadlineMs;
+  bool writeFailed = false;
+  TRescueEnd end = TRescueEnd::Complete;
+  std::uint32_t endLba = 0;
+  // Data goes into the image first; only then does the map call it good.
+  const TSectorRescue::TDeliver keep = [&](std::uint32_t lba, const std::uint8_t* data, std::uint32_t count) {
+    if (data) {
+      const std::uint64_t offset = std::uint64_t{lba - span->first} * kBlock;
+      if (!image.Write(offset, data, count * kBlock)) {
+        writeFailed = true;
+        return false;
+      }
+      map->Set(offset, count * kBlock, '+');
+    }
+    return !InterruptionScope::Interrupted();
+  };
+  for (const TRescueMap::Area& area : map->Areas()) {
+    if (area.status == '+') continue;
+    TSectorRescue rescue(device, policy);
+    const TSectorSpan blocks{span->first + static_cast<std::uint32_t>(area.pos / kBlock),
+                             static_cast<std::uint32_t>(area.size / kBlock)};
+    end = rescue.Forward(blocks, keep);
+    if (end == TRescueEnd::Complete) end = rescue.Return(keep);
+    endLba = rescue.EndLba();
+    for (const TSectorSpan& bad : rescue.Bad()) map->Set((bad.first - span->first) * kBlock, bad.count * kBlock, '-');
+    for (const TSectorSpan& left : rescue.Untried())
+      map->Set((left.first - span->first) * kBlock, left.count * kBlock, '/');
+    if (!image.Flush() || !map->Save(options.map)) writeFailed = true;
+    if (end != TRescueEnd::Complete || writeFailed) break;
+  }
+
+  std::uint64_t good = 0, bad = 0;
+  for (const TRescueMap::Area& area : map->Areas()) (area.status == '+' ? good : bad) += area.size;
+  out << options.to << ": session " << wanted << ", blocks " << span->first << "-" << span->end() - 1 << ": "
+      << good / kBlock << " read well, " << bad / kBlock << " not\n";
+  if (writeFailed) {
+    PrintMessage(err, "cannot write " + options.to + " or " + options.map);
+    return kExitFailure;
+  }
+  switch (end) {
+    case TRescueEnd::Complete:
+      break;
+    case TRescueEnd::Stopped:
+      PrintMessage(err, "interrupted; the image and its map are consistent: run the command again to go on");
+      return kExitFailure;
+    case TRescueEnd::TimeUp:
+      PrintMessage(err, "time limit reached; run the command again to go on");
+      return kExitFailure;
+    default:
+      PrintMessage(err, "cannot read block " + std::to_string(endLba) + ": " + DriveErrorText(device));
+      return kExitFailure;
+  }
+  return bad ? kExitDamaged : kExitOk;
+}
+
+}  // namespace tarnwick::cli
