@@ -1,6 +1,7 @@
 #include "browse/Extraction.h"
 
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "browse/ExtractRefusal.h"
@@ -82,9 +83,15 @@ TExtractionOutcome TExtraction::Run(const std::vector<const TFEntry*>& entries, 
   step_.allTotal = SelectionBytes(entries);
   // The disc is checked against the imported tree once for the whole selection.
   const TExtractBatch batch(burner_);
-  for (const TFEntry* entry : entries) {
-    if (entry == nullptr) continue;
-    if (!Entry(*entry, directory, entry->LongName)) break;
+  try {
+    for (const TFEntry* entry : entries) {
+      if (entry == nullptr) continue;
+      if (!Entry(*entry, directory, entry->LongName)) break;
+    }
+  } catch (const std::bad_alloc&) {
+    // The temporary file of the file being written went with the unwinding; the
+    // files written before stay, and are listed.
+    outcome_.errors.insert(outcome_.errors.begin(), kExtractionOutOfMemoryText);
   }
   return outcome_;
 }

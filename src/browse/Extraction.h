@@ -15,6 +15,11 @@
 
 namespace tarnwick {
 
+// The message when memory runs out during an extraction: it ends there, and the file
+// being written goes with it.
+inline constexpr const char* kExtractionOutOfMemoryText =
+    "Out of memory: the extraction stopped; the file being written was removed and the rest was not extracted.";
+
 // What to do with a destination file that already exists.
 enum class TExistingFiles { Ask, Replace, Keep };
 // The user's answer when asked about one existing file.
@@ -70,7 +75,9 @@ class TExtraction {
   // Extracts the entries into `directory`: a file under its own name, a directory as
   // a sub-directory holding its contents. Two entries whose local names would be the
   // same get "name~2.ext", "name~3.ext", ... (a directory "name~2") instead of
-  // overwriting or merging with each other.
+  // overwriting or merging with each other. Running out of memory ends the run: the
+  // file being written is removed and kExtractionOutOfMemoryText comes first among
+  // the errors, so that the window shows it however many others there are.
   TExtractionOutcome Run(const std::vector<const TFEntry*>& entries, const std::string& directory);
 
  private:

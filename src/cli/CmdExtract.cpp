@@ -76,7 +76,9 @@ class Extractor {
   }
 
   // A symbolic link is created only when asked for, as the disc gives its target,
-  // and never over anything already there (which could be a link to follow).
+  // and never over anything already there (which could be a link to follow). What is
+  // there was not made by this run (each entry of a run has a destination of its own),
+  // so the message names the disc's link apart from the local path it leaves alone.
   void Link(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
     const std::string& target = entry.Posix->LinkTarget;
     if (!options_.symlinks) {
@@ -92,15 +94,18 @@ class Extractor {
       return;
     }
     const std::string destination = Claim(entry, directory, shownPath);
+    const std::string link = "symbolic link " + shownPath + " -> " + target;
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(platform::LocalPath(destination), ec))) {
-      PrintMessage(err_, destination + " exists; not replacing it with a symbolic link");
+    // Something may also appear between the look and the creation: the same case.
+    const bool occupied = fs::exists(fs::symlink_status(platform::LocalPath(destination), ec));
+    if (!occupied) fs::create_symlink(platform::LocalPath(target), platform::LocalPath(destination), ec);
+    if (occupied || ec == std::errc::file_exists) {
+      PrintMessage(err_, "not creating " + link + ": " + destination + " already exists and was left alone");
       failed_ = true;
       return;
     }
-    fs::create_symlink(platform::LocalPath(target), platform::LocalPath(destination), ec);
     if (ec) {
-      PrintMessage(err_, "cannot create symbolic link " + destination + ": " + ec.message());
+      PrintMessage(err_, "cannot create " + link + " at " + destination + ": " + ec.message());
       failed_ = true;
       return;
     }

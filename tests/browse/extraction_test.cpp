@@ -88,6 +88,34 @@ TEST(Extraction, LocalNamesThatMeetAreNumberedDirectoriesKeepTheirDateExistingFi
   }
 }
 
+// Memory running out during an extraction ends it with the message first among the
+// errors; the files written before stay, and no temporary file is left of the one
+// being written (the progress comes after each write to it).
+TEST(Extraction, RunningOutOfMemoryEndsTheExtractionAndRemovesItsTemporaryFile) {
+  CollidingDisc disc;
+  const struct {
+    int call;  // the progress call that finds memory gone: one per file here
+    std::size_t written;
+  } cases[] = {{1, 0}, {3, 2}};
+  for (const auto& c : cases) {
+    TempDir out;
+    TExtraction extraction(disc.qb, TExistingFiles::Ask);
+    int calls = 0;
+    extraction.onProgress = [&](const TExtractionStep& step) {
+      if (++calls == c.call && step.fileDone > 0) throw std::bad_alloc();
+      return true;
+    };
+    const TExtractionOutcome outcome = extraction.Run(disc.RootEntries(), out.str());
+    EXPECT_EQ(outcome.errors, std::vector<std::string>{kExtractionOutOfMemoryText});
+    EXPECT_EQ(outcome.written.size(), c.written) << c.call;
+    std::size_t files = 0;
+    for (const auto& item : fs::recursive_directory_iterator(out.path())) files += item.is_regular_file();
+    EXPECT_EQ(files, c.written) << c.call;
+  }
+  TempDir out;  // the disc and its tree serve the next extraction as before
+  EXPECT_EQ(TExtraction(disc.qb, TExistingFiles::Ask).Run(disc.RootEntries(), out.str()).written.size(), 3u);
+}
+
 // Memory running out during an import ends it with a message for a message box and
 // a tree the window can show: the root alone, with nothing half-added.
 TEST(Extraction, AnImportThatRunsOutOfMemoryLeavesTheRootAlone) {

@@ -38,6 +38,11 @@ constexpr std::uint32_t kBigLba = 60;
 constexpr std::uint32_t kBigFault = kBigLba + 40;
 constexpr std::uint32_t kEscFileLba = 40;
 
+// A system-use entry of a record: signature, length, version 1, data.
+std::string SystemUseEntry(const char* signature, const std::string& data) {
+  return std::string(signature, 2) + static_cast<char>(4 + data.size()) + '\x01' + data;
+}
+
 // Names that map to one local name ("A/B" and "A_B"; "README." and "README";
 // directories "SUB" and "SUB."; a file "D" and a directory "D."), names with
 // control characters, a large file and a small one.
@@ -45,6 +50,7 @@ struct SafetyDisc {
   TempDir dir;
   std::string image;
   std::string faulty;  // the same image with unreadable sectors
+  std::string links;   // a Rock Ridge disc holding one symbolic link, LINK -> target
   std::string big = PatternBytes(100000, 7);
 
   SafetyDisc() {
@@ -69,6 +75,18 @@ struct SafetyDisc {
     std::ofstream(faulty) << "image file=safety.iso\nsession number=1\ntrack type=data start=0 length="
                           << iso.Sectors() << "\nfault read start=" << kBigFault << " count=1\nfault read start="
                           << kEscFileLba << " count=1\n";
+
+    CraftedIso rr(40);
+    rr.Descriptor(16, 1, 20, 2048);
+    rr.Raw(16, 80, {0x28, 0, 0, 0, 0, 0, 0, 0x28});  // 40 blocks of volume space
+    rr.Terminator(17);
+    R dot = R::Dot(20, 2048);
+    dot.systemUse = SystemUseEntry("SP", std::string("\xBE\xEF\x00", 3)) + SystemUseEntry("RR", "\x81");
+    R link = R::File("LINK;1", 0, 0);
+    link.systemUse = SystemUseEntry("NM", std::string(1, '\0') + "LINK") +
+                     SystemUseEntry("SL", std::string("\0\0\x06", 3) + "target");
+    rr.Directory(20, {dot, R::DotDot(20, 2048), link});
+    links = rr.Write(dir / "links.iso");
   }
 };
 
@@ -92,7 +110,7 @@ TEST(ExtractSafety, LocalFilesAreNeverDestroyedOrRedirected) {
   enum class Before { File, HardLink, SymLink, Directory };
   struct Case {
     const char* what;
-    const char* entry;  // BIG.BIN cannot be read whole; KEEP.TXT can
+    const char* entry;  // BIG.BIN cannot be read whole; KEEP.TXT can; LINK is a link
     Before before;
     int status;
     const char* after;  // what the destination then holds; nullptr: the disc's data
@@ -106,6 +124,10 @@ TEST(ExtractSafety, LocalFilesAreNeverDestroyedOrRedirected) {
       {"a hard link replaced", "KEEP.TXT", Before::HardLink, 0, nullptr, ""},
       {"a symbolic link replaced", "KEEP.TXT", Before::SymLink, 0, nullptr, ""},
       {"a directory in the way", "KEEP.TXT", Before::Directory, 1, nullptr, "Cannot create file "},
+      // Not the disc's link: what stands there is named as the local thing it is.
+      {"a symbolic link where a link goes", "LINK", Before::SymLink, 1, "outside",
+       "LINK already exists and was left alone"},
+      {"a hard link where a link goes", "LINK", Before::HardLink, 1, "outside", "LINK already exists and was left alone"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -122,7 +144,10 @@ TEST(ExtractSafety, LocalFilesAreNeverDestroyedOrRedirected) {
       case Before::SymLink: fs::create_symlink(outside, destination); break;
       case Before::Directory: fs::create_directory(destination); break;
     }
-    const CliResult r = RunCli({"--image", disc.faulty, "extract", "--to", out.str(), c.entry});
+    const CliResult r =
+        c.entry == std::string("LINK")
+            ? RunCli({"--image", disc.links, "extract", "--symlinks", "--to", out.str(), c.entry})
+            : RunCli({"--image", disc.faulty, "extract", "--to", out.str(), c.entry});
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_TRUE(Contains(r.err, c.message)) << r.err;
     EXPECT_EQ(ReadWholeFile(outside), "outside");
@@ -140,7 +165,7 @@ TEST(ExtractSafety, LocalFilesAreNeverDestroyedOrRedirected) {
     std::size_t names = 0;
     for (const auto& item : fs::directory_iterator(out.path())) {
       ++names;
-      EXPECT_EQ(item.path().extension(), c.entry == std::string("BIG.BIN") ? ".BIN" : ".TXT") << item.path();
+      EXPECT_EQ(item.path().extension(), fs::path(c.entry).extension()) << item.path();
     }
     EXPECT_EQ(names, 1u);
   }
