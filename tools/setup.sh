@@ -13,7 +13,7 @@ JOBS="${JOBS:-2}"
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
   qt6-base-dev libcli11-dev nlohmann-json3-dev genisoimage xorriso libcdio-utils \
   xauth xvfb fonts-dejavu-core"
-VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file"
+VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file gddrescue"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # The Windows build's cross compilers and wine (64-bit only: wine32 cannot run here).
 WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64"
