@@ -16,7 +16,7 @@ PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
 # The UDF tests: mkudffs, udfclient, pycdlib, and Python for the writer of multisession
 # UDF test discs.
 PACKAGES="$PACKAGES udftools udfclient python3 python3-pycdlib"
-VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file"
+VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file gddrescue"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # The Windows build's cross compilers and wine (64-bit only: wine32 cannot run here).
 WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64"
