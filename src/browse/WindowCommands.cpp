@@ -1,5 +1,6 @@
 #include "browse/WindowCommands.h"
 
+#include "browse/ImportFailure.h"
 #include "browse/ImportSummary.h"
 #include "platform/Platform.h"
 
@@ -24,7 +25,16 @@ std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t i
 
 std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session) {
   burner.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
-  burner.ImportSession(session, burner.Root());
+  // The import's own reason for a failure arrives as its error message; the windows
+  // otherwise send the component's messages to no one.
+  std::string importMessage;
+  const TOnDebugMsg listener = burner.OnDebugMessage;
+  burner.OnDebugMessage = [&importMessage](TSCSIDevice*, const std::string& message, std::uint8_t type) {
+    if (type == 4) importMessage = message;
+  };
+  const bool imported = burner.ImportSession(session, burner.Root());
+  burner.OnDebugMessage = listener;
+  if (!imported) return ImportFailureText(burner, session, importMessage, burner.LastErrorText);
   return ImportProblemSummary(burner.ImportProblems());
 }
 

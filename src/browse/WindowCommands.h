@@ -30,7 +30,8 @@ void ConfigureForBrowsing(TQuarnBurner& burner);
 std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t index);
 
 // Resets the tree and imports the session into the root; the tree keeps whatever
-// could be read. Returns the message on what could not be read ("" when all was).
+// could be read. Returns the message on what could not be read ("" when all was),
+// or why nothing of the session could be imported.
 std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session);
 
 // "Drive E:" for a drive with a letter, "  Drive :" without.
