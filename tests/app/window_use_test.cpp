@@ -297,7 +297,7 @@ TEST_F(WindowUse, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
     EXPECT_EQ(questionParent, "ExtractProgress");
     EXPECT_TRUE(transientOfProgress);
     EXPECT_EQ(ReadText(dir / "README.TXT").size(), c.readmeSize);
-    EXPECT_EQ(Named<QLabel>(w, "lHint")->text().startsWith("Cancelled"), c.cancelled)
+    EXPECT_EQ(Named<QLabel>(w, "lHint")->text().startsWith("Extraction cancelled; wrote no files to "), c.cancelled)
         << Named<QLabel>(w, "lHint")->text().toStdString();
   }
 }
