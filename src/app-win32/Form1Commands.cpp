@@ -99,8 +99,11 @@ void TForm1::Button1Click() {
   TSessionListing listing;
   {
     WaitCursor wait;
+    SetText(Control(kHint), kAskingDriveText);
+    ::UpdateWindow(Control(kHint));
     listing = ListSessions(quarnb_);
   }
+  SetText(Control(kHint), ListingStatusText(listing));
   sessionLines_ = listing.lines;
   for (const TSessionLine& line : listing.lines) {
     const LRESULT at = ::SendMessageW(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line.text).c_str()));

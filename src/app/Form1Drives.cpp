@@ -124,13 +124,19 @@ void TForm1::Button1Click() {
   TSessionListing listing;
   {
     WaitCursor wait;
+    lHint->setText(QString::fromLatin1(kAskingDriveText));
+    lHint->repaint();
     listing = ListSessions(quarnb_);
   }
+  lHint->setText(QString::fromStdString(ListingStatusText(listing)));
+  lHint->setToolTip(lHint->text());
   sessionLines_ = listing.lines;
   for (const TSessionLine& line : listing.lines) {
     auto item = std::make_unique<QListWidgetItem>(QString::fromStdString(line.text));
     item->setData(kSessionRole, static_cast<unsigned>(line.session));
     item->setSizeHint(QSize(Scaled(192), Scaled(15)));
+    // The error line is cut by the list's width; the status line below says why.
+    if (line.kind == TSessionLine::Kind::Error) item->setToolTip(lHint->text());
     lb->addItem(item.release());
   }
   if (!listing.labelsValid) return;

@@ -80,11 +80,16 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QS
   progress.setAutoReset(false);
   progress.setLabelText(QString::fromStdString(entries.front()->LongName));
   progress.setValue(0);
+  // On screen before anything is asked: shown later, it would cover the question.
+  progress.show();
 
   bool cancelled = false;
   TExtraction extraction(quarnb_, TExistingFiles::Ask);
+  // The question belongs to the progress dialog: asked on behalf of the window, it
+  // would sit under the window-modal progress dialog, which window managers keep
+  // above the window's other dialogs and give the keyboard to.
   extraction.onExisting = [&](const std::string& path) {
-    return dialogs_->AskOverwrite(this, QFile::decodeName(path.c_str()));
+    return dialogs_->AskOverwrite(&progress, QFile::decodeName(path.c_str()));
   };
   extraction.onProgress = [&](const TExtractionStep& step) {
     progress.setLabelText(QString::fromStdString(ProgressText(step, oneFile)));

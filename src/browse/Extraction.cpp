@@ -55,12 +55,15 @@ bool SetDirectoryDate(const std::string& path, const TFEntry& entry) {
 }
 
 std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::string& directory) {
-  auto files = [](std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); };
-  std::string text = outcome.cancelled ? "Cancelled: " : "";
+  auto files = [](std::size_t count) {
+    return (count == 0 ? std::string("no") : std::to_string(count)) + (count == 1 ? " file" : " files");
+  };
+  const std::string wrote = outcome.cancelled ? "Extraction cancelled; wrote " : "Wrote ";
+  std::string text;
   if (outcome.written.size() == 1)
-    text += "Wrote " + outcome.written.front();
+    text = wrote + outcome.written.front();
   else
-    text += "Wrote " + files(outcome.written.size()) + " to " + directory;
+    text = wrote + files(outcome.written.size()) + " to " + directory;
   if (!outcome.kept.empty()) text += "; kept " + files(outcome.kept.size()) + " that existed";
   if (!outcome.errors.empty()) text += "; " + std::to_string(outcome.errors.size()) + " failed";
   if (!outcome.damaged.empty())

@@ -53,8 +53,8 @@ const TFEntry* EntryOfDirectory(const TDEntry* dir);
 bool SetDirectoryDate(const std::string& path, const TFEntry& entry);
 
 // One line on what an extraction did: "Wrote /to/a.txt", or "Wrote 3 files to /to",
-// then "; kept 1 file that existed", "; 2 failed" as they apply; "Cancelled: " first
-// when the user stopped it.
+// then "; kept 1 file that existed", "; 2 failed" as they apply; "Extraction
+// cancelled; wrote no files to /to" when the user stopped it.
 std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::string& directory);
 
 // The error messages one to a line, at most ten, then "... and N more".

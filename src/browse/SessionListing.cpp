@@ -15,6 +15,8 @@ namespace tarnwick {
 namespace {
 
 constexpr std::uint8_t kLeadOutTrack = 0xAA;
+// Additional sense code of "medium not present".
+constexpr std::uint8_t kNoMediumAsc = 0x3A;
 
 }  // namespace
 
@@ -27,6 +29,8 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
   if (!disc.Ready) {
     listing.lines.push_back({TSessionLine::Kind::Error, kSessionErrorLine, 0});
     listing.figures.emplace_back();
+    listing.noMedium = drive.LastSense[12] == kNoMediumAsc;
+    listing.notReadyWhy = drive.LastErrorText;
     return listing;
   }
 
@@ -91,6 +95,20 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
   listing.discBlocks = drive.GetDiscBlocks();
   listing.labelsValid = true;
   return listing;
+}
+
+std::string ListingStatusText(const TSessionListing& listing) {
+  const std::string why = listing.notReadyWhy.empty() ? std::string() : " (the drive says: " + listing.notReadyWhy + ")";
+  if (listing.noMedium) return "There is no disc in the drive" + why + ".";
+  if (!listing.labelsValid) return "The drive is not ready: no disc, or one it cannot read yet" + why + ".";
+  std::string text;
+  for (const TSessionListing::Unlisted& session : listing.unlisted) {
+    if (!text.empty()) text += " ";
+    text += session.session == 0 ? std::string("The drive names no session of this disc")
+                                 : "Session " + std::to_string(session.session) + " is not listed: the drive does not tell where it starts";
+    text += (session.why.empty() ? std::string() : " (" + session.why + ")") + ".";
+  }
+  return text;
 }
 
 }  // namespace tarnwick

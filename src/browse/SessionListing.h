@@ -55,6 +55,9 @@ struct TSessionListing {
     std::string why;
   };
   std::vector<Unlisted> unlisted;
+  // When the drive was not ready: whether it reported no medium, and its error text.
+  bool noMedium = false;
+  std::string notReadyWhy;
 };
 
 inline constexpr const char* kSessionErrorLine = "     Error getting session information";
@@ -62,5 +65,11 @@ inline constexpr const char* kSessionListHeading = " Number  Start   Size";
 
 // Runs every query of the listing on the selected drive, in the window's order.
 TSessionListing ListSessions(TSCSIDevice& drive);
+
+// The windows' status line while "Show" waits for the drive (which may take seconds).
+inline constexpr const char* kAskingDriveText = "Asking the drive about its disc...";
+// The windows' status line after "Show": why nothing is listed (no disc, the drive not
+// ready, with its error text), which sessions got no line, or "" when all is listed.
+std::string ListingStatusText(const TSessionListing& listing);
 
 }  // namespace tarnwick

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "browse/ImportFailure.h"
 #include "browse/ImportSummary.h"
 #include "platform/Platform.h"
 
@@ -26,13 +27,24 @@ std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t i
 
 std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session) {
   burner.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
+  // The import's own reason for a failure arrives as its error message; the windows
+  // otherwise send the component's messages to no one.
+  std::string importMessage;
+  const TOnDebugMsg listener = burner.OnDebugMessage;
+  burner.OnDebugMessage = [&importMessage](TSCSIDevice*, const std::string& message, std::uint8_t type) {
+    if (type == 4) importMessage = message;
+  };
+  bool imported = false;
   try {
-    burner.ImportSession(session, burner.Root());
+    imported = burner.ImportSession(session, burner.Root());
   } catch (const std::bad_alloc&) {
     // Records added half-way are released with the rest: the tree is the root alone.
+    burner.OnDebugMessage = listener;
     burner.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
     return kOutOfMemoryText;
   }
+  burner.OnDebugMessage = listener;
+  if (!imported) return ImportFailureText(burner, session, importMessage, burner.LastErrorText);
   return ImportProblemSummary(burner.ImportProblems());
 }
 

@@ -32,8 +32,9 @@ void ConfigureForBrowsing(TQuarnBurner& burner);
 std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t index);
 
 // Resets the tree and imports the session into the root; the tree keeps whatever
-// could be read. Returns the message on what could not be read ("" when all was).
-// Running out of memory leaves the root alone and returns kOutOfMemoryText.
+// could be read. Returns the message on what could not be read ("" when all was),
+// or why nothing of the session could be imported. Running out of memory leaves the
+// root alone and returns kOutOfMemoryText.
 std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session);
 
 // "Drive E:" for a drive with a letter, "  Drive :" without.

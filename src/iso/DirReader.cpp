@@ -95,7 +95,8 @@ bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
   std::uint64_t end = first + SectorsFor(length);
   if (end > sessionEnd_) {
     problems_.Add({TProblemKind::OutsideSession, path, extent,
-                   "the directory's " + std::to_string(SectorsFor(length)) + " sectors reach past the session's last sector " +
+                   "the directory's " + std::to_string(SectorsFor(length)) +
+                       (SectorsFor(length) == 1 ? " sector reaches" : " sectors reach") + " past the session's last sector " +
                        std::to_string(sessionEnd_ - 1)});
     end = std::max(first, sessionEnd_);
   }

@@ -41,9 +41,11 @@ class FakeDialogs : public app::IDialogs {
     imageStarts << start;
     return image;
   }
-  // The next queued answer; Cancel when none is left.
-  TOverwriteAnswer AskOverwrite(QWidget*, const QString& path) override {
+  // The next queued answer; Cancel when none is left. With realQuestion the toolkit's
+  // own message box asks.
+  TOverwriteAnswer AskOverwrite(QWidget* parent, const QString& path) override {
     asked << path;
+    if (realQuestion) return app::QtDialogs().AskOverwrite(parent, path);
     if (answers.empty()) return TOverwriteAnswer::Cancel;
     const TOverwriteAnswer answer = answers.front();
     answers.erase(answers.begin());
@@ -63,6 +65,7 @@ class FakeDialogs : public app::IDialogs {
   QString image;  // the image chooser's answer
   QStringList imageFilters, imageStarts;
   std::vector<TOverwriteAnswer> answers;
+  bool realQuestion = false;
   QStringList asked;  // the paths asked about
   QStringList messages;
 };

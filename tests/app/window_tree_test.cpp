@@ -1,6 +1,9 @@
 // Importing sessions from the session list, the directory tree and the entry grid.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QLabel>
+
 #include <QListWidget>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -127,6 +130,34 @@ TEST(WindowTree, ALoneErrorLineImportsNothing) {
   w.DoubleClickLine(0);
   EXPECT_EQ(w.tree()->topLevelItemCount(), 0);
   EXPECT_TRUE(w.dialogs().messages.isEmpty());
+}
+
+TEST(WindowTree, ASessionThatImportsNothingAndADriveWithoutDiscSayWhy) {
+  TestDrives drives({DiscText("medium profile=CD-R\ndisc status=incomplete capacity=359849\nsession\n"
+                              "track start=0 length=89 file=session1.iso\nfault read start=16 count=8\n"),
+                     DiscText("medium profile=CD-ROM\nsession\ntrack type=audio start=0 length=3000\n"
+                              "session\ntrack start=14400 length=89 file=session1.iso\n"),
+                     DiscText("medium absent\n")});
+  const struct {
+    const char *says, *alsoSays;
+  } cases[] = {{"The sectors where its file system begins could not be read. The drive says: ", "READ ERROR"},
+               {"It is an audio session: it holds music tracks and no file system.", "audio"}};
+  Window w;
+  for (int drive = 0; drive < 2; ++drive) {
+    w.drives()->setCurrentIndex(drive);
+    w.ClickShow();
+    w.dialogs().messages.clear();
+    w.DoubleClickLine(0);
+    ASSERT_EQ(w.dialogs().messages.size(), 1);
+    const QString& message = w.dialogs().messages.front();
+    EXPECT_TRUE(message.startsWith("Session 1 could not be imported, so nothing of it is shown.\n\n")) << message.toStdString();
+    EXPECT_TRUE(message.contains(cases[drive].says) && message.contains(cases[drive].alsoSays)) << message.toStdString();
+  }
+  w.drives()->setCurrentIndex(2);
+  w.ClickShow();
+  const QString status = w.label("lHint")->text();
+  EXPECT_TRUE(status.startsWith("There is no disc in the drive (the drive says: ")) << status.toStdString();
+  EXPECT_TRUE(status.contains("MEDIUM NOT PRESENT")) << status.toStdString();
 }
 
 TEST(WindowTree, WhatAnImportCouldNotReadIsSaidInOneMessage) {

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -234,6 +236,69 @@ TEST_F(WindowUse, AnExistingFileIsReplacedSkippedOrStopsTheExtractionAsAnswered)
     EXPECT_EQ(ReadText(dir / "changes.txt").size(), c.changesNew ? 512u : 8u);
     EXPECT_EQ(fs::exists(dir / "one.bin"), c.oneWritten);
     EXPECT_TRUE(w.dialogs().messages.isEmpty());
+  }
+}
+
+// The toolkit's own question, shown over the running extraction's progress dialog,
+// takes the mouse and the keyboard: it belongs to the progress dialog, and input goes
+// to it through the window system's event path (where blocked windows lose it).
+TEST_F(WindowUse, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
+  enum class How { ClickReplace, PressEnter, PressEscape };
+  const struct {
+    How how;
+    std::size_t readmeSize;
+    bool cancelled;
+  } cases[] = {{How::ClickReplace, 4345u, false}, {How::PressEnter, 4u, false}, {How::PressEscape, 4u, true}};
+  TestDrives drives({DiscFile(SamplePath("sample.disc"))});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.how));
+    TempDir dir;
+    WriteText(dir / "README.TXT", "mine");
+    Window w;
+    w.dialogs().directory = QString::fromStdString(dir.str());
+    w.dialogs().realQuestion = true;
+    w.Import(2);
+    QString questionParent;  // the object name of the question's parent
+    bool transientOfProgress = false, answered = false, ignored = false;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      QMessageBox* box = nullptr;
+      for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* b = qobject_cast<QMessageBox*>(top); b != nullptr && b->isVisible()) box = b;
+      }
+      if (box == nullptr) return;
+      if (answered) {
+        // The answer did not reach it: close it so that the test ends.
+        ignored = true;
+        box->reject();
+        return;
+      }
+      answered = true;
+      QWidget* parent = box->parentWidget();
+      QWindow* window = box->windowHandle();
+      if (parent != nullptr) questionParent = parent->objectName();
+      transientOfProgress = window != nullptr && parent != nullptr && window->transientParent() == parent->windowHandle();
+      if (c.how == How::ClickReplace) {
+        QAbstractButton* replace = nullptr;
+        for (QAbstractButton* button : box->buttons()) {
+          if (button->text() == "Replace") replace = button;
+        }
+        QTest::mouseClick(window, Qt::LeftButton, {}, replace->mapTo(box, replace->rect().center()));
+      } else {
+        QTest::keyClick(window, c.how == How::PressEnter ? Qt::Key_Return : Qt::Key_Escape);
+      }
+    });
+    answer.start();
+    w.DoubleClickRow(w.RowOf("README.TXT"));
+    answer.stop();
+    ASSERT_TRUE(answered);
+    EXPECT_FALSE(ignored);
+    EXPECT_EQ(questionParent, "ExtractProgress");
+    EXPECT_TRUE(transientOfProgress);
+    EXPECT_EQ(ReadText(dir / "README.TXT").size(), c.readmeSize);
+    EXPECT_EQ(Named<QLabel>(w, "lHint")->text().startsWith("Extraction cancelled; wrote no files to "), c.cancelled)
+        << Named<QLabel>(w, "lHint")->text().toStdString();
   }
 }
 
