@@ -27,12 +27,14 @@ std::uint8_t SessionOfLine(const std::vector<TSessionLine>& lines, std::size_t i
 
 std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session) {
   burner.ResetTree(TQuarnBurner::DefaultMaxFiles, TQuarnBurner::DefaultMaxDirs);
-  // The import's own reason for a failure arrives as its error message; the windows
-  // otherwise send the component's messages to no one.
+  // The import's own reason for a failure arrives as its error message; whoever
+  // listened before still gets every message.
   std::string importMessage;
   const TOnDebugMsg listener = burner.OnDebugMessage;
-  burner.OnDebugMessage = [&importMessage](TSCSIDevice*, const std::string& message, std::uint8_t type) {
+  burner.OnDebugMessage = [&importMessage, &listener](TSCSIDevice* device, const std::string& message,
+                                                      std::uint8_t type) {
     if (type == 4) importMessage = message;
+    if (listener) listener(device, message, type);
   };
   bool imported = false;
   try {
