@@ -56,11 +56,22 @@ bool IsDataTrack(TSCSIDevice& device, std::uint8_t track) {
 }
 
 // The data sessions of the disc, each from its first track as the per-session image
-// takes it; sessions that begin with an audio track are left out.
+// takes it; sessions that begin with an audio track are left out. A data track after
+// a session's first is refused rather than left out unsaid.
 std::vector<TSectorSpan> DiscDataBlocks(TSCSIDevice& device, std::uint8_t last) {
+  std::uint8_t header[12] = {};
+  if (!device.ReadToc(0, header, 0, false, 1, sizeof header) || header[3] == 0)
+    throw CliError{kExitFailure, "cannot read the table of contents: " + DriveErrorText(device)};
+  const std::uint8_t lastTrack = header[3];
   std::vector<TSectorSpan> spans;
   for (std::uint8_t session = 1; session <= last; ++session) {
-    if (!IsDataTrack(device, device.FirstTrackOfSession(session))) continue;
+    const std::uint8_t first = device.FirstTrackOfSession(session);
+    const int end = session < last ? device.FirstTrackOfSession(static_cast<std::uint8_t>(session + 1)) : lastTrack + 1;
+    for (int track = first + 1; track < end; ++track)
+      if (IsDataTrack(device, static_cast<std::uint8_t>(track)))
+        throw CliError{kExitFailure, "session " + std::to_string(session) + " holds a second data track (track " +
+                                         std::to_string(track) + "); --disc saves a session's first track only"};
+    if (!IsDataTrack(device, first)) continue;
     const std::optional<TSectorSpan> span = SessionBlocks(device, session);
     if (!span) throw CliError{kExitFailure, "cannot find the blocks of session " + std::to_string(session)};
     spans.push_back(*span);
