@@ -52,11 +52,12 @@ unsigned FreeAdapter() {
 
 }  // namespace
 
-std::vector<TMountedImage> MountImages(const std::vector<std::string>& paths) {
+std::vector<TMountedImage> MountImages(const std::vector<std::string>& paths, const std::string& firstMap) {
   std::vector<TMountedImage> mounted;
   for (const std::string& path : paths) {
     // A DescriptionError (a std::runtime_error) names the image that cannot be opened.
-    const std::shared_ptr<vdrive::VirtualDrive> drive = vdrive::OpenVirtualDrive(path);
+    const std::shared_ptr<vdrive::VirtualDrive> drive =
+        vdrive::OpenVirtualDrive(path, mounted.empty() ? firstMap : std::string());
     std::shared_ptr<IScsiTarget> target = drive;
     SCSI_ADDRESS own{};
     if (!drive->GetAddress(own)) {

@@ -24,8 +24,9 @@ struct TMountedImage {
 // drive's already present (target 0, LUN 0), so the device scan finds its drive letter
 // as it does for a real drive, and an image gets the same address whether it comes
 // alone or with others. Throws std::runtime_error naming the image when one cannot
-// be opened or no letter is left.
-std::vector<TMountedImage> MountImages(const std::vector<std::string>& paths);
+// be opened or no letter is left. The first image takes the rescue map `firstMap` when
+// one is named.
+std::vector<TMountedImage> MountImages(const std::vector<std::string>& paths, const std::string& firstMap = {});
 
 // The index of the device-list line ("H:T:L,E: ...") of a drive letter; -1 when none.
 int DeviceLineOfLetter(const std::vector<std::string>& lines, char letter);

@@ -29,7 +29,7 @@ CliDrive::CliDrive(const GlobalOptions& options, std::ostream& err) : options_(o
     if (options_.debug) err_ << TerminalText(message) << '\n';
   };
   try {
-    images_ = MountImages(options_.images);
+    images_ = MountImages(options_.images, options_.map);
   } catch (const std::exception& e) {
     throw CliError{kExitFailure, std::string("cannot open image: ") + e.what()};
   }

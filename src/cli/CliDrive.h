@@ -28,6 +28,7 @@ struct CliError {
 
 struct GlobalOptions {
   std::vector<std::string> images;
+  std::string map;  // the rescue map of the first image, instead of the one beside it
   std::string drive;  // a letter, optionally followed by ":"
   bool debug = false;
   // Which generation of a UDF session with virtual allocation tables (1 the oldest);

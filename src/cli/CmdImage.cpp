@@ -1,8 +1,10 @@
 // image: a session saved as an image file with a rescue map beside it. A second run
 // reads only what the map does not mark read well, and adds what it gets.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/Interruption.h"
@@ -43,6 +45,41 @@ class ImageOutput {
   std::fstream file_;
 };
 
+// Whether a track holds data, from the control field of its table-of-contents entry,
+// else from the track mode READ TRACK INFORMATION gives.
+bool IsDataTrack(TSCSIDevice& device, std::uint8_t track) {
+  std::uint8_t toc[12] = {};
+  if (device.ReadToc(0, toc, 0, false, track, sizeof toc) && toc[6] == track) return (toc[5] & 0x04) != 0;
+  if (device.ReadTrackInfo(track) && device.TrackInfo.TrackNumber == track) return (device.TrackInfo.Flags[1] & 0x04) != 0;
+  throw CliError{kExitFailure, "cannot tell whether track " + std::to_string(track) + " holds data: " +
+                                   DriveErrorText(device)};
+}
+
+// The data sessions of the disc, each from its first track as the per-session image
+// takes it; sessions that begin with an audio track are left out. A data track after
+// a session's first is refused rather than left out unsaid.
+std::vector<TSectorSpan> DiscDataBlocks(TSCSIDevice& device, std::uint8_t last) {
+  std::uint8_t header[12] = {};
+  if (!device.ReadToc(0, header, 0, false, 1, sizeof header) || header[3] == 0)
+    throw CliError{kExitFailure, "cannot read the table of contents: " + DriveErrorText(device)};
+  const std::uint8_t lastTrack = header[3];
+  std::vector<TSectorSpan> spans;
+  for (std::uint8_t session = 1; session <= last; ++session) {
+    const std::uint8_t first = device.FirstTrackOfSession(session);
+    const int end = session < last ? device.FirstTrackOfSession(static_cast<std::uint8_t>(session + 1)) : lastTrack + 1;
+    for (int track = first + 1; track < end; ++track)
+      if (IsDataTrack(device, static_cast<std::uint8_t>(track)))
+        throw CliError{kExitFailure, "session " + std::to_string(session) + " holds a second data track (track " +
+                                         std::to_string(track) + "); --disc saves a session's first track only"};
+    if (!IsDataTrack(device, first)) continue;
+    const std::optional<TSectorSpan> span = SessionBlocks(device, session);
+    if (!span) throw CliError{kExitFailure, "cannot find the blocks of session " + std::to_string(session)};
+    spans.push_back(*span);
+  }
+  if (spans.empty()) throw CliError{kExitFailure, "the disc has no data track"};
+  return spans;
+}
+
 }  // namespace
 
 int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, std::ostream& err) {
@@ -50,9 +87,19 @@ int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, st
   const std::uint8_t last = device.GetLastSession();
   const int wanted = options.session.value_or(last);
   if (last == 0 || wanted > last) throw CliError{kExitFailure, "the disc has no session " + std::to_string(wanted)};
-  const std::optional<TSectorSpan> span = SessionBlocks(device, static_cast<std::uint8_t>(wanted));
-  if (!span) throw CliError{kExitFailure, "cannot find the blocks of session " + std::to_string(wanted)};
-  const std::uint64_t size = std::uint64_t{span->count} * kBlock;
+  // What to read, as disc blocks, and the disc block at byte 0 of the image: a session
+  // from byte 0, or the disc's data at its own addresses with holes between.
+  std::vector<TSectorSpan> spans;
+  if (options.disc) {
+    spans = DiscDataBlocks(device, last);
+  } else {
+    const std::optional<TSectorSpan> span = SessionBlocks(device, static_cast<std::uint8_t>(wanted));
+    if (!span) throw CliError{kExitFailure, "cannot find the blocks of session " + std::to_string(wanted)};
+    spans.push_back(*span);
+  }
+  const std::uint32_t base = options.disc ? 0 : spans.front().first;
+  const std::uint64_t size = std::uint64_t{spans.back().end() - base} * kBlock;
+  const std::string what = options.disc ? std::string("the disc's data") : "session " + std::to_string(wanted);
 
   // The map says what the image holds; an image without its map is the user's file.
   std::error_code ec;
@@ -64,7 +111,7 @@ int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, st
     if (!map) throw CliError{kExitFailure, "cannot use the map " + options.map + ": " + error};
     if (map->Size() != size)
       throw CliError{kExitFailure, "the map " + options.map + " is for an image of " + std::to_string(map->Size()) +
-                                       " bytes; session " + std::to_string(wanted) + " holds " + std::to_string(size)};
+                                       " bytes; " + what + " holds " + std::to_string(size)};
   } else {
     if (fs::exists(platform::LocalPath(options.to), ec))
       throw CliError{kExitFailure, options.to + " exists and " + options.map + " does not; not writing over it"};
@@ -84,7 +131,7 @@ int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, st
   // Data goes into the image first; only then does the map call it good.
   const TSectorRescue::TDeliver keep = [&](std::uint32_t lba, const std::uint8_t* data, std::uint32_t count) {
     if (data) {
-      const std::uint64_t offset = std::uint64_t{lba - span->first} * kBlock;
+      const std::uint64_t offset = std::uint64_t{lba - base} * kBlock;
       if (!image.Write(offset, data, count * kBlock)) {
         writeFailed = true;
         return false;
@@ -93,25 +140,39 @@ int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, st
     }
     return !InterruptionScope::Interrupted();
   };
-  for (const TRescueMap::Area& area : map->Areas()) {
-    if (area.status == '+') continue;
+  // The areas not yet read well, cut to the blocks to read (the holes between data
+  // tracks stay untried and are never read).
+  auto unread = [&] {
+    std::vector<TSectorSpan> blocks;
+    for (const TRescueMap::Area& area : map->Areas()) {
+      if (area.status == '+') continue;
+      const std::uint64_t first = base + area.pos / kBlock, end = first + area.size / kBlock;
+      for (const TSectorSpan& span : spans) {
+        const std::uint64_t from = std::max<std::uint64_t>(first, span.first), to = std::min<std::uint64_t>(end, span.end());
+        if (from < to) blocks.push_back({static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to - from)});
+      }
+    }
+    return blocks;
+  };
+  for (const TSectorSpan& blocks : unread()) {
     TSectorRescue rescue(device, policy);
-    const TSectorSpan blocks{span->first + static_cast<std::uint32_t>(area.pos / kBlock),
-                             static_cast<std::uint32_t>(area.size / kBlock)};
     end = rescue.Forward(blocks, keep);
     if (end == TRescueEnd::Complete) end = rescue.Return(keep);
     endLba = rescue.EndLba();
-    for (const TSectorSpan& bad : rescue.Bad()) map->Set((bad.first - span->first) * kBlock, bad.count * kBlock, '-');
+    for (const TSectorSpan& bad : rescue.Bad()) map->Set(std::uint64_t{bad.first - base} * kBlock, bad.count * kBlock, '-');
     for (const TSectorSpan& left : rescue.Untried())
-      map->Set((left.first - span->first) * kBlock, left.count * kBlock, '/');
+      map->Set(std::uint64_t{left.first - base} * kBlock, left.count * kBlock, '/');
     if (!image.Flush() || !map->Save(options.map)) writeFailed = true;
     if (end != TRescueEnd::Complete || writeFailed) break;
   }
 
-  std::uint64_t good = 0, bad = 0;
-  for (const TRescueMap::Area& area : map->Areas()) (area.status == '+' ? good : bad) += area.size;
-  out << options.to << ": session " << wanted << ", blocks " << span->first << "-" << span->end() - 1 << ": "
-      << good / kBlock << " read well, " << bad / kBlock << " not\n";
+  std::uint64_t total = 0, bad = 0;
+  for (const TSectorSpan& span : spans) total += span.count;
+  for (const TSectorSpan& blocks : unread()) bad += blocks.count;
+  out << options.to << ": " << what << ", blocks";
+  for (std::size_t i = 0; i < spans.size(); ++i)
+    out << (i ? ", " : " ") << spans[i].first << "-" << spans[i].end() - 1;
+  out << ": " << total - bad << " read well, " << bad << " not\n";
   if (writeFailed) {
     PrintMessage(err, "cannot write " + options.to + " or " + options.map);
     return kExitFailure;

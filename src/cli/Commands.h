@@ -50,6 +50,7 @@ struct CatOptions {
 
 struct ImageOptions {
   std::optional<int> session;
+  bool disc = false;  // every data track at its disc address, not one session from byte 0
   std::string to;
   std::string map;
   RecoveryOptions recovery;

@@ -24,8 +24,8 @@ using namespace tarnwick::cli;
 
 namespace {
 
-void AddSessionOption(CLI::App* command, std::optional<int>& session) {
-  command->add_option_function<int>(
+CLI::Option* AddSessionOption(CLI::App* command, std::optional<int>& session) {
+  return command->add_option_function<int>(
              "--session", [&session](const int& value) { session = value; },
              "session number as \"show\" prints it (default: the last session)")
       ->check(CLI::Range(1, 255));
@@ -74,7 +74,9 @@ int main(int argc, char** argv) {
   app.allow_windows_style_options(false);
   app.fallthrough();
   app.require_subcommand(1, 1);
-  app.add_option("--image", global.images, "disc image or disc description to serve as a virtual drive (repeatable)");
+  CLI::Option* imageOption = app.add_option("--image", global.images, "disc image or disc description to serve as a virtual drive (repeatable)");
+  app.add_option("--map", global.map, "rescue map of the first --image (default: the image's name with .map added)")
+      ->needs(imageOption);
   app.add_option("--drive", global.drive, "drive letter to use (default: the first image's drive, else the first drive)");
   app.add_flag("--debug", global.debug, "send the drive component's debug messages to standard error");
   app.add_option("--names", global.names,
@@ -126,9 +128,11 @@ int main(int argc, char** argv) {
   ck->add_flag("--all", check.all, "read every block of the session too");
   AddRecoveryOptions(ck, check.recovery, false, false);
 
-  CLI::App* im = app.add_subcommand("image", "save a session as an image file with a map of what read well; "
-                                             "run again to read only what is missing");
-  AddSessionOption(im, image.session);
+  CLI::App* im = app.add_subcommand("image", "save a session (or every data track) as an image file with a map of "
+                                             "what read well; run again to read only what is missing");
+  CLI::Option* imageSession = AddSessionOption(im, image.session);
+  im->add_flag("--disc", image.disc, "every data track of the disc, each at its own block address")
+      ->excludes(imageSession);
   im->add_option("--to", image.to, "image file")->required();
   im->add_option("--map", image.map, "map file (default: the image's name with .map added)");
   AddRecoveryOptions(im, image.recovery, false, false, false);

@@ -12,7 +12,7 @@ namespace tarnwick::vdrive {
 
 namespace {
 
-DiscModel ModelFromImage(const std::string& path) {
+DiscModel ModelFromImage(const std::string& path, const std::string& givenMap) {
   std::string error;
   auto file = ImageFile::Open(path, error);
   if (!file) throw DescriptionError(path + ": cannot open the image: " + error);
@@ -35,12 +35,16 @@ DiscModel ModelFromImage(const std::string& path) {
   model.tracks.push_back(std::move(track));
   model.sessions = 1;
   // An image saved from a damaged disc fails where the disc did: its map lies beside it.
-  const std::string mapPath = MapPathFor(path);
+  // A map named by the caller must be there.
+  const std::string mapPath = givenMap.empty() ? MapPathFor(path) : givenMap;
   std::error_code ec;
-  if (std::filesystem::exists(platform::LocalPath(mapPath), ec)) {
+  if (!givenMap.empty() || std::filesystem::exists(platform::LocalPath(mapPath), ec)) {
     std::string mapError;
     const std::optional<TRescueMap> map = TRescueMap::Load(mapPath, mapError);
     if (!map) throw DescriptionError(mapPath + ": " + mapError);
+    if (map->Size() != blocks * kBlockSize)
+      throw DescriptionError(mapPath + ": the map is for an image of " + std::to_string(map->Size()) +
+                             " bytes; " + path + " holds " + std::to_string(blocks * kBlockSize));
     AddMapFaults(model, *map, 0);
   }
   return model;
@@ -53,14 +57,17 @@ std::shared_ptr<VirtualDrive> ParseDiscDescription(const std::string& text, cons
   return std::make_shared<VirtualDrive>(ParseDescription(text, baseDir, name));
 }
 
-std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path) {
+std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path, const std::string& mapPath) {
   if (CurrentMemoryFiles() == nullptr) {
     std::error_code ec;
     [[maybe_unused]] const std::uintmax_t size = std::filesystem::file_size(platform::LocalPath(path), ec);
     if (ec) throw DescriptionError(path + ": " + ec.message());
   }
   using images::ImageKind;
-  switch (images::DetectImageKind(path)) {
+  const ImageKind kind = images::DetectImageKind(path);
+  if (!mapPath.empty() && kind != ImageKind::Plain)
+    throw DescriptionError(path + ": a map goes with a plain image; a disc description names its map with 'fault map='");
+  switch (kind) {
     case ImageKind::Description: {
       const std::string text = images::ReadSheet(path);
       const std::string baseDir = platform::Utf8Text(platform::LocalPath(path).parent_path());
@@ -81,7 +88,7 @@ std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path) {
     case ImageKind::Plain:
       break;
   }
-  return std::make_shared<VirtualDrive>(ModelFromImage(path));
+  return std::make_shared<VirtualDrive>(ModelFromImage(path, mapPath));
 }
 
 }  // namespace tarnwick::vdrive

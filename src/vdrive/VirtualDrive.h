@@ -47,8 +47,9 @@ class VirtualDrive : public platform::IScsiTarget {
 
 // Opens a disc description (a text file whose first statement starts with one of its
 // keywords) or a bare image (one complete session with one data track at block 0: a
-// CD-ROM up to 360000 blocks, else a DVD-ROM). Throws DescriptionError.
-std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path);
+// CD-ROM up to 360000 blocks, else a DVD-ROM). A bare image takes the rescue map
+// `mapPath`, or without one the map beside it when there is one. Throws DescriptionError.
+std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path, const std::string& mapPath = {});
 
 // Builds a drive from description text; relative file names are taken from `baseDir`,
 // messages name the description `name`. Throws DescriptionError.

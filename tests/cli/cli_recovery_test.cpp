@@ -54,6 +54,16 @@ long ReadCommands(const CliResult& r) {
   return std::regex_search(r.err, m, std::regex("received (\\d+) READ\\(10\\) commands in all")) ? std::stol(m[1]) : -1;
 }
 
+// The blocks ddrescuelog lists in a map with one of the statuses.
+std::vector<std::uint32_t> MapBlocks(const std::string& map, const std::string& statuses) {
+  const CliResult r = RunCaptured({"ddrescuelog", "-b", "2048", "-l" + statuses, map});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<std::uint32_t> listed;
+  std::istringstream lines(r.out);
+  for (std::uint32_t b; lines >> b;) listed.push_back(b);
+  return listed;
+}
+
 TEST(Recovery, EachPolicyDeliversWhatReadsAndReportsExactlyWhatDoesNot) {
   const ScratchedDisc disc;
   const Ranges bigBad = {{500 * 2048, 2500 * 2048 - 1}}, midBad = {{17 * 2048, 18 * 2048 - 1}};
@@ -147,23 +157,27 @@ TEST(Recovery, ImageWithMapResumes) {
   ASSERT_EQ(RunCaptured({"ddrescuelog", "-t", map}).status, 0);
   ASSERT_EQ(RunCaptured({"ddrescuelog", "-b", "2048", "-l-", map}).status, 0);
   // Bad blocks ('-') and the untried middle of the bad area ('/'): exactly the faults.
-  const CliResult blocks = RunCaptured({"ddrescuelog", "-b", "2048", "-l?*/-", map});
-  ASSERT_EQ(blocks.status, 0);
   std::vector<std::uint32_t> expected;
   const std::uint32_t big = disc.listed.at("/BIG.BIN").lba, mid = disc.listed.at("/MID.BIN").lba;
   for (std::uint32_t b = big + 500; b < big + 2500; ++b) expected.push_back(b);
   expected.push_back(mid + 17);
-  std::vector<std::uint32_t> listedBad;
-  std::istringstream lines(blocks.out);
-  for (std::uint32_t b; lines >> b;) listedBad.push_back(b);
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(listedBad, expected);
+  EXPECT_EQ(MapBlocks(map, "?*/-"), expected);
 
-  // Opened again, the image fails where the disc did.
-  TempDir files;
-  const CliResult again = RunCli({"--image", image, "extract", "--on-error=fill", "--to", files.str(), "/MID.BIN"});
-  EXPECT_EQ(again.status, 3);
-  EXPECT_NE(again.err.find("bytes 34816-36863"), std::string::npos) << again.err;
+  // Opened again, the image fails where the disc did: with the map beside it, or with
+  // one named by --map (a copy elsewhere, no map beside it).
+  const std::string copy = (out / "copy.iso").string(), elsewhere = (out / "elsewhere.map").string();
+  fs::copy_file(image, copy);
+  fs::copy_file(map, elsewhere);
+  for (const std::vector<std::string>& opening :
+       {std::vector<std::string>{"--image", image}, {"--image", copy, "--map", elsewhere}}) {
+    TempDir files;
+    std::vector<std::string> args = opening;
+    args.insert(args.end(), {"extract", "--on-error=fill", "--to", files.str(), "/MID.BIN"});
+    const CliResult again = RunCli(args);
+    EXPECT_EQ(again.status, 3) << opening.back();
+    EXPECT_NE(again.err.find("bytes 34816-36863"), std::string::npos) << again.err;
+  }
 
   const CliResult second = RunCli({"--debug", "--image", disc.clean, "image", "--to", image});
   EXPECT_EQ(second.status, 0) << second.err;
@@ -171,6 +185,34 @@ TEST(Recovery, ImageWithMapResumes) {
   const std::string whole = ReadWholeFile(image);
   EXPECT_EQ(whole, ReadWholeFile(disc.dir / "scratched.iso").substr(0, whole.size()));
   EXPECT_EQ(RunCaptured({"ddrescuelog", "-D", map}).status, 0);  // every block read well
+}
+
+// image --disc keeps every session at its disc address in one image; the gap between
+// sessions is a hole the map leaves untried, and only the injected faults are bad.
+TEST(Recovery, ImageOfTheWholeDisc) {
+  TempDir dir, out;
+  const MultiSessionDisc layout = MakeMultiSessionCdr(
+      dir, {{{{"ONE.BIN", PatternBytes(300 * 2048, 5)}}, {}}, {{{"TWO.BIN", PatternBytes(400 * 2048, 6)}}, {}}});
+  const std::uint32_t second = layout.starts[1];
+  std::ofstream(layout.description, std::ios::app) << "fault read start=" << second + 30 << " count=2\n";
+  const std::string image = (out / "d.img").string(), map = image + ".map";
+  const std::vector<std::string> args = {"--image", layout.description.string(), "image", "--to", image, "--disc"};
+  std::vector<std::string> both = args;
+  both.insert(both.end(), {"--session", "1"});
+  EXPECT_EQ(RunCli(both).status, 2);
+  EXPECT_FALSE(fs::exists(image));
+  EXPECT_EQ(RunCli(args).status, 3);
+  ASSERT_EQ(RunCaptured({"ddrescuelog", "-t", map}).status, 0);
+  EXPECT_EQ(MapBlocks(map, "*/-"), (std::vector<std::uint32_t>{second + 30, second + 31}));
+  const std::vector<std::uint32_t> untried = MapBlocks(map, "?");
+  ASSERT_FALSE(untried.empty());
+  EXPECT_GE(untried.front(), layout.lengths[0]);
+  EXPECT_EQ(untried.back(), second - 1);
+  // Both sessions at their addresses, zeros for the faults and the gap.
+  std::string expected = ReadWholeFile(layout.flatImage);
+  expected.resize(std::uint64_t{second + layout.lengths[1]} * 2048, '\0');
+  std::fill(expected.begin() + (second + 30) * 2048ull, expected.begin() + (second + 32) * 2048ull, '\0');
+  EXPECT_EQ(ReadWholeFile(image), expected);
 }
 
 }  // namespace
