@@ -49,7 +49,7 @@ void TForm1::FillDrives() {
   const HWND drives = Control(kDrives);
   ::SendMessageW(drives, CB_RESETCONTENT, 0, 0);
   for (const std::string& line : quarnb_.DeviceList) {
-    ::SendMessageW(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+    ::SendMessageW(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(DriveEntryText(line)).c_str()));
   }
 }
 
@@ -64,6 +64,7 @@ void TForm1::cbDrivesChange() {
     quarnb_.SelectDevice(quarnb_.DeviceList[static_cast<std::size_t>(index)]);
   }
   SetText(Control(kDriveLabel), DriveLabelText(quarnb_.GetDriveLetter()));
+  SetText(hwnd_, WindowTitleText(quarnb_.GetDriveLetter()));
 }
 
 void TForm1::OpenImageClick() {

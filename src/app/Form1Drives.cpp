@@ -52,7 +52,7 @@ void TForm1::FormCreate() {
 void TForm1::FillDrives() {
   const QSignalBlocker quiet(cbDrives);
   cbDrives->clear();
-  for (const std::string& line : quarnb_.DeviceList) cbDrives->addItem(QString::fromStdString(line));
+  for (const std::string& line : quarnb_.DeviceList) cbDrives->addItem(QString::fromStdString(DriveEntryText(line)));
 }
 
 void TForm1::OpenImageClick() {
@@ -109,14 +109,19 @@ void TForm1::cbDrivesChange() {
   // What the window shows belongs to the previous drive; extracting from its grid
   // would read the new drive at the old disc's addresses.
   ClearViews();
-  const QString line = cbDrives->currentText();
+  // The entry may name the image after the device-list line; the drive is selected by its line.
+  const int index = cbDrives->currentIndex();
+  const std::string line = index >= 0 && static_cast<std::size_t>(index) < quarnb_.DeviceList.size()
+                               ? quarnb_.DeviceList[static_cast<std::size_t>(index)]
+                               : cbDrives->currentText().toStdString();
   {
     WaitCursor wait;
-    quarnb_.SelectDevice(line.toStdString());
+    quarnb_.SelectDevice(line);
   }
   const char letter = quarnb_.GetDriveLetter();
-  cbDrives->setToolTip(QString::fromStdString(DriveHintText(line.toStdString(), letter)));
+  cbDrives->setToolTip(QString::fromStdString(DriveHintText(line, letter)));
   lDrive->setText(QString::fromStdString(DriveLabelText(letter)));
+  setWindowTitle(QString::fromStdString(WindowTitleText(letter)));
 }
 
 void TForm1::Button1Click() {

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,6 +21,7 @@
 #include <cmath>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "Version.h"
 #include "browse/About.h"
@@ -62,6 +64,24 @@ QFont WithPointSize(QFont font, int points) {
   return font;
 }
 
+// A font whose glyphs Qt measures as one width: the first of the known fixed-pitch
+// families that resolves to such a font, whichever monospace font the font
+// configuration prefers (some report themselves as proportional).
+QFont FixedPitchFont() {
+  std::vector<QFont> candidates;
+  for (const char* family : {"Courier New", "DejaVu Sans Mono", "Liberation Mono", "Courier"}) {
+    QFont font(QString::fromLatin1(family));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    candidates.push_back(font);
+  }
+  candidates.push_back(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  for (const QFont& font : candidates) {
+    if (QFontInfo(font).fixedPitch()) return font;
+  }
+  return candidates.back();
+}
+
 }  // namespace
 
 TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, QWidget* parent)
@@ -88,7 +108,7 @@ void TForm1::CreateControls() {
   setFont(base);
   QFont bold = base;
   bold.setBold(true);
-  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  const QFont fixed = FixedPitchFont();
   const QFont listFont = WithPointSize(fixed, 9);
   const QFont gridFont = WithPointSize(fixed, 8);
 

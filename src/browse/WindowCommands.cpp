@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "Version.h"
 #include "browse/ImportFailure.h"
 #include "browse/ImportSummary.h"
 #include "platform/Platform.h"
@@ -61,6 +62,43 @@ std::string DriveHintText(const std::string& line, char letter) {
     if (!device.empty()) hint += "\n" + device;
   }
   return hint;
+}
+
+namespace {
+
+// The drive letter of a device-list line ("H:T:L,E: ..."); 0 when it has none.
+char LetterOfLine(const std::string& line) {
+  const std::size_t comma = line.find(',');
+  if (comma == std::string::npos || comma + 2 >= line.size() || line[comma + 2] != ':') return 0;
+  const char letter = line[comma + 1];
+  return letter >= 'A' && letter <= 'Z' ? letter : 0;
+}
+
+// What names the drive to the user: a virtual drive's image file name, a real
+// drive's device; "" when nothing is known.
+std::string DriveName(char letter) {
+  if (letter == 0) return {};
+  platform::Platform& os = platform::Current();
+  const std::string device = os.DescribeDrive(letter);
+  if (!os.IsVirtualDrive(letter)) return device;
+  const std::size_t slash = device.find_last_of("\\/");
+  return slash == std::string::npos ? device : device.substr(slash + 1);
+}
+
+}  // namespace
+
+std::string WindowTitleText(char letter) {
+  std::string title = std::string(kProductName) + " " + kProductVersion;
+  const std::string name = DriveName(letter);
+  if (!name.empty()) title += " - " + name;
+  return title;
+}
+
+std::string DriveEntryText(const std::string& line) {
+  const char letter = LetterOfLine(line);
+  if (letter == 0 || !platform::Current().IsVirtualDrive(letter)) return line;
+  const std::string name = DriveName(letter);
+  return name.empty() ? line : line + " - " + name;
 }
 
 std::string DirectoryRefusal(const TFEntry& entry) {

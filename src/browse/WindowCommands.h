@@ -43,6 +43,13 @@ std::string DriveLabelText(char letter);
 // image file behind the drive's letter.
 std::string DriveHintText(const std::string& line, char letter);
 
+// The window's title: the program's name and version, and after " - " the selected
+// drive's device or, for a virtual drive, its image's file name.
+std::string WindowTitleText(char letter);
+// The selector's entry for a device-list line: the line itself, and for a virtual
+// drive its image's file name after " - ".
+std::string DriveEntryText(const std::string& line);
+
 // "You can not extract directory, NAME is a directory".
 std::string DirectoryRefusal(const TFEntry& entry);
 // The directory chooser's title: "Extract NAME to", "Extract 3 entries to".

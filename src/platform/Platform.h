@@ -106,6 +106,8 @@ class Platform {
   virtual std::uint32_t SetErrorMode(std::uint32_t mode) = 0;
   // The device or image file behind a drive letter, for the user ("" when none).
   virtual std::string DescribeDrive(char letter) = 0;
+  // Whether the drive letter is a virtual drive added by AddVirtualDrive.
+  virtual bool IsVirtualDrive(char /*letter*/) { return false; }
   // Adds a virtual drive after the real optical drives and the virtual drives added
   // before it; returns its letter, or 0 when no letter is left.
   virtual char AddVirtualDrive(std::shared_ptr<IScsiTarget> target) = 0;

@@ -235,7 +235,14 @@ std::string HeadingOf(HWND grid, int column) {
 TEST(Win32Window, ShowsTheSampleDiscAsTheOtherWindowDoes) {
   MountedImages drives({SamplePath("sample.disc"), SamplePath("session1.iso")});
   Window w;
-  EXPECT_EQ(Text(w.form().hwnd()), std::string("Tarnwick ") + kProductVersion);
+  // The title names the selected image; each image's selector entry names its image.
+  EXPECT_EQ(Text(w.form().hwnd()), std::string("Tarnwick ") + kProductVersion + " - sample.disc");
+  const char* const images[] = {"sample.disc", "session1.iso"};
+  for (int i = 0; i < 2; ++i) {
+    wchar_t entry[256] = {};
+    ::SendMessageW(w[win::kDrives], CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
+    EXPECT_EQ(Narrow(entry), w.form().quarnb().DeviceList.at(i) + " - " + images[i]);
+  }
   const std::pair<ControlId, const char*> captions[] = {
       {win::kDriveLabel, nullptr}, {win::kShow, "Show"},           {win::kHeading, " Number  Start   Size"},
       {win::kLabel1, "Medium  :"}, {win::kLabel2, "Disc Size  :"}, {win::kLabel3, "Used Space  :"},

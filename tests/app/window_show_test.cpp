@@ -27,21 +27,28 @@ const QStringList kSampleLines = [] {
   return lines;
 }();
 
-TEST(WindowStart, SelectsTheFirstDriveAndShowsItsLetterAndDevice) {
-  TestDrives drives({DiscFile(SamplePath("sample.disc")), DiscText("medium profile=CD-R\ndisc status=empty\n")});
+TEST(WindowStart, SelectsTheFirstDriveAndShowsItsLetterDeviceAndImage) {
+  TestDrives drives({DiscFile(SamplePath("sample.disc")), DiscFile(SamplePath("session1.iso"))});
   Window w;
   ASSERT_EQ(w.drives()->count(), 2);
   EXPECT_EQ(w.drives()->currentIndex(), 0);
-  EXPECT_EQ(w.label("lDrive")->text(), QStringLiteral("Drive %1:").arg(drives.Letter(0)));
-  EXPECT_EQ(w.form().quarnb().GetDriveLetter(), drives.Letter(0));
-  // The hint names the line and the description file behind the letter.
-  EXPECT_TRUE(w.drives()->toolTip().startsWith(w.drives()->currentText()));
-  EXPECT_TRUE(w.drives()->toolTip().contains(QString::fromStdString(SamplePath("sample.disc"))));
-
-  w.drives()->setCurrentIndex(1);
-  EXPECT_EQ(w.label("lDrive")->text(), QStringLiteral("Drive %1:").arg(drives.Letter(1)));
-  EXPECT_EQ(w.form().quarnb().GetDriveLetter(), drives.Letter(1));
-  EXPECT_TRUE(w.drives()->toolTip().startsWith(w.drives()->currentText()));
+  const QString program = QStringLiteral("Tarnwick ") + QString::fromLatin1(kProductVersion);
+  // Each image's drive: its entry adds the image's name to the device-list line, the
+  // title names it after the program, the hint gives the line and the whole path.
+  const struct {
+    const char* image;
+  } kDrives[] = {{"sample.disc"}, {"session1.iso"}};
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(kDrives[i].image);
+    const QString image = QString::fromLatin1(kDrives[i].image);
+    w.drives()->setCurrentIndex(i);
+    const QString line = QString::fromStdString(w.form().quarnb().DeviceList.at(static_cast<std::size_t>(i)));
+    EXPECT_EQ(w.drives()->currentText(), line + " - " + image);
+    EXPECT_EQ(w.form().windowTitle(), program + " - " + image);
+    EXPECT_EQ(w.label("lDrive")->text(), QStringLiteral("Drive %1:").arg(drives.Letter(i)));
+    EXPECT_EQ(w.form().quarnb().GetDriveLetter(), drives.Letter(i));
+    EXPECT_EQ(w.drives()->toolTip(), line + "\n" + QString::fromStdString(SamplePath(kDrives[i].image)));
+  }
 }
 
 TEST(WindowStart, ADriveWithoutALetterShowsTheBlankDriveLabel) {

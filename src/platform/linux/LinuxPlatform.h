@@ -39,6 +39,7 @@ class LinuxPlatform : public Platform {
   bool CloseHandle(Handle handle) override;
   std::uint32_t SetErrorMode(std::uint32_t mode) override;
   std::string DescribeDrive(char letter) override;
+  bool IsVirtualDrive(char letter) override;
   char AddVirtualDrive(std::shared_ptr<IScsiTarget> target) override;
   void RemoveVirtualDrives() override;
 

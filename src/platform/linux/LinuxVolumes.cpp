@@ -61,6 +61,10 @@ std::string LinuxPlatform::DescribeDrive(char letter) {
   return drive.devicePath;
 }
 
+bool LinuxPlatform::IsVirtualDrive(char letter) {
+  return handles_.VirtualTarget(static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))) != nullptr;
+}
+
 Handle LinuxPlatform::CreateVolume(const std::string& path, bool readWrite) {
   const char letter = LetterOfVolume(path);
   const Drive drive = letter != 0 ? FindDrive(letter) : Drive{};

@@ -64,6 +64,10 @@ unsigned Win32Platform::QueryDriveType(const std::string& rootPath) {
   return RealDrivesShown() ? SystemDriveType(letter) : kDriveNoRootDir;
 }
 
+bool Win32Platform::IsVirtualDrive(char letter) {
+  return handles_.VirtualTarget(static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))) != nullptr;
+}
+
 std::string Win32Platform::DescribeDrive(char letter) {
   letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   if (letter < 'A' || letter > 'Z') return {};
