@@ -5,6 +5,12 @@
 // with a message, a listed problem and a failing status, in bounded time.
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+// The discs come from the Python test writer, mkudffs and genisoimage, and the
+// extracted trees are listed with POSIX modes and links: none of them run here.
+TEST(CliUdf, PosixOnly) { GTEST_SKIP() << "the UDF test discs are written and listed by host programs"; }
+#else
+
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -245,3 +251,5 @@ TEST(CliUdf, DamagedDescriptorsAreReportedAndBounded) {
 
 }  // namespace
 }  // namespace tarnwick::test
+
+#endif  // _WIN32
