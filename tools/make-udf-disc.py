@@ -115,10 +115,10 @@ class Node:
         return None
 
 
-def content(spec):
-    if isinstance(spec, str):
-        return spec.encode()
-    seed, size = spec.get("seed", 1), spec["size"]
+def content(data):
+    if isinstance(data, str):
+        return data.encode()
+    seed, size = data.get("seed", 1), data["size"]
     out = bytearray()
     x = seed
     while len(out) < size:

@@ -59,8 +59,8 @@ done
 
 [ "${UDF_NO_VM:-0}" = 1 ] && exit $failed
 # The kernel: one VM boot lists every generation, and the disc as a drive shows it.
-specs=$(awk '{ printf "g%s=session=%s,lastblock=%s ", $1, $3, $4 }' generations.txt)
-"$here/../tests/vm/udf_vm_list.sh" disc.img vm $specs newest= >vm.log 2>&1 || { cat vm.log; fail "the VM run"; }
+jobs=$(awk '{ printf "g%s=session=%s,lastblock=%s ", $1, $3, $4 }' generations.txt)
+"$here/../tests/vm/udf_vm_list.sh" disc.img vm $jobs newest= >vm.log 2>&1 || { cat vm.log; fail "the VM run"; }
 while read -r g _ _ _; do
   cmp -s "g$g.txt" "vm/g$g.txt" && ok "kernel g$g: $(wc -l <"g$g.txt") entries" ||
     { fail "kernel g$g"; diff "g$g.txt" "vm/g$g.txt" | head -20; cat "vm/g$g.err" 2>/dev/null; }

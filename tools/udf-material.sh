@@ -34,9 +34,9 @@ touch -d '1999-12-31 23:59:58' tree/readme.txt
 tar -C tree -cf tree.tar .
 second() { mkdir -p tree2 && printf 'second session\n' >tree2/second.txt && touch -d '2022-01-02 03:04:05' tree2/second.txt tree2; }
 
-specs=() inputs=()
+jobs=() inputs=()
 # look NAME IMAGE [MOUNT-OPTIONS]: the kernel's listing of IMAGE as OUTDIR/NAME.txt
-look() { specs+=("$1@$(basename "$2")=${3:-}"); }
+look() { jobs+=("$1@$(basename "$2")=${3:-}"); }
 send() { inputs+=(-f "$1"); }
 
 # ------------------------------------------------------------------ mkudffs
@@ -51,7 +51,7 @@ for media in hd cdr cdrw dvdr dvdrw bdr; do
     fi
     send "$img"
     case $media-$rev in
-      hd-* | cdrw-[12].0* | dvdrw-[12].0* | cdrw-1.50 | dvdrw-1.50) specs+=("populate@$name.img") ;;
+      hd-* | cdrw-[12].0* | dvdrw-[12].0* | cdrw-1.50 | dvdrw-1.50) jobs+=("populate@$name.img") ;;
     esac
     look "$name" "$img"
   done
@@ -101,16 +101,16 @@ look pycdlib-udf-2.60 "$out/images/pycdlib-udf-2.60.img"
 
 # ------------------------------------------------------------------ the kernel
 send tree.tar
-"$here/../tests/vm/udf_vm_list.sh" -M 768 "${inputs[@]}" none vm "${specs[@]}" >vm.log 2>&1 ||
+"$here/../tests/vm/udf_vm_list.sh" -M 768 "${inputs[@]}" none vm "${jobs[@]}" >vm.log 2>&1 ||
   { cat vm.log; echo "udf-material.sh: the VM run failed" >&2; exit 1; }
 # The filled images replace the empty ones.
 for f in vm/images/*.img; do
   [ "$(cat "$f.populate")" = ok ] && cp "$f" "$out/images/"
 done
 : >"$out/SUMMARY.txt"
-for spec in "${specs[@]}"; do
-  case $spec in populate@*) continue ;; esac
-  name=${spec%%@*} image=${spec#*@} image=${image%%=*}
+for job in "${jobs[@]}"; do
+  case $job in populate@*) continue ;; esac
+  name=${job%%@*} image=${job#*@} image=${image%%=*}
   state=
   [ -f "vm/images/$image.populate" ] && state="populate: $(head -1 "vm/images/$image.populate")"
   if [ -f "vm/$name.txt" ]; then

@@ -16,10 +16,10 @@
 insmod /in/crc-itu-t.ko 2>/dev/null
 insmod /in/udf.ko || { echo "no udf module" >/out/modules.err; exit 1; }
 [ -f /in/loop.ko ] && insmod /in/loop.ko
-for spec in "$@"; do
-  case $spec in
+for job in "$@"; do
+  case $job in
     cli | cli:*)
-      gen=${spec#cli} gen=${gen#:}
+      gen=${job#cli} gen=${gen#:}
       t=cli${gen:+-g$gen}
       /in/tarnwick-cli --names udf ls -R --json ${gen:+--generation $gen} >/out/$t-ls.json 2>/out/$t-ls.err
       echo $? >/out/$t-ls.rc
@@ -29,7 +29,7 @@ for spec in "$@"; do
       echo $? >/out/$t-x.rc
       ;;
     populate@*)
-      image=${spec#populate@}
+      image=${job#populate@}
       mkdir -p /out/images
       if mount -t udf -o loop,rw,utf8 "/in/$image" /mnt 2>/out/images/$image.populate; then
         tar -x -C /mnt -f /in/tree.tar 2>>/out/images/$image.populate && echo ok >/out/images/$image.populate
@@ -38,7 +38,7 @@ for spec in "$@"; do
       cp "/in/$image" /out/images/
       ;;
     *=*)
-      name=${spec%%=*} options=${spec#*=} device=/dev/sr0
+      name=${job%%=*} options=${job#*=} device=/dev/sr0
       case $name in *@*) device=/in/${name#*@} name=${name%%@*} options=loop${options:+,$options} ;; esac
       for kind in "" -undelete; do
         extra=

@@ -2,9 +2,9 @@
 # Lists a UDF image through the kernel's UDF driver in the test VM, the image in an
 # emulated drive (/dev/sr0), in the format of tools/udf-listing.sh; with -c, also
 # through the tool against the same drive (see udf_guest.sh for what lands where).
-#   udf_vm_list.sh [-c STATIC-CLI] [-m MODEL] [-f FILE]... [-M MB] IMAGE|none OUTDIR SPEC...
+#   udf_vm_list.sh [-c STATIC-CLI] [-m MODEL] [-f FILE]... [-M MB] IMAGE|none OUTDIR JOB...
 #   e.g. udf_vm_list.sh disc.img out g1=session=0,lastblock=427 newest=
-# SPECs as udf_guest.sh takes them; -f puts FILE in the VM's /in (loop-mounted images,
+# JOBs as udf_guest.sh takes them; -f puts FILE in the VM's /in (loop-mounted images,
 # tree.tar), -M gives the VM more memory.
 # Exit status 77 when the VM cannot run here (no harness, qemu, kernel or udf.ko).
 set -u

@@ -21,11 +21,11 @@ TARNWICK_NO_REAL_DRIVES=1 "$CLI" --image disc/disc.img --names udf drives >/dev/
   { echo "SKIPPED: tarnwick-cli does not take --names udf: it cannot read UDF yet"; exit 77; }
 # The kernel reads generation G with lastblock= at its VAT; the tool with --generation G
 # (counted from the oldest, as the writer counts them) on the drive's one session.
-specs=(newest=) gens=()
+jobs=(newest=) gens=()
 while read -r g _ _ vat; do
-  specs+=("g$g=lastblock=$vat" "cli:$g") gens+=("$g")
+  jobs+=("g$g=lastblock=$vat" "cli:$g") gens+=("$g")
 done <disc/generations.txt
-"$HERE/udf_vm_list.sh" -c "$CLI" -m "$MODEL" disc/disc.img vm "${specs[@]}" >vm.log 2>&1
+"$HERE/udf_vm_list.sh" -c "$CLI" -m "$MODEL" disc/disc.img vm "${jobs[@]}" >vm.log 2>&1
 rc=$?
 [ $rc = 77 ] && { tail -1 vm.log; echo "SKIPPED: no VM here"; exit 77; }
 [ $rc = 0 ] || { cat vm.log; echo "FAILED: the VM run ended with status $rc"; exit 1; }
