@@ -17,20 +17,11 @@
 set -u
 CLI=$1 HARNESS=$2 WORK=$3 MODEL=$4 DISC=$5
 HERE=$(cd "$(dirname "$0")" && pwd)
-SKIP=77
-
-skip() { echo "SKIPPED: $*"; exit $SKIP; }
-fail() { echo "FAILED: $*"; FAILED=1; }
-FAILED=0
+. "$HERE/vm_prelude.sh"
 
 # ---------------------------------------------------------------- can the VM run here?
-[ -x "$HARNESS/run-vm.sh" ] || skip "no VM harness at $HARNESS"
-command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 not installed"
-ls /boot/vmlinuz-* >/dev/null 2>&1 || skip "no kernel in /boot"
-[ -x /bin/busybox ] || skip "busybox-static not installed"
-command -v cpio >/dev/null || skip "cpio not installed"
-command -v genisoimage >/dev/null || skip "genisoimage not installed"
-command -v xorriso >/dev/null || skip "xorriso not installed"
+vm_can_run "$HARNESS"
+needs_tool xorriso
 [ -x "$CLI" ] || { echo "FAILED: no tool at $CLI"; exit 1; }
 
 export TZ=UTC LC_ALL=C

@@ -13,20 +13,10 @@
 # Exit status 77 (skipped) when the VM cannot be run here.
 set -u
 CLI=$(realpath -m "$1") HARNESS=$(realpath -m "$2") WORK=$(realpath -m "$3")
-SKIP=77
-
-skip() { echo "SKIPPED: $*"; exit $SKIP; }
-fail() { echo "FAILED: $*"; FAILED=1; }
-FAILED=0
-
-[ -x "$HARNESS/run-vm.sh" ] || skip "no VM harness at $HARNESS"
-command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 not installed"
-ls /boot/vmlinuz-* >/dev/null 2>&1 || skip "no kernel in /boot"
-[ -x /bin/busybox ] || skip "busybox-static not installed"
-command -v cpio >/dev/null || skip "cpio not installed"
-command -v genisoimage >/dev/null || skip "genisoimage not installed"
-command -v isoinfo >/dev/null || skip "isoinfo not installed"
-command -v ddrescuelog >/dev/null || skip "ddrescuelog (gddrescue) not installed"
+. "$(dirname "$0")/vm_prelude.sh"
+vm_can_run "$HARNESS"
+needs_tool isoinfo
+needs_tool ddrescuelog "ddrescuelog (gddrescue)"
 [ -x "$CLI" ] || { echo "FAILED: no tool at $CLI"; exit 1; }
 
 export TZ=UTC LC_ALL=C

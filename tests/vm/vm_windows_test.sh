@@ -23,19 +23,10 @@ case $ARCH in
   *) echo "FAILED: unknown processor $ARCH"; exit 1 ;;
 esac
 HERE=$(cd "$(dirname "$0")" && pwd)
-SKIP=77
-
-skip() { echo "SKIPPED: $*"; exit $SKIP; }
-fail() { echo "FAILED: $*"; FAILED=1; }
-FAILED=0
+. "$HERE/vm_prelude.sh"
 
 # ---------------------------------------------------------------- can it run here?
-[ -x "$HARNESS/run-vm.sh" ] || skip "no VM harness at $HARNESS"
-command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 not installed"
-ls /boot/vmlinuz-* >/dev/null 2>&1 || skip "no kernel in /boot"
-[ -x /bin/busybox ] || skip "busybox-static not installed"
-command -v cpio >/dev/null || skip "cpio not installed"
-command -v genisoimage >/dev/null || skip "genisoimage not installed"
+vm_can_run "$HARNESS"
 [ -x /usr/lib/wine/wine64 ] || skip "wine64 not installed (tools/windows.sh installs it)"
 [ -f "$WINCLI" ] || skip "no Windows build of the tool at $WINCLI (tools/windows.sh build makes it)"
 [ -x "$LINCLI" ] || { echo "FAILED: no tool at $LINCLI"; exit 1; }
