@@ -14,6 +14,7 @@
 #include "Version.h"
 #include "cli/Commands.h"
 #include "cli/Completion.h"
+#include "cli/ManualPage.h"
 #include "cli/Messages.h"
 #include "cli/RecoveryArguments.h"
 #include "platform/Console.h"
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
 
   // The program's own name in the usage lines, whatever path it was started by.
   CLI::App app{std::string(kProductName) + " " + kProductVersion +
-                   ": shows the sessions of a CD or DVD and copies files out of any one of them",
+                   ": shows the sessions of a CD, DVD or BD and copies files out of any one of them",
                "tarnwick-cli"};
   // Parser errors start with the program's name like every other message.
   app.failure_message([](const CLI::App*, const CLI::Error& e) {
@@ -68,6 +69,10 @@ int main(int argc, char** argv) {
   // The build writes the shell completion from the parser's own definitions.
   app.add_flag_callback("--bash-completion", [&app] {
        std::cout << BashCompletion(app);
+       throw CLI::Success();
+     })->group("");
+  app.add_flag_callback("--manual-commands", [&app] {
+       std::cout << ManualCommands(app);
        throw CLI::Success();
      })->group("");
   // Arguments beginning with "/" are disc paths, never Windows-style options.
