@@ -47,6 +47,10 @@ TSectorRescue::Outcome TSectorRescue::Failed(std::uint32_t lba, std::uint32_t ev
 TSectorRescue::Outcome TSectorRescue::ReadRun(std::uint32_t lba, std::uint16_t count) {
   const std::uint32_t events = drive_.MediumEvents();
   if (drive_.ReadSectorsInto(lba, count, buffer_)) return Outcome::Good;
+  // A run the drive refuses as not on the disc may begin with sectors that are: read
+  // one by one, the refusal is pinned to its first sector.
+  if (count > 1 && drive_.MediumEvents() == events && (drive_.LastSense[2] & 0x0F) == kIllegalRequest)
+    return Outcome::Bad;
   return Failed(lba, events);
 }
 

@@ -11,6 +11,7 @@
 
 #include "CliRun.h"
 #include "IsoListing.h"
+#include "RescueMapBlocks.h"
 #include "support/IsoMaker.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
@@ -52,16 +53,6 @@ struct ScratchedDisc {
 long ReadCommands(const CliResult& r) {
   std::smatch m;
   return std::regex_search(r.err, m, std::regex("received (\\d+) READ\\(10\\) commands in all")) ? std::stol(m[1]) : -1;
-}
-
-// The blocks ddrescuelog lists in a map with one of the statuses.
-std::vector<std::uint32_t> MapBlocks(const std::string& map, const std::string& statuses) {
-  const CliResult r = RunCaptured({"ddrescuelog", "-b", "2048", "-l" + statuses, map});
-  EXPECT_EQ(r.status, 0) << r.err;
-  std::vector<std::uint32_t> listed;
-  std::istringstream lines(r.out);
-  for (std::uint32_t b; lines >> b;) listed.push_back(b);
-  return listed;
 }
 
 TEST(Recovery, EachPolicyDeliversWhatReadsAndReportsExactlyWhatDoesNot) {
