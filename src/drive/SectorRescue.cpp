@@ -153,7 +153,18 @@ TRescueEnd TSectorRescue::Return(const TDeliver& recovered) {
       Add(untried_, area.first, static_cast<std::uint32_t>(hi - area.first));
       for (std::size_t j = i + 1; j < areas.size(); ++j) Add(untried_, areas[j].first, areas[j].count);
     };
-    bool lastBad = false;
+    // Past a bad area's edge the reader skips backwards as it skipped forwards, so a
+    // second bad area inside the skipped stretch does not hide the good data before it.
+    std::uint32_t skip = kRunSectors;
+    bool lastBad = false, afterSkip = false;
+    auto skipBack = [&] {
+      const std::uint64_t count = std::min<std::uint64_t>(skip, hi - area.first);
+      hi -= count;
+      Add(untried_, static_cast<std::uint32_t>(hi), static_cast<std::uint32_t>(count));
+      skip = std::min(skip * 2, kMaxSkip);
+      afterSkip = true;
+      lastBad = false;
+    };
     while (hi > area.first) {
       if (TimeUp()) {
         leave();
@@ -172,7 +183,12 @@ TRescueEnd TSectorRescue::Return(const TDeliver& recovered) {
           return end_ = TRescueEnd::Stopped;
         }
         hi = lo;
-        lastBad = false;
+        lastBad = afterSkip = false;
+        skip = kRunSectors;
+        continue;
+      }
+      if (afterSkip) {
+        skipBack();
         continue;
       }
       // Backwards one sector at a time, until the bad area's other edge.
@@ -196,10 +212,7 @@ TRescueEnd TSectorRescue::Return(const TDeliver& recovered) {
           lastBad = true;
         }
       }
-      if (edge) {
-        Add(untried_, area.first, static_cast<std::uint32_t>(hi - area.first));
-        break;
-      }
+      if (edge) skipBack();
     }
   }
   return end_;
