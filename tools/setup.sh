@@ -16,6 +16,8 @@ PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
 # The UDF tests: mkudffs, udfclient, pycdlib, and Python for the writer of multisession
 # UDF test discs.
 PACKAGES="$PACKAGES udftools udfclient python3 python3-pycdlib"
+# The recovery tests read rescue maps with ddrescuelog and file extents with xorriso.
+PACKAGES="$PACKAGES gddrescue"
 VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file gddrescue"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # The Windows build's cross compilers and wine (64-bit only: wine32 cannot run here).

@@ -1,14 +1,16 @@
-// image: a session saved as an image file with a rescue map beside it. A second run
-// reads only what the map does not mark read well, and adds what it gets.
+// image: a session, or every data track of the disc at its own addresses, saved as an
+// image file with a rescue map beside it. A second run reads only what the map does
+// not mark read well, and adds what it gets.
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/Interruption.h"
 #include "cli/Messages.h"
+#include "cli/ImageRescue.h"
+#include "iso/DataTracks.h"
 #include "iso/SessionBlocks.h"
 #include "platform/LocalPath.h"
 #include "vdrive/RescueMap.h"
@@ -22,62 +24,14 @@ using vdrive::TRescueMap;
 
 constexpr std::uint64_t kBlock = 2048;
 
-// The image file, opened for reading and writing without losing what it holds.
-class ImageOutput {
- public:
-  ImageOutput(const std::string& path, std::uint64_t size) {
-    const fs::path local = platform::LocalPath(path);
-    std::error_code ec;
-    if (!fs::exists(local, ec)) std::ofstream(local, std::ios::binary);
-    file_.open(local, std::ios::binary | std::ios::in | std::ios::out);
-    if (file_ && fs::file_size(local, ec) < size && !ec) fs::resize_file(local, size, ec);
-    if (ec) file_.setstate(std::ios::failbit);
-  }
-  bool Write(std::uint64_t offset, const std::uint8_t* data, std::uint64_t length) {
-    file_.seekp(static_cast<std::streamoff>(offset));
-    file_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(length));
-    return static_cast<bool>(file_);
-  }
-  bool Flush() { return static_cast<bool>(file_.flush()); }
-  explicit operator bool() const { return static_cast<bool>(file_); }
-
- private:
-  std::fstream file_;
-};
-
-// Whether a track holds data, from the control field of its table-of-contents entry,
-// else from the track mode READ TRACK INFORMATION gives.
-bool IsDataTrack(TSCSIDevice& device, std::uint8_t track) {
-  std::uint8_t toc[12] = {};
-  if (device.ReadToc(0, toc, 0, false, track, sizeof toc) && toc[6] == track) return (toc[5] & 0x04) != 0;
-  if (device.ReadTrackInfo(track) && device.TrackInfo.TrackNumber == track) return (device.TrackInfo.Flags[1] & 0x04) != 0;
-  throw CliError{kExitFailure, "cannot tell whether track " + std::to_string(track) + " holds data: " +
-                                   DriveErrorText(device)};
-}
-
-// The data sessions of the disc, each from its first track as the per-session image
-// takes it; sessions that begin with an audio track are left out. A data track after
-// a session's first is refused rather than left out unsaid.
-std::vector<TSectorSpan> DiscDataBlocks(TSCSIDevice& device, std::uint8_t last) {
-  std::uint8_t header[12] = {};
-  if (!device.ReadToc(0, header, 0, false, 1, sizeof header) || header[3] == 0)
-    throw CliError{kExitFailure, "cannot read the table of contents: " + DriveErrorText(device)};
-  const std::uint8_t lastTrack = header[3];
-  std::vector<TSectorSpan> spans;
-  for (std::uint8_t session = 1; session <= last; ++session) {
-    const std::uint8_t first = device.FirstTrackOfSession(session);
-    const int end = session < last ? device.FirstTrackOfSession(static_cast<std::uint8_t>(session + 1)) : lastTrack + 1;
-    for (int track = first + 1; track < end; ++track)
-      if (IsDataTrack(device, static_cast<std::uint8_t>(track)))
-        throw CliError{kExitFailure, "session " + std::to_string(session) + " holds a second data track (track " +
-                                         std::to_string(track) + "); --disc saves a session's first track only"};
-    if (!IsDataTrack(device, first)) continue;
-    const std::optional<TSectorSpan> span = SessionBlocks(device, session);
-    if (!span) throw CliError{kExitFailure, "cannot find the blocks of session " + std::to_string(session)};
-    spans.push_back(*span);
-  }
-  if (spans.empty()) throw CliError{kExitFailure, "the disc has no data track"};
-  return spans;
+// Every data track of the disc; audio tracks and the gaps between tracks and sessions
+// are no part of any.
+std::vector<ImageArea> DiscAreas(TSCSIDevice& device) {
+  const TDataTracks found = DiscDataTracks(device);
+  if (!found.error.empty()) throw CliError{kExitFailure, found.error};
+  std::vector<ImageArea> areas;
+  for (const TDataTrack& track : found.tracks) areas.push_back({track.blocks, track.trailingFrom, track.number});
+  return areas;
 }
 
 }  // namespace
@@ -89,16 +43,16 @@ int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, st
   if (last == 0 || wanted > last) throw CliError{kExitFailure, "the disc has no session " + std::to_string(wanted)};
   // What to read, as disc blocks, and the disc block at byte 0 of the image: a session
   // from byte 0, or the disc's data at its own addresses with holes between.
-  std::vector<TSectorSpan> spans;
+  std::vector<ImageArea> areas;
   if (options.disc) {
-    spans = DiscDataBlocks(device, last);
+    areas = DiscAreas(device);
   } else {
     const std::optional<TSectorSpan> span = SessionBlocks(device, static_cast<std::uint8_t>(wanted));
     if (!span) throw CliError{kExitFailure, "cannot find the blocks of session " + std::to_string(wanted)};
-    spans.push_back(*span);
+    areas.push_back({*span, span->end(), 0});
   }
-  const std::uint32_t base = options.disc ? 0 : spans.front().first;
-  const std::uint64_t size = std::uint64_t{spans.back().end() - base} * kBlock;
+  const std::uint32_t base = options.disc ? 0 : areas.front().blocks.first;
+  const std::uint64_t size = (areas.back().blocks.end() - base) * kBlock;
   const std::string what = options.disc ? std::string("the disc's data") : "session " + std::to_string(wanted);
 
   // The map says what the image holds; an image without its map is the user's file.
@@ -125,59 +79,30 @@ int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, st
   TRescuePolicy policy;
   policy.retries = options.recovery.policy.retries;
   policy.deadlineMs = options.recovery.Started().deadlineMs;
-  bool writeFailed = false;
-  TRescueEnd end = TRescueEnd::Complete;
-  std::uint32_t endLba = 0;
-  // Data goes into the image first; only then does the map call it good.
-  const TSectorRescue::TDeliver keep = [&](std::uint32_t lba, const std::uint8_t* data, std::uint32_t count) {
-    if (data) {
-      const std::uint64_t offset = std::uint64_t{lba - base} * kBlock;
-      if (!image.Write(offset, data, count * kBlock)) {
-        writeFailed = true;
-        return false;
-      }
-      map->Set(offset, count * kBlock, '+');
-    }
-    return !InterruptionScope::Interrupted();
-  };
-  // The areas not yet read well, cut to the blocks to read (the holes between data
-  // tracks stay untried and are never read).
-  auto unread = [&] {
-    std::vector<TSectorSpan> blocks;
-    for (const TRescueMap::Area& area : map->Areas()) {
-      if (area.status == '+') continue;
-      const std::uint64_t first = base + area.pos / kBlock, end = first + area.size / kBlock;
-      for (const TSectorSpan& span : spans) {
-        const std::uint64_t from = std::max<std::uint64_t>(first, span.first), to = std::min<std::uint64_t>(end, span.end());
-        if (from < to) blocks.push_back({static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to - from)});
-      }
-    }
-    return blocks;
-  };
-  for (const TSectorSpan& blocks : unread()) {
-    TSectorRescue rescue(device, policy);
-    end = rescue.Forward(blocks, keep);
-    if (end == TRescueEnd::Complete) end = rescue.Return(keep);
-    endLba = rescue.EndLba();
-    for (const TSectorSpan& bad : rescue.Bad()) map->Set(std::uint64_t{bad.first - base} * kBlock, bad.count * kBlock, '-');
-    for (const TSectorSpan& left : rescue.Untried())
-      map->Set(std::uint64_t{left.first - base} * kBlock, left.count * kBlock, '/');
-    if (!image.Flush() || !map->Save(options.map)) writeFailed = true;
-    if (end != TRescueEnd::Complete || writeFailed) break;
-  }
+  ImageRescue rescue(device, policy, image, *map, options.map, base);
+  rescue.Run(areas);
 
   std::uint64_t total = 0, bad = 0;
-  for (const TSectorSpan& span : spans) total += span.count;
-  for (const TSectorSpan& blocks : unread()) bad += blocks.count;
+  for (const ImageArea& area : areas) {
+    total += area.blocks.count;
+    for (const TSectorSpan& blocks : rescue.Unread(area)) bad += blocks.count;
+  }
+  for (const ImageArea& left : rescue.LeftOut())
+    out << "track " << int{left.track} << ": blocks " << left.blocks.first << "-" << left.blocks.end() - 1
+        << " are not on the disc (run-out or pre-gap after the data), left out\n";
   out << options.to << ": " << what << ", blocks";
-  for (std::size_t i = 0; i < spans.size(); ++i)
-    out << (i ? ", " : " ") << spans[i].first << "-" << spans[i].end() - 1;
+  bool first = true;
+  for (const ImageArea& area : areas) {
+    if (area.blocks.count == 0) continue;
+    out << (first ? " " : ", ") << area.blocks.first << "-" << area.blocks.end() - 1;
+    first = false;
+  }
   out << ": " << total - bad << " read well, " << bad << " not\n";
-  if (writeFailed) {
+  if (rescue.WriteFailed()) {
     PrintMessage(err, "cannot write " + options.to + " or " + options.map);
     return kExitFailure;
   }
-  switch (end) {
+  switch (rescue.End()) {
     case TRescueEnd::Complete:
       break;
     case TRescueEnd::Stopped:
@@ -187,7 +112,8 @@ int CmdImage(CliDrive& drive, const ImageOptions& options, std::ostream& out, st
       PrintMessage(err, "time limit reached; run the command again to go on");
       return kExitFailure;
     default:
-      PrintMessage(err, "cannot read block " + std::to_string(endLba) + ": " + DriveErrorText(device));
+      PrintMessage(err, "cannot read block " + std::to_string(rescue.EndLba()) + ": " +
+                            (rescue.EndText().empty() ? DriveErrorText(device) : rescue.EndText()));
       return kExitFailure;
   }
   return bad ? kExitDamaged : kExitOk;

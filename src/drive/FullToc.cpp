@@ -16,6 +16,8 @@ constexpr std::int32_t kReadTocTimeoutMs = 10000;
 constexpr std::size_t kHeaderSize = 4;
 constexpr std::size_t kDescriptorSize = 11;
 constexpr std::uint8_t kPointFirstTrack = 0xA0;
+constexpr std::uint8_t kPointLeadOut = 0xA2;
+constexpr std::uint32_t kFirstBlockFrames = 150;
 constexpr std::uint8_t kMaxTrack = 99;
 
 }  // namespace
@@ -32,18 +34,38 @@ bool ReadFullToc(TSCSIDevice& drive, std::uint8_t startSession, std::vector<std:
   return srb.SRB_Status == SS_COMP;
 }
 
-std::optional<std::uint8_t> FirstTrackFromFullToc(const std::uint8_t* answer, std::size_t size,
-                                                  std::uint8_t session) {
-  if (answer == nullptr || size < kHeaderSize) return std::nullopt;
+namespace {
+
+// The descriptor of `point` in `session`, inside both the answer's data length and `size`.
+const std::uint8_t* FindPoint(const std::uint8_t* answer, std::size_t size, std::uint8_t session, std::uint8_t point) {
+  if (answer == nullptr || size < kHeaderSize) return nullptr;
   // The data length counts the bytes after itself.
   const std::size_t end = std::min<std::size_t>(size, std::size_t{GetBE16(answer)} + 2);
   for (std::size_t at = kHeaderSize; at + kDescriptorSize <= end; at += kDescriptorSize) {
     const std::uint8_t* d = answer + at;
-    if (d[0] != session || d[3] != kPointFirstTrack) continue;
-    const std::uint8_t track = d[8];  // PMIN
-    if (track >= 1 && track <= kMaxTrack) return track;
+    if (d[0] == session && d[3] == point) return d;
   }
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<std::uint8_t> FirstTrackFromFullToc(const std::uint8_t* answer, std::size_t size,
+                                                  std::uint8_t session) {
+  const std::uint8_t* d = FindPoint(answer, size, session, kPointFirstTrack);
+  if (d == nullptr) return std::nullopt;
+  const std::uint8_t track = d[8];  // PMIN
+  if (track >= 1 && track <= kMaxTrack) return track;
   return std::nullopt;
+}
+
+std::optional<std::uint32_t> SessionLeadOutFromFullToc(const std::uint8_t* answer, std::size_t size,
+                                                       std::uint8_t session) {
+  const std::uint8_t* d = FindPoint(answer, size, session, kPointLeadOut);
+  if (d == nullptr) return std::nullopt;
+  const std::uint32_t frames = TSCSIDevice::MsfToFrames(0, d[8], d[9], d[10]);  // PMIN, PSEC, PFRAME
+  if (frames < kFirstBlockFrames) return std::nullopt;
+  return frames - kFirstBlockFrames;
 }
 
 std::uint8_t TSCSIDevice::FirstTrackOfSession(std::uint8_t session) {

@@ -28,4 +28,9 @@ bool ReadFullToc(TSCSIDevice& drive, std::uint8_t startSession, std::vector<std:
 std::optional<std::uint8_t> FirstTrackFromFullToc(const std::uint8_t* answer, std::size_t size,
                                                   std::uint8_t session);
 
+// The first block of `session`'s lead-out from a full TOC answer (point A2, an MSF
+// address turned into a block address), read as FirstTrackFromFullToc reads.
+std::optional<std::uint32_t> SessionLeadOutFromFullToc(const std::uint8_t* answer, std::size_t size,
+                                                       std::uint8_t session);
+
 }  // namespace tarnwick

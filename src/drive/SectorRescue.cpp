@@ -47,6 +47,10 @@ TSectorRescue::Outcome TSectorRescue::Failed(std::uint32_t lba, std::uint32_t ev
 TSectorRescue::Outcome TSectorRescue::ReadRun(std::uint32_t lba, std::uint16_t count) {
   const std::uint32_t events = drive_.MediumEvents();
   if (drive_.ReadSectorsInto(lba, count, buffer_)) return Outcome::Good;
+  // A run the drive refuses as not on the disc may begin with sectors that are: read
+  // one by one, the refusal is pinned to its first sector.
+  if (count > 1 && drive_.MediumEvents() == events && (drive_.LastSense[2] & 0x0F) == kIllegalRequest)
+    return Outcome::Bad;
   return Failed(lba, events);
 }
 
@@ -149,7 +153,18 @@ TRescueEnd TSectorRescue::Return(const TDeliver& recovered) {
       Add(untried_, area.first, static_cast<std::uint32_t>(hi - area.first));
       for (std::size_t j = i + 1; j < areas.size(); ++j) Add(untried_, areas[j].first, areas[j].count);
     };
-    bool lastBad = false;
+    // Past a bad area's edge the reader skips backwards as it skipped forwards, so a
+    // second bad area inside the skipped stretch does not hide the good data before it.
+    std::uint32_t skip = kRunSectors;
+    bool lastBad = false, afterSkip = false;
+    auto skipBack = [&] {
+      const std::uint64_t count = std::min<std::uint64_t>(skip, hi - area.first);
+      hi -= count;
+      Add(untried_, static_cast<std::uint32_t>(hi), static_cast<std::uint32_t>(count));
+      skip = std::min(skip * 2, kMaxSkip);
+      afterSkip = true;
+      lastBad = false;
+    };
     while (hi > area.first) {
       if (TimeUp()) {
         leave();
@@ -168,7 +183,12 @@ TRescueEnd TSectorRescue::Return(const TDeliver& recovered) {
           return end_ = TRescueEnd::Stopped;
         }
         hi = lo;
-        lastBad = false;
+        lastBad = afterSkip = false;
+        skip = kRunSectors;
+        continue;
+      }
+      if (afterSkip) {
+        skipBack();
         continue;
       }
       // Backwards one sector at a time, until the bad area's other edge.
@@ -192,10 +212,7 @@ TRescueEnd TSectorRescue::Return(const TDeliver& recovered) {
           lastBad = true;
         }
       }
-      if (edge) {
-        Add(untried_, area.first, static_cast<std::uint32_t>(hi - area.first));
-        break;
-      }
+      if (edge) skipBack();
     }
   }
   return end_;

@@ -7,9 +7,10 @@
 // Two bad sectors in a row mark a bad area: the rest of the run and a stretch after it
 // are skipped, and while runs keep failing right after a skip, the stretch doubles (up
 // to 1024 sectors), one command per skip. The skipped stretches are read at the end,
-// backwards from their ends, until two bad sectors in a row meet again; what lies
-// between stays untried. A failure after which the drive reports a changed medium or
-// one not ready is no data error: it ends the work.
+// backwards from their ends; where two bad sectors in a row meet again the reader
+// skips backwards the same way, and what it skips over stays untried. A failure after
+// which the drive reports a changed medium or one not ready is no data error: it ends
+// the work.
 #pragma once
 
 #include <cstdint>

@@ -15,4 +15,9 @@ namespace tarnwick {
 // start or its volume descriptor cannot be read.
 std::optional<TSectorSpan> SessionBlocks(TSCSIDevice& drive, std::uint8_t session);
 
+// The block after the last one of the ISO 9660 volume whose first block is `first`,
+// from its primary volume descriptor (a size counted from the disc's first block, or
+// from `first` when it is smaller); none when no volume descriptor reads there.
+std::optional<std::uint64_t> VolumeEnd(TSCSIDevice& drive, std::uint32_t first);
+
 }  // namespace tarnwick

@@ -67,7 +67,7 @@ run() {
   echo $? >/out/"$name".rc
 }
 mkdir -p /out/x
-run extract $T extract -R --on-error=fill --to /out/x /
+run extract $T extract -R --on-error=fill --report /out/report.json --to /out/x /
 run image $T image --to /out/disc.img --map /out/disc.img.map
 exit 0
 EOF
@@ -124,6 +124,13 @@ ddrescuelog -b 2048 "-l?*/-" vm/disc.img.map >map-not-good 2>&1
 if ! cmp -s expected-bad map-not-good; then
   fail "the map's blocks not read well are not the failed ones:"
   diff expected-bad map-not-good | sed 's/^/    /'
+fi
+
+# The drive's report against the files' extents as xorriso reads them from the image and
+# the blocks the map does not mark read well.
+if command -v xorriso >/dev/null; then
+  python3 "$(dirname "$0")/../../tools/damage-compare.py" vm/disc.img vm/disc.img.map vm/report.json >compare.txt 2>&1 ||
+    { fail "the extraction's report differs from xorriso's extents and the map:"; sed 's/^/    /' compare.txt; }
 fi
 
 [ $FAILED = 0 ] && echo "PASSED: blocks ${bad[*]} failed in the drive, filled with zeros and mapped bad"
