@@ -14,25 +14,23 @@ IMAGE is a flat image (block n at byte n * 2048) with a sparable partition, as
 Prints one line a relocated packet: partition block, original sector, spare sector.
 """
 import argparse
+import importlib.util
+import os
 import struct
 import sys
 
 B = 2048
 
-
-def crc_itu(data):
-    crc = 0
-    for byte in data:
-        crc ^= byte << 8
-        for _ in range(8):
-            crc = ((crc << 1) ^ 0x1021 if crc & 0x8000 else crc << 1) & 0xFFFF
-    return crc
+# The descriptor tag's CRC as the test writer computes it.
+_spec = importlib.util.spec_from_file_location("make_udf_disc", os.path.join(os.path.dirname(__file__), "make-udf-disc.py"))
+writer = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(writer)
 
 
 def retag(desc):
     """Recomputes the CRC over the length the tag names, then the checksum."""
     crc_len = struct.unpack_from("<H", desc, 10)[0]
-    struct.pack_into("<H", desc, 8, crc_itu(bytes(desc[16:16 + crc_len])))
+    struct.pack_into("<H", desc, 8, writer.crc_itu(bytes(desc[16:16 + crc_len])))
     desc[4] = (sum(desc[0:4]) + sum(desc[5:16])) & 0xFF
 
 
