@@ -19,7 +19,8 @@ writes into OUTDIR:
 The recipe is built in (--recipe windows, the default) or read from a JSON file: a
 list of sessions, each a list of transactions {"time": unix, "tz": minutes, "ops":
 [...]}, each op ["dir", path] | ["file", path, text-or-{"size": n, "seed": s},
-{"extents": n, "embedded": true, "unrecorded": blocks}] | ["link", path, target] |
+{"extents": n, "embedded": true, "unrecorded": blocks,
+"indirect": true}] | ["link", path, target] |
 ["delete", path] | ["alias", path, existing-path]. A file op on an existing path
 replaces that file's contents. Damage for hostile recipes, as file options: "bad_crc",
 "bad_sum" (its entry's tag), "ae_loop" (allocation extents in a loop), "fid_iu": n
@@ -172,6 +173,8 @@ class Disc:
             self.vat.append(NONE)
             node.uid = 0 if node is self.root else self.next_uid
             self.next_uid += 1
+            if node.opts.get("indirect"):   # the indirect entry after it, and the newer entry
+                self.vat += [NONE, NONE]
         return node.vblock
 
     # -------------------------------------------------------------- sessions
@@ -267,11 +270,14 @@ class Disc:
                                + struct.pack("<IIII", 0, NONE, 0, self.part_length) + lvid_iu, s + 64))
 
     # -------------------------------------------------------------- entries
-    def entry(self, node, file_type, ads, ad_kind, size, recorded, stamp):
+    def icb_tag(self, file_type, ad_kind, strategy=4):
+        return struct.pack("<IHHHBB", 0, strategy, 1 if strategy == 4096 else 0, 2 if strategy == 4096 else 1, 0,
+                           file_type) + struct.pack("<IH", 0, 0) + struct.pack("<H", ad_kind)
+
+    def entry(self, node, file_type, ads, ad_kind, size, recorded, stamp, strategy=4):
         """A file entry (extended with --efe) for the virtual address of node."""
         e, vb = self.enc, node.vblock
-        parent = struct.pack("<IH", 0, 0)
-        icb = struct.pack("<IHHHBB", 0, 4, 0, 1, 0, file_type) + parent + struct.pack("<H", ad_kind)
+        icb = self.icb_tag(file_type, ad_kind, strategy)
         r, w, x = 4, 2, 1
         if node.kind == "dir":
             perms = sum(((r | x) << sh) for sh in (0, 5, 10)) | (w << 10)
@@ -327,6 +333,19 @@ class Disc:
 
     def write_entry(self, node, file_type, ads, ad_kind, size, recorded):
         stamp = timestamp(*node.mtime)
+        if node.opts.get("indirect"):
+            # Strategy 4096: the identifier names an entry holding stale contents, and
+            # the indirect entry in the virtual block after it names the file's entry.
+            vb, stale = node.vblock, self.write(b"stale contents of an older entry\n")
+            node.vblock = vb + 2
+            self.vat[vb + 2] = self.logical(self.write(self.entry(node, file_type, ads, ad_kind, size, recorded,
+                                                                   stamp, 4096)))
+            node.vblock = vb
+            self.vat[vb] = self.logical(self.write(self.entry(node, file_type, long_ad(33, self.logical(stale), 0),
+                                                              1, 33, 33, stamp, 4096)))
+            indirect = self.enc.tag(259, self.icb_tag(3, 0, 4096) + long_ad(B, vb + 2, 1), vb + 1)
+            self.vat[vb + 1] = self.logical(self.write(indirect))
+            return
         phys = self.write(self.entry(node, file_type, ads, ad_kind, size, recorded, stamp))
         self.vat[node.vblock] = self.logical(phys)
         return phys
@@ -418,6 +437,7 @@ class Disc:
                 node = old          # replaced: the same virtual address, new contents
             else:
                 node = Node(op[0], name, parent)
+                node.opts = op[3] if op[0] == "file" and len(op) > 3 else {}
                 self.map(node)
                 parent.fids.append([name, node, False])
                 touch(parent)
@@ -616,11 +636,16 @@ HOSTILE = ["icb-loop", "ae-loop", "vat-huge", "partition-beyond", "deep", "long-
 
 SINGLE = [[{"time": T0, "tz": 0, "ops": [["file", "/a.txt", "a\n"], ["dir", "/d"], ["file", "/d/b.txt", "b\n"]]}]]
 
+# A file recorded with ICB strategy 4096 whose entry was replaced: the identifier
+# names the first entry, and the indirect entry after it the one that holds the file.
+INDIRECT = [[{"time": T0, "tz": 0, "ops": SINGLE[0][0]["ops"] + [
+    ["file", "/d/changed.txt", "read through the indirect entry\n", {"indirect": True}]]}]]
+
 
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("out")
-    p.add_argument("--recipe", default="windows", help="windows, single or a JSON file")
+    p.add_argument("--recipe", default="windows", help="windows, single, indirect or a JSON file")
     p.add_argument("--rev", default="2.01", choices=["1.50", "2.00", "2.01", "2.50"],
                    help="2.50: one session with a metadata partition and its mirror instead of a VAT")
     p.add_argument("--break-metadata", action="append", choices=["main", "mirror", "both", "main-data"],
@@ -639,8 +664,8 @@ def main():
         args.efe = True
     if args.hostile:
         recipe = hostile_recipe(args.hostile)
-    elif args.recipe in ("windows", "single"):
-        recipe = WINDOWS if args.recipe == "windows" else SINGLE
+    elif args.recipe in ("windows", "single", "indirect"):
+        recipe = {"windows": WINDOWS, "single": SINGLE, "indirect": INDIRECT}[args.recipe]
     else:
         with open(args.recipe) as f:
             recipe = json.load(f)

@@ -32,7 +32,8 @@ std::size_t TakeCommon(const Entry& fe, TIcb& out, std::uint32_t& eaLength, std:
 
 }  // namespace
 
-bool TVolume::ReadIcb(const LongAd& icb, TIcb& out, bool withData, std::string& why) {
+bool TVolume::ReadEntry(const LongAd& icb, TIcb& out, bool withData, std::string& why,
+                        std::optional<LongAd>& newer) {
   const std::uint16_t ref = icb.Location.PartitionRef();
   const std::uint32_t lb = icb.Location.BlockNumber();
   const std::optional<std::uint64_t> sector = Sector(ref, lb);
@@ -51,6 +52,7 @@ bool TVolume::ReadIcb(const LongAd& icb, TIcb& out, bool withData, std::string& 
     why = (unreadable ? "its entry cannot be read: " : "file entry: ") + why;
     return false;
   }
+  if (GetLE16(ReadAs<IcbTag>(block + sizeof(Tag)).Strategy) == 4096 && (newer = NewerEntry(ref, lb))) return true;
   const bool extended = ReadAs<Tag>(block).Id() == kExtendedFileEntry;
   std::uint32_t eaLength = 0, adLength = 0;
   const std::size_t header = extended ? TakeCommon(ReadAs<ExtendedFileEntry>(block), out, eaLength, adLength)

@@ -85,7 +85,8 @@ class TVolume {
   // How many blocks a partition reference addresses; 0 for one not read.
   std::uint64_t PartitionBlocks(std::uint16_t ref) const;
 
-  // Reads the entry `icb` names, with its allocation descriptors when `withData`.
+  // Reads the entry `icb` names, with its allocation descriptors when `withData`; an
+  // entry of strategy 4096 whose indirect entry names a newer one is read there.
   // False with `why` when it cannot be read as one.
   bool ReadIcb(const LongAd& icb, TIcb& out, bool withData, std::string& why);
   // The bytes of an entry's data, at most `limit`; false with `why` when a sector
@@ -136,6 +137,10 @@ class TVolume {
   // The sector holding the same metadata block in the other copy of the metadata file.
   std::optional<std::uint64_t> Twin(std::uint64_t sector) const;
   void TookTwin(std::uint64_t sector, std::uint64_t twin, const std::string& why);
+  // One entry; `newer` set, and nothing else read, when a strategy 4096 entry's
+  // indirect entry names a newer one.
+  bool ReadEntry(const LongAd& icb, TIcb& out, bool withData, std::string& why, std::optional<LongAd>& newer);
+  std::optional<LongAd> NewerEntry(std::uint16_t ref, std::uint32_t block);
   bool TakeUnrecorded(std::uint8_t type, std::uint16_t ref, std::uint32_t block, std::uint64_t bytes, TIcb& out);
   bool ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t form, std::uint16_t ref, TIcb& out,
                std::uint64_t& left, std::size_t& continuations, std::string& why);

@@ -150,7 +150,8 @@ TEST(CliUdf, IndependentWritersLayoutsRead) {
 // Packets a sparing table moved (mkudffs images the kernel filled, relocated by
 // tools/udf-spare.py, with the kernel's listing of them) and a metadata partition
 // whose main copy or mirror is broken: what is listed and extracted, the status, and
-// the message that says which copy was read.
+// the message that says which copy was read; an entry replaced through an indirect
+// entry (strategy 4096) is read where the indirect entry points.
 TEST(CliUdf, SparedPacketsAndMetadataMirrorRead) {
   TempDir tmp;
   struct Case {
@@ -164,6 +165,7 @@ TEST(CliUdf, SparedPacketsAndMetadataMirrorRead) {
       {"mkudffs-cdrw-1.50-spared", {}, 0, ""},
       {"mkudffs-dvdrw-2.01-spared", {}, 0, ""},
       {"metadata", {"--rev", "2.50"}, 0, ""},
+      {"indirect entry", {"--recipe", "indirect"}, 0, ""},
       {"main entry broken", {"--rev", "2.50", "--break-metadata", "main"}, 1, "its mirror is read"},
       {"main copy of blocks broken", {"--rev", "2.50", "--break-metadata", "main-data"}, 1, "its other copy at sector"},
       {"both entries broken", {"--rev", "2.50", "--break-metadata", "both"}, 1, "neither the metadata file nor its mirror",
