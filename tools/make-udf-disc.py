@@ -19,7 +19,8 @@ writes into OUTDIR:
 The recipe is built in (--recipe windows, the default) or read from a JSON file: a
 list of sessions, each a list of transactions {"time": unix, "tz": minutes, "ops":
 [...]}, each op ["dir", path] | ["file", path, text-or-{"size": n, "seed": s},
-{"extents": n, "embedded": true, "unrecorded": blocks}] | ["link", path, target] |
+{"extents": n, "embedded": true, "unrecorded": blocks,
+"indirect": true}] | ["link", path, target] |
 ["delete", path] | ["alias", path, existing-path]. A file op on an existing path
 replaces that file's contents. Damage for hostile recipes, as file options: "bad_crc",
 "bad_sum" (its entry's tag), "ae_loop" (allocation extents in a loop), "fid_iu": n
@@ -145,6 +146,11 @@ class Disc:
         self.generations = []     # (session, start, vat block, listing, deleted)
         self.capacity = 359849 if args.medium == "cdr" else 2295104
         self.hostile = {args.hostile} if args.hostile else set()
+        # UDF 2.50: a metadata partition instead of the VAT. Virtual addresses become
+        # blocks of the metadata partition, whose file (and its mirror, a copy of every
+        # block) is written when the session closes, its entries in the partition's
+        # first two blocks.
+        self.metadata = args.rev >= 0x250
 
     def put(self, block, data):
         assert len(data) <= B
@@ -167,6 +173,8 @@ class Disc:
             self.vat.append(NONE)
             node.uid = 0 if node is self.root else self.next_uid
             self.next_uid += 1
+            if node.opts.get("indirect"):   # the indirect entry after it, and the newer entry
+                self.vat += [NONE, NONE]
         return node.vblock
 
     # -------------------------------------------------------------- sessions
@@ -179,10 +187,39 @@ class Disc:
             start = (self.pos + 15) // 16 * 16
         self.sessions.append([start, None])
         self.volume_structures(start)
-        self.pos = start + PART_START
+        self.pos = start + PART_START + (2 if self.metadata else 0)
 
     def close_session(self):
+        if self.metadata:
+            self.write_metadata_files()
         self.sessions[-1][1] = self.pos - 1
+
+    def write_metadata_files(self):
+        """The metadata file maps metadata block i to the logical block the VAT-like
+        table holds for it; the mirror maps it to a copy written here."""
+        e, breaks = self.enc, set(self.args.break_metadata or ())
+        self.write_lvid(self.sessions[-1][0], *self.count())   # no VAT holds the counts
+        mirror = self.logical(self.pos)
+        for i, lb in enumerate(self.vat):
+            block = self.blocks[PART_START + lb]
+            self.write(block)
+            if "main-data" in breaks and i in (0, self.root.vblock):
+                # The main copy of the file set and the root's entry becomes unreadable.
+                self.blocks[PART_START + lb] = bytes(x ^ 0xFF for x in block)
+        runs = []
+        for lb in self.vat:
+            if runs and runs[-1][0] + runs[-1][1] == lb:
+                runs[-1][1] += 1
+            else:
+                runs.append([lb, 1])
+        size = len(self.vat) * B
+        for where, kind, ads in ((0, 250, b"".join(short_ad(n * B, lb) for lb, n in runs)),
+                                 (1, 251, short_ad(size, mirror))):
+            node = Node("file", "", None)
+            node.vblock = where
+            node.opts = {"bad_crc": ("main" if kind == 250 else "mirror") in breaks or "both" in breaks}
+            assert len(ads) <= B - 216, "the metadata file needs more descriptors than its entry holds"
+            self.put(PART_START + where, self.entry(node, kind, ads, 0, size, size, timestamp(self.args.time, 0)))
 
     def volume_structures(self, s):
         e = self.enc
@@ -201,10 +238,15 @@ class Disc:
         length = self.capacity - PART_START
         if "partition-beyond" in self.hostile:
             length = 0x7FFFFFF0
+        self.part_length = length
         vds.append(lambda loc, n: e.tag(5, struct.pack("<IHH", n, 1, 0) + e.regid("+" + nsr) + bytes(128)
                                         + struct.pack("<III", 2, PART_START, length) + impl + bytes(284), loc))
-        maps = struct.pack("<BBHH", 1, 6, 1, 0) + struct.pack("<BBH", 2, 64, 0) \
-            + e.regid("*UDF Virtual Partition", e.udf_suffix()) + struct.pack("<HH", 1, 0) + bytes(24)
+        maps = struct.pack("<BBHH", 1, 6, 1, 0) + struct.pack("<BBH", 2, 64, 0)
+        if self.metadata:   # file, mirror, no bitmap; allocation unit 32, alignment 1, duplicated
+            maps += e.regid("*UDF Metadata Partition", e.udf_suffix()) + struct.pack("<HH", 1, 0) \
+                + struct.pack("<IIIIHB", 0, 1, NONE, 32, 1, 1) + bytes(5)
+        else:
+            maps += e.regid("*UDF Virtual Partition", e.udf_suffix()) + struct.pack("<HH", 1, 0) + bytes(24)
         fsd = long_ad(B, 0, 1)
         domain = e.regid("*OSTA UDF Compliant", e.udf_suffix() + b"\0")
         vds.append(lambda loc, n: e.tag(6, struct.pack("<I", n) + CHARSPEC + dstring("UDFTEST", 128)
@@ -216,19 +258,26 @@ class Disc:
         for base in (s + 32, s + 48):
             for i, make in enumerate(vds):
                 self.put(base + i, make(base + i, seq * 8 + i))
-        lvid_iu = impl + struct.pack("<IIHHH", 0, 0, e.rev, e.rev, e.rev)
-        self.put(s + 64, e.tag(9, when + struct.pack("<I", 1) + bytes(8) + bytes(32)
-                               + struct.pack("<II", 2, len(lvid_iu)) + struct.pack("<IIII", 0, NONE, 0, length)
-                               + lvid_iu, s + 64))
+        self.write_lvid(s, 0, 0)
         self.put(s + 65, e.tag(8, bytes(496), s + 65))
         self.put(s + 256, e.tag(2, struct.pack("<IIII", 6 * B, s + 32, 6 * B, s + 48) + bytes(480), s + 256))
 
+    def write_lvid(self, s, files, dirs):
+        e = self.enc
+        lvid_iu = e.regid("*tarnwick test writer") + struct.pack("<IIHHH", files, dirs, e.rev, e.rev, e.rev)
+        self.put(s + 64, e.tag(9, timestamp(self.args.time, 0) + struct.pack("<I", 1) + bytes(8) + bytes(32)
+                               + struct.pack("<II", 2, len(lvid_iu))
+                               + struct.pack("<IIII", 0, NONE, 0, self.part_length) + lvid_iu, s + 64))
+
     # -------------------------------------------------------------- entries
-    def entry(self, node, file_type, ads, ad_kind, size, recorded, stamp):
+    def icb_tag(self, file_type, ad_kind, strategy=4):
+        return struct.pack("<IHHHBB", 0, strategy, 1 if strategy == 4096 else 0, 2 if strategy == 4096 else 1, 0,
+                           file_type) + struct.pack("<IH", 0, 0) + struct.pack("<H", ad_kind)
+
+    def entry(self, node, file_type, ads, ad_kind, size, recorded, stamp, strategy=4):
         """A file entry (extended with --efe) for the virtual address of node."""
         e, vb = self.enc, node.vblock
-        parent = struct.pack("<IH", 0, 0)
-        icb = struct.pack("<IHHHBB", 0, 4, 0, 1, 0, file_type) + parent + struct.pack("<H", ad_kind)
+        icb = self.icb_tag(file_type, ad_kind, strategy)
         r, w, x = 4, 2, 1
         if node.kind == "dir":
             perms = sum(((r | x) << sh) for sh in (0, 5, 10)) | (w << 10)
@@ -284,6 +333,19 @@ class Disc:
 
     def write_entry(self, node, file_type, ads, ad_kind, size, recorded):
         stamp = timestamp(*node.mtime)
+        if node.opts.get("indirect"):
+            # Strategy 4096: the identifier names an entry holding stale contents, and
+            # the indirect entry in the virtual block after it names the file's entry.
+            vb, stale = node.vblock, self.write(b"stale contents of an older entry\n")
+            node.vblock = vb + 2
+            self.vat[vb + 2] = self.logical(self.write(self.entry(node, file_type, ads, ad_kind, size, recorded,
+                                                                   stamp, 4096)))
+            node.vblock = vb
+            self.vat[vb] = self.logical(self.write(self.entry(node, file_type, long_ad(33, self.logical(stale), 0),
+                                                              1, 33, 33, stamp, 4096)))
+            indirect = self.enc.tag(259, self.icb_tag(3, 0, 4096) + long_ad(B, vb + 2, 1), vb + 1)
+            self.vat[vb + 1] = self.logical(self.write(indirect))
+            return
         phys = self.write(self.entry(node, file_type, ads, ad_kind, size, recorded, stamp))
         self.vat[node.vblock] = self.logical(phys)
         return phys
@@ -375,6 +437,7 @@ class Disc:
                 node = old          # replaced: the same virtual address, new contents
             else:
                 node = Node(op[0], name, parent)
+                node.opts = op[3] if op[0] == "file" and len(op) > 3 else {}
                 self.map(node)
                 parent.fids.append([name, node, False])
                 touch(parent)
@@ -392,9 +455,13 @@ class Disc:
                 self.write_link(node)
         for node in sorted((n for n in dirty if n.kind == "dir"), key=self.depth, reverse=True):
             self.write_dir(node)
-        if not self.generations:
+        if not self.generations or (self.metadata and self.vat[0] == NONE):
             self.write_fsd(stamp)
-        self.write_vat(stamp)
+        if self.metadata:
+            listing, deleted = self.listing()
+            self.generations = [(1, 0, PART_START, listing, deleted)]
+        else:
+            self.write_vat(stamp)
 
     def depth(self, node):
         d = 0
@@ -483,6 +550,8 @@ class Disc:
     def save(self, out):
         os.makedirs(out, exist_ok=True)
         end = max(self.blocks) + 1
+        if self.metadata:   # readers refuse a volume of a few hundred blocks as too small
+            end = max(end, 1024)
         with open(os.path.join(out, "disc.img"), "wb") as f:
             f.truncate(end * B)
             for block in sorted(self.blocks):
@@ -567,12 +636,21 @@ HOSTILE = ["icb-loop", "ae-loop", "vat-huge", "partition-beyond", "deep", "long-
 
 SINGLE = [[{"time": T0, "tz": 0, "ops": [["file", "/a.txt", "a\n"], ["dir", "/d"], ["file", "/d/b.txt", "b\n"]]}]]
 
+# A file recorded with ICB strategy 4096 whose entry was replaced: the identifier
+# names the first entry, and the indirect entry after it the one that holds the file.
+INDIRECT = [[{"time": T0, "tz": 0, "ops": SINGLE[0][0]["ops"] + [
+    ["file", "/d/changed.txt", "read through the indirect entry\n", {"indirect": True}]]}]]
+
 
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("out")
-    p.add_argument("--recipe", default="windows", help="windows, single or a JSON file")
-    p.add_argument("--rev", default="2.01", choices=["1.50", "2.00", "2.01"])
+    p.add_argument("--recipe", default="windows", help="windows, single, indirect or a JSON file")
+    p.add_argument("--rev", default="2.01", choices=["1.50", "2.00", "2.01", "2.50"],
+                   help="2.50: one session with a metadata partition and its mirror instead of a VAT")
+    p.add_argument("--break-metadata", action="append", choices=["main", "mirror", "both", "main-data"],
+                   help="2.50: break the metadata file's entry, the mirror's, both, or the main copy of "
+                        "the blocks of the file set and the root's entry")
     p.add_argument("--medium", default="cdr", choices=["cdr", "dvdr"])
     p.add_argument("--efe", action="store_true", help="extended file entries")
     p.add_argument("--dir-blocks", action="store_true", help="directories in blocks of their own, never embedded")
@@ -582,13 +660,17 @@ def main():
     p.add_argument("--hostile", choices=HOSTILE, help="a small disc with one kind of damage (no listings)")
     args = p.parse_args()
     args.rev = int(args.rev.replace(".", ""), 16)
+    if args.rev >= 0x250:
+        args.efe = True
     if args.hostile:
         recipe = hostile_recipe(args.hostile)
-    elif args.recipe in ("windows", "single"):
-        recipe = WINDOWS if args.recipe == "windows" else SINGLE
+    elif args.recipe in ("windows", "single", "indirect"):
+        recipe = {"windows": WINDOWS, "single": SINGLE, "indirect": INDIRECT}[args.recipe]
     else:
         with open(args.recipe) as f:
             recipe = json.load(f)
+    if args.rev >= 0x250:   # one session: the transactions of every session of the recipe
+        recipe = [[txn for session in recipe for txn in session]]
     disc = Disc(args)
     for session in recipe:
         disc.open_session()

@@ -6,7 +6,8 @@
 #     hd, cdrw and dvdrw) are filled with the tree below in the VM, the others stay
 #     empty; a second session appended with --startblock to a cdr image;
 #   * genisoimage -udf: a bridge image, and a second session with -M;
-#   * pycdlib (for /usr/bin/python3): a UDF 2.60 image with files.
+#   * pycdlib (for /usr/bin/python3): a UDF 2.60 image with files;
+#   * the filled sparable images again with packets relocated (tools/udf-spare.py).
 #   udf-material.sh OUTDIR
 # Writes OUTDIR/images/NAME.img (and NAME.txt, a disc description, for multisession
 # discs), OUTDIR/NAME[-sN].txt (the kernel's listing, tools/udf-listing.sh format;
@@ -107,6 +108,24 @@ send tree.tar
 for f in vm/images/*.img; do
   [ "$(cat "$f.populate")" = ok ] && cp "$f" "$out/images/"
 done
+
+# ------------------------------------------------------------------ relocated packets
+# Every other packet in use of each filled sparable image moves to a spare packet and
+# its original place is inverted (tools/udf-spare.py), so that a reader ignoring the
+# sparing table reads wrong bytes; a second VM run lists them.
+inputs=() spared=()
+for f in vm/images/mkudffs-cdrw-*.img vm/images/mkudffs-dvdrw-*.img; do
+  [ "$(cat "$f.populate" 2>/dev/null)" = ok ] || continue
+  name=$(basename "$f" .img)-spared img=$out/images/$(basename "$f" .img)-spared.img
+  cp "$f" "$img"
+  /usr/bin/python3 "$here/udf-spare.py" "$img" >"${img%.img}.relocated" || exit 1
+  send "$img"
+  spared+=("$name@$(basename "$img")=")
+done
+"$here/../tests/vm/udf_vm_list.sh" "${inputs[@]}" none vm2 "${spared[@]}" >vm2.log 2>&1 ||
+  { cat vm2.log; echo "udf-material.sh: the second VM run failed" >&2; exit 1; }
+cp -r vm2/. vm/
+jobs+=("${spared[@]}")
 : >"$out/SUMMARY.txt"
 for job in "${jobs[@]}"; do
   case $job in populate@*) continue ;; esac

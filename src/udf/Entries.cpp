@@ -32,7 +32,8 @@ std::size_t TakeCommon(const Entry& fe, TIcb& out, std::uint32_t& eaLength, std:
 
 }  // namespace
 
-bool TVolume::ReadIcb(const LongAd& icb, TIcb& out, bool withData, std::string& why) {
+bool TVolume::ReadEntry(const LongAd& icb, TIcb& out, bool withData, std::string& why,
+                        std::optional<LongAd>& newer) {
   const std::uint16_t ref = icb.Location.PartitionRef();
   const std::uint32_t lb = icb.Location.BlockNumber();
   const std::optional<std::uint64_t> sector = Sector(ref, lb);
@@ -40,19 +41,19 @@ bool TVolume::ReadIcb(const LongAd& icb, TIcb& out, bool withData, std::string& 
     why = "its entry lies outside its partition (block " + std::to_string(lb) + " of partition " + std::to_string(ref) + ")";
     return false;
   }
-  out.sector = *sector;
+  std::uint64_t at = *sector;
   std::uint8_t block[kBlockSize];
-  if (!blocks_.Copy(*sector, block)) {
-    why = "its entry cannot be read: " + blocks_.Error();
-    return false;
-  }
-  const std::uint16_t id = ReadAs<Tag>(block).Id();
-  const bool extended = id == kExtendedFileEntry;
-  why = TagFault(block, kBlockSize, extended ? kExtendedFileEntry : kFileEntry, lb);
+  bool unreadable = false;
+  why = ReadChecked(at, block, unreadable, [lb](const std::uint8_t* b) {
+    return TagFault(b, kBlockSize, ReadAs<Tag>(b).Id() == kExtendedFileEntry ? kExtendedFileEntry : kFileEntry, lb);
+  });
+  out.sector = at;  // the other copy's sector when the entry was taken from it
   if (!why.empty()) {
-    why = "file entry: " + why;
+    why = (unreadable ? "its entry cannot be read: " : "file entry: ") + why;
     return false;
   }
+  if (GetLE16(ReadAs<IcbTag>(block + sizeof(Tag)).Strategy) == 4096 && (newer = NewerEntry(ref, lb))) return true;
+  const bool extended = ReadAs<Tag>(block).Id() == kExtendedFileEntry;
   std::uint32_t eaLength = 0, adLength = 0;
   const std::size_t header = extended ? TakeCommon(ReadAs<ExtendedFileEntry>(block), out, eaLength, adLength)
                                       : TakeCommon(ReadAs<FileEntry>(block), out, eaLength, adLength);
@@ -67,7 +68,7 @@ bool TVolume::ReadIcb(const LongAd& icb, TIcb& out, bool withData, std::string& 
   if (form == kEmbedded) {
     const std::uint64_t bytes = std::min<std::uint64_t>(adLength, out.length);
     if (bytes > 0) {
-      out.data.push_back({{static_cast<std::uint32_t>(*sector), bytes, static_cast<std::uint16_t>(adStart), false}, lb});
+      out.data.push_back({{static_cast<std::uint32_t>(at), bytes, static_cast<std::uint16_t>(adStart), false}, lb});
     }
     if (out.length > adLength)
       out.shortfall = "the entry holds " + std::to_string(adLength) + " of its " + std::to_string(out.length) + " bytes";
@@ -146,14 +147,15 @@ bool TVolume::ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t 
       out.shortfall = sector ? "its allocation extents loop" : "an allocation extent lies outside its partition";
       return true;
     }
-    const std::uint8_t* block = blocks_.Get(*sector);
-    if (!block) {
-      out.shortfall = "its allocation extent at sector " + std::to_string(*sector) + " cannot be read: " + blocks_.Error();
-      return true;
-    }
-    const std::string fault = TagFault(block, kBlockSize, kAllocationExtent, nextBlock);
+    std::uint64_t at = *sector;
+    std::uint8_t block[kBlockSize];
+    bool unreadable = false;
+    const std::string fault = ReadChecked(at, block, unreadable, [nextBlock](const std::uint8_t* b) {
+      return TagFault(b, kBlockSize, kAllocationExtent, nextBlock);
+    });
     if (!fault.empty()) {
-      out.shortfall = "its allocation extent at sector " + std::to_string(*sector) + " is damaged: " + fault;
+      out.shortfall = "its allocation extent at sector " + std::to_string(*sector) +
+                      (unreadable ? " cannot be read: " : " is damaged: ") + fault;
       return true;
     }
     const std::size_t adLength =
@@ -205,7 +207,7 @@ bool TVolume::ReadData(const TIcb& icb, std::uint64_t limit, std::vector<std::ui
     }
     std::uint64_t done = 0;
     for (std::uint64_t lba = piece.extent.Lba; done < want; ++lba) {
-      const std::uint8_t* block = blocks_.Get(lba);
+      const std::uint8_t* block = Get(lba);
       if (!block) {
         why = "sector " + std::to_string(lba) + " cannot be read: " + blocks_.Error();
         return false;

@@ -320,6 +320,14 @@ struct AllocationExtent {
   std::uint8_t AllocationLength[4];
 };
 
+// The second entry of a strategy 4096 ICB once the file has changed: where its
+// newer entry lies.
+struct IndirectEntry {
+  Tag tag;
+  IcbTag Icb;
+  LongAd Newer;
+};
+
 // The header of a virtual allocation table of UDF 2.00 on (file type 248).
 struct VatHeader {
   std::uint8_t HeaderLength[2];
@@ -361,6 +369,7 @@ static_assert(offsetof(FileEntry, InformationLength) == 56 && offsetof(FileEntry
 static_assert(sizeof(FileEntry) == 176);
 static_assert(offsetof(ExtendedFileEntry, Modification) == 92 && sizeof(ExtendedFileEntry) == 216);
 static_assert(sizeof(AllocationExtent) == 24);
+static_assert(offsetof(IndirectEntry, Newer) == 36 && sizeof(IndirectEntry) == 52);
 static_assert(sizeof(VatHeader) == 152 && sizeof(VatTrailer) == 36);
 
 }  // namespace tarnwick::udf

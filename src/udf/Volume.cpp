@@ -141,12 +141,15 @@ bool TVolume::Load() {
     fault_ = "the file set descriptor lies outside its partition";
     return false;
   }
-  const std::uint8_t* block = blocks_.Get(*sector);
-  if (!block) {
-    fault_ = "the file set descriptor at sector " + std::to_string(*sector) + " cannot be read: " + blocks_.Error();
+  std::uint8_t block[kBlockSize];
+  bool unreadable = false;
+  std::uint64_t at = *sector;
+  const std::string fault = ReadChecked(at, block, unreadable,
+                                        [&](const std::uint8_t* b) { return TagFault(b, kBlockSize, kFileSet, fsdBlock); });
+  if (unreadable) {
+    fault_ = "the file set descriptor at sector " + std::to_string(*sector) + " cannot be read: " + fault;
     return false;
   }
-  const std::string fault = TagFault(block, kBlockSize, kFileSet, fsdBlock);
   if (!fault.empty()) {
     Problem(TProblemKind::BadDescriptor, *sector, "file set descriptor: " + fault);
     fault_ = "the file set descriptor at sector " + std::to_string(*sector) + " is damaged";
@@ -219,7 +222,7 @@ bool TVolume::ReadMaps(const std::vector<std::uint8_t>& lvd, const std::vector<s
     }
     if (map.kind == Kind::Sparable) LoadSparing(map);
     if (map.kind == Kind::Virtual && !LoadVat(map, static_cast<std::uint16_t>(r))) return false;
-    if (map.kind == Kind::Metadata && !LoadMetadata(map, static_cast<std::uint16_t>(r))) return false;
+    if (map.kind == Kind::Metadata && !LoadMetadata(map)) return false;
   }
   return true;
 }
@@ -249,27 +252,6 @@ bool TVolume::LoadSparing(Partition& map) {
     std::sort(map.sparing.begin(), map.sparing.end());
     return true;
   }
-  return false;
-}
-
-bool TVolume::LoadMetadata(Partition& map, std::uint16_t ref) {
-  (void)ref;
-  for (int copy = 0; copy < 2; ++copy) {
-    LongAd icb{};
-    PutLE32(icb.Location.Block, map.metadataLocations[copy]);
-    PutLE16(icb.Location.Partition, map.physicalRef);
-    TIcb file;
-    std::string why;
-    if (ReadIcb(icb, file, true, why) && file.shortfall.empty() &&
-        std::none_of(file.data.begin(), file.data.end(), [](const TPiece& p) { return p.extent.Offset || p.extent.Zeros; })) {
-      map.metadata = std::move(file.data);
-      if (copy == 1) Problem(TProblemKind::Fallback, std::nullopt, "the metadata file is unreadable; its mirror is read");
-      return true;
-    }
-    Problem(TProblemKind::BadDescriptor, Sector(map.physicalRef, map.metadataLocations[copy]),
-            std::string(copy == 0 ? "metadata file: " : "metadata mirror file: ") + (why.empty() ? file.shortfall : why));
-  }
-  fault_ = "neither the metadata file nor its mirror can be read";
   return false;
 }
 

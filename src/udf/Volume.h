@@ -10,7 +10,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,7 +85,8 @@ class TVolume {
   // How many blocks a partition reference addresses; 0 for one not read.
   std::uint64_t PartitionBlocks(std::uint16_t ref) const;
 
-  // Reads the entry `icb` names, with its allocation descriptors when `withData`.
+  // Reads the entry `icb` names, with its allocation descriptors when `withData`; an
+  // entry of strategy 4096 whose indirect entry names a newer one is read there.
   // False with `why` when it cannot be read as one.
   bool ReadIcb(const LongAd& icb, TIcb& out, bool withData, std::string& why);
   // The bytes of an entry's data, at most `limit`; false with `why` when a sector
@@ -91,6 +94,17 @@ class TVolume {
   bool ReadData(const TIcb& icb, std::uint64_t limit, std::vector<std::uint8_t>& out, std::string& why);
 
   TBlocks& Blocks() { return blocks_; }
+
+  // Sector `lba` as Blocks().Get reads it, or, when it cannot be read and it holds a
+  // block of the metadata file, that block's copy in the other copy of the file (a
+  // listed fallback). Null with Blocks().Error() when neither can be read.
+  const std::uint8_t* Get(std::uint64_t lba);
+  // Copies sector `lba` into `out` (2048 bytes) when it reads and `fault` finds nothing
+  // wrong with it, else the other copy of a metadata block when that one does (`lba`
+  // then names that copy's sector). Returns why the first copy is unusable (with
+  // `unreadable` set when it could not be read at all), empty when a copy was taken.
+  std::string ReadChecked(std::uint64_t& lba, std::uint8_t* out, bool& unreadable,
+                          const std::function<std::string(const std::uint8_t*)>& fault);
 
  private:
   enum class Kind { Physical, Virtual, Sparable, Metadata, Unknown };
@@ -104,6 +118,7 @@ class TVolume {
     std::uint32_t packet = 0;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> sparing;  // packet -> sector, sorted
     std::vector<TPiece> metadata;  // the metadata file's runs
+    std::vector<TPiece> mirror;    // its mirror's, when both entries read (each block's other copy)
     std::uint32_t metadataLocations[2] = {};
     std::uint32_t sparingTables[4] = {};
     std::uint32_t sparingTableCount = 0, sparingTableSize = 0;
@@ -117,7 +132,15 @@ class TVolume {
   bool ReadVatAt(std::uint64_t sector, std::uint16_t physicalRef, std::vector<std::uint32_t>& vat,
                  std::optional<std::uint32_t>& previous, std::string& why);
   bool LoadSparing(Partition& map);
-  bool LoadMetadata(Partition& map, std::uint16_t ref);
+  bool LoadMetadata(Partition& map);
+  bool ReadMetadataFile(const Partition& map, int copy, std::vector<TPiece>& runs);
+  // The sector holding the same metadata block in the other copy of the metadata file.
+  std::optional<std::uint64_t> Twin(std::uint64_t sector) const;
+  void TookTwin(std::uint64_t sector, std::uint64_t twin, const std::string& why);
+  // One entry; `newer` set, and nothing else read, when a strategy 4096 entry's
+  // indirect entry names a newer one.
+  bool ReadEntry(const LongAd& icb, TIcb& out, bool withData, std::string& why, std::optional<LongAd>& newer);
+  std::optional<LongAd> NewerEntry(std::uint16_t ref, std::uint32_t block);
   bool TakeUnrecorded(std::uint8_t type, std::uint16_t ref, std::uint32_t block, std::uint64_t bytes, TIcb& out);
   bool ReadAds(const std::uint8_t* ads, std::size_t length, std::uint8_t form, std::uint16_t ref, TIcb& out,
                std::uint64_t& left, std::size_t& continuations, std::string& why);
@@ -136,6 +159,7 @@ class TVolume {
   // Extents the entries of the import may still name in all: a few per block of the
   // disc, however many allocation descriptors hostile entries claim.
   std::uint64_t piecesLeft_ = 0;
+  std::set<std::uint64_t> twinned_;  // sectors read from the other metadata copy, each listed once
 };
 
 }  // namespace tarnwick::udf

@@ -147,6 +147,58 @@ TEST(CliUdf, IndependentWritersLayoutsRead) {
   }
 }
 
+// Packets a sparing table moved (mkudffs images the kernel filled, relocated by
+// tools/udf-spare.py, with the kernel's listing of them) and a metadata partition
+// whose main copy or mirror is broken: what is listed and extracted, the status, and
+// the message that says which copy was read; an entry replaced through an indirect
+// entry (strategy 4096) is read where the indirect entry points.
+TEST(CliUdf, SparedPacketsAndMetadataMirrorRead) {
+  TempDir tmp;
+  struct Case {
+    std::string name;
+    std::vector<std::string> writer;  // make-udf-disc.py options; none: a committed spared image
+    int status;
+    const char* message;
+    bool whole = true;  // every entry is delivered
+  };
+  const std::vector<Case> cases = {
+      {"mkudffs-cdrw-1.50-spared", {}, 0, ""},
+      {"mkudffs-dvdrw-2.01-spared", {}, 0, ""},
+      {"metadata", {"--rev", "2.50"}, 0, ""},
+      {"indirect entry", {"--recipe", "indirect"}, 0, ""},
+      {"main entry broken", {"--rev", "2.50", "--break-metadata", "main"}, 1, "its mirror is read"},
+      {"main copy of blocks broken", {"--rev", "2.50", "--break-metadata", "main-data"}, 1, "its other copy at sector"},
+      {"both entries broken", {"--rev", "2.50", "--break-metadata", "both"}, 1, "neither the metadata file nor its mirror",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path dir = tmp / c.name;
+    fs::path image;
+    std::string expected;
+    if (c.writer.empty()) {
+      const std::string stem = TARNWICK_SOURCE_DIR "/tests/cli/udf-spared/" + c.name;
+      image = tmp / (c.name + ".img");
+      ASSERT_EQ(RunCaptured({"/usr/bin/python3", "-c",
+                             "import lzma, shutil, sys; shutil.copyfileobj(lzma.open(sys.argv[1]), open(sys.argv[2], 'wb'))",
+                             stem + ".img.xz", image.string()})
+                    .status,
+                0);
+      expected = Expected(ReadUdfListing(stem + ".txt"));
+    } else {
+      const UdfDisc disc = MakeUdfDisc(dir, c.writer);
+      image = disc.image;
+      expected = Expected(disc.generations.back().live);
+    }
+    const CliResult r = Extract(image, tmp / (c.name + "-x"), {"--names", "udf"});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    if (c.whole) {
+      EXPECT_EQ(Listing(tmp / (c.name + "-x")), expected);
+    }
+  }
+}
+
 // Recomputes a descriptor's CRC and checksum after a change, so that only the change is wrong.
 void Retag(std::string& image, std::size_t at) {
   auto* p = reinterpret_cast<std::uint8_t*>(image.data() + at);

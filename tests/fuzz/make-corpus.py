@@ -196,10 +196,12 @@ def rock_ridge_hostile():
 
 def udf():
     # UDF discs from the test writer: a VAT chain over three sessions (on DVD-R, where
-    # sessions follow each other closely, so the flat image stays small), and one small
-    # damaged disc for each kind of trouble the writer knows.
+    # sessions follow each other closely, so the flat image stays small), a metadata
+    # partition whose main copy of the root is damaged, and one small damaged disc for
+    # each kind of trouble the writer knows.
     writer = os.path.join(HERE, "..", "..", "tools", "make-udf-disc.py")
     kinds = [("udf-vat-chain.img", ["--medium", "dvdr"]), ("udf-vat-150.img", ["--recipe", "single", "--rev", "1.50"])]
+    kinds += [("udf-metadata-main-broken.img", ["--recipe", "single", "--rev", "2.50", "--break-metadata", "main-data"])]
     kinds += [("udf-" + k + ".img", ["--hostile", k]) for k in
               ("icb-loop", "ae-loop", "vat-huge", "partition-beyond", "deep", "long-names", "bad-tags")]
     for name, args in kinds:
