@@ -42,6 +42,7 @@ struct TTopStrip {
   int showX = 0;
   int labelX = 0;  // the fixed labels' boxes (their texts are right-aligned in them)
   int valueX = 0;  // the value labels
+  bool operator==(const TTopStrip&) const = default;
 };
 TTopStrip TopStrip(int clientWidth, double scale);
 

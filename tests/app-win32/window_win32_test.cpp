@@ -425,10 +425,11 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
 
 // The system's question about an existing file, found on screen over the progress
 // dialog and answered through its own controls: a click on "Replace", or the Enter
-// (default "Skip") and Escape keys sent to the control that has the focus.
+// (default "Skip") and Escape keys sent to the control that has the focus, which must
+// be the question's: the active window, above the progress dialog it belongs to.
 struct QuestionSeen {
-  enum How { ClickReplace, PressEnter, PressEscape } how = ClickReplace;
-  bool answered = false, ownedByProgress = false, progressDisabled = false;
+  WPARAM key = 0;  // none: a click on "Replace"
+  bool answered = false, ownedByProgress = false, progressDisabled = false, active = false, above = false;
 } question;
 
 BOOL CALLBACK FindReplace(HWND control, LPARAM found) {
@@ -436,21 +437,21 @@ BOOL CALLBACK FindReplace(HWND control, LPARAM found) {
   return TRUE;
 }
 
-BOOL CALLBACK AnswerQuestion(HWND window, LPARAM progress) {
-  if (question.answered || !::IsWindowVisible(window) || window == reinterpret_cast<HWND>(progress)) return TRUE;
+BOOL CALLBACK AnswerQuestion(HWND window, LPARAM progressWindow) {
+  const auto progress = reinterpret_cast<HWND>(progressWindow);
   HWND replace = nullptr;
   ::EnumChildWindows(window, &FindReplace, reinterpret_cast<LPARAM>(&replace));
-  if (replace == nullptr) return TRUE;
-  question.answered = true;
-  question.ownedByProgress = ::GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(progress);
-  question.progressDisabled = !::IsWindowEnabled(reinterpret_cast<HWND>(progress));
-  if (question.how == QuestionSeen::ClickReplace) {
+  if (question.answered || window == progress || !::IsWindowVisible(window) || replace == nullptr) return TRUE;
+  question = {question.key, true, ::GetWindow(window, GW_OWNER) == progress, !::IsWindowEnabled(progress),
+              ::GetActiveWindow() == window && ::IsChild(window, ::GetFocus()), false};
+  for (HWND over = ::GetWindow(progress, GW_HWNDPREV); over != nullptr; over = ::GetWindow(over, GW_HWNDPREV)) {
+    question.above = question.above || over == window;
+  }
+  if (question.key == 0) {
     ::PostMessageW(replace, BM_CLICK, 0, 0);
   } else {
-    const WPARAM key = question.how == QuestionSeen::PressEnter ? VK_RETURN : VK_ESCAPE;
-    const HWND focus = ::GetFocus() != nullptr ? ::GetFocus() : window;
-    ::PostMessageW(focus, WM_KEYDOWN, key, 0);
-    ::PostMessageW(focus, WM_KEYUP, key, 0);
+    ::PostMessageW(::GetFocus(), WM_KEYDOWN, question.key, 0);
+    ::PostMessageW(::GetFocus(), WM_KEYUP, question.key, 0);
   }
   return FALSE;
 }
@@ -464,14 +465,12 @@ void CALLBACK LookForQuestion(HWND, UINT, UINT_PTR, DWORD) {
 TEST(Win32Window, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
   MountedImages drives({SamplePath("sample.disc")});
   const struct {
-    QuestionSeen::How how;
+    WPARAM key;
     std::size_t size;
     bool cancelled;
-  } cases[] = {{QuestionSeen::ClickReplace, 4345, false},
-               {QuestionSeen::PressEnter, 4, false},
-               {QuestionSeen::PressEscape, 4, true}};
+  } cases[] = {{0, 4345, false}, {VK_RETURN, 4, false}, {VK_ESCAPE, 4, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.how));
+    SCOPED_TRACE(c.key);
     TempDir dir;
     std::ofstream(dir / "README.TXT", std::ios::binary) << "mine";
     Window w;
@@ -479,15 +478,15 @@ TEST(Win32Window, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
     w.dialogs().realQuestion = true;
     w.Click(win::kShow);
     w.DoubleClickLine(2);
-    question = QuestionSeen{c.how};
+    question = QuestionSeen{c.key};
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &LookForQuestion);
     w.DoubleClickRow(w.RowOf("README.TXT"));
     ::KillTimer(nullptr, timer);
-    EXPECT_TRUE(question.answered);
-    EXPECT_TRUE(question.ownedByProgress);
-    EXPECT_TRUE(question.progressDisabled);
+    EXPECT_TRUE(question.answered && question.ownedByProgress && question.progressDisabled);
+    EXPECT_TRUE(question.active && question.above);
     EXPECT_EQ(fs::file_size(dir / "README.TXT"), c.size);
-    EXPECT_EQ(w.text(win::kHint).rfind("Extraction cancelled; wrote no files to ", 0) == 0, c.cancelled) << w.text(win::kHint);
+    const std::string hint = w.text(win::kHint);
+    EXPECT_EQ(hint.rfind("Extraction cancelled; wrote no files to ", 0) == 0, c.cancelled) << hint;
     EXPECT_TRUE(::IsWindowEnabled(w.form().hwnd()));
   }
 }
