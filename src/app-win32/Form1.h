@@ -28,11 +28,14 @@
 #include "app-win32/Fonts.h"
 #include "app-win32/Splitters.h"
 #include "browse/SessionListing.h"
+#include "browse/WindowGeometry.h"
 #include "iso/QuarnBurner.h"
 
 namespace tarnwick::win {
 
 inline constexpr const wchar_t* kFormClass = L"TarnwickForm1";
+inline constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+inline constexpr DWORD kFormExStyle = WS_EX_ACCEPTFILES;
 
 // Control identifiers (GetDlgItem on the window finds each control by them).
 enum ControlId : int {
@@ -98,6 +101,13 @@ class TForm1 {
 
   void CreateControls();
   void Layout();
+  // Where the window opens, how small it may get, what it keeps for the next run, and
+  // the grid's name column, which takes what the other columns leave (Form1Geometry.cpp).
+  TRect OpeningPlace() const;
+  TSize MinimumOuterSize() const;
+  TPanes RememberedPanes() const;
+  void SaveGeometry() const;
+  void FitNameColumn();
   int Scaled(int pixels) const;
   void ClearViews();
   void ClearGrid();

@@ -20,13 +20,6 @@ constexpr const wchar_t* kImageFolderKey = L"ImageFolder";
 
 void SetText(HWND control, const std::string& text) { ::SetWindowTextW(control, Wide(text).c_str()); }
 
-// The user's decimal separator, as the system's settings give it.
-std::string DecimalSeparator() {
-  wchar_t separator[8] = {};
-  if (::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1) return ".";
-  return Narrow(separator);
-}
-
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : path.substr(0, slash);

@@ -7,6 +7,7 @@
 #include "app-win32/WinText.h"
 #include "browse/ExtractRefusal.h"
 #include "browse/Extraction.h"
+#include "browse/ProgressPace.h"
 #include "browse/WindowCommands.h"
 
 namespace tarnwick::win {
@@ -68,12 +69,25 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const st
   {
     ProgressDialog progress(hwnd_, kExtractingTitle, entries.front()->LongName);
     TExtraction extraction(quarnb_, TExistingFiles::Ask);
-    extraction.onExisting = [&](const std::string& path) { return dialogs_->AskOverwrite(progress.hwnd(), path); };
+    // The rate counts reading time only: a question's time is left out.
+    TProgressRate rate;
+    TProgressPace redraw;
+    const std::string separator = DecimalSeparator();
+    extraction.onExisting = [&](const std::string& path) {
+      const TOverwriteAnswer answer = dialogs_->AskOverwrite(progress.hwnd(), path);
+      rate.Restart();
+      return answer;
+    };
     extraction.onUnreadable = [&](const std::string& name, const std::string& error) {
-      return dialogs_->AskUnreadable(progress.hwnd(), name, error);
+      const TUnreadableAnswer answer = dialogs_->AskUnreadable(progress.hwnd(), name, error);
+      rate.Restart();
+      return answer;
     };
     extraction.onProgress = [&](const TExtractionStep& step) {
-      return progress.Update(ProgressText(step, oneFile), ProgressPercent(step, oneFile));
+      rate.Add(step.allDone);
+      if (!redraw.Due(step.allDone, step.allTotal)) return progress.Update();
+      const std::string pace = PaceText(rate, step.allTotal - step.allDone, separator);
+      return progress.Update(ProgressText(step, oneFile, separator, pace), ProgressPercent(step, oneFile));
     };
     outcome = extraction.Run(entries, directory);
   }

@@ -17,12 +17,15 @@
 #include "browse/ImageFiles.h"
 #include "browse/SessionListing.h"
 #include "browse/WindowCommands.h"
+#include "browse/WindowGeometry.h"
 
 namespace tarnwick::win {
 
 namespace {
 
 constexpr int kTopHeight = 65, kBottomHeight = 22;
+// The narrowest a pane gets, when dragged or when the window's width is shared out.
+constexpr int kLeastPane = 40;
 
 void RegisterFormClass() {
   static const bool registered = [] {
@@ -60,10 +63,9 @@ TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, bool quitOnClose)
   ConfigureForBrowsing(quarnb_);
 
   const std::wstring caption = Wide(std::string(kProductName) + " " + kProductVersion);
-  // Left 208, top 226, outer size 820 by 542.
-  hwnd_ = ::CreateWindowExW(WS_EX_ACCEPTFILES, kFormClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                            Scaled(208), Scaled(226), Scaled(820), Scaled(542), nullptr, nullptr,
-                            ::GetModuleHandleW(nullptr), nullptr);
+  const TRect place = OpeningPlace();
+  hwnd_ = ::CreateWindowExW(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, place.x, place.y, place.width,
+                            place.height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) return;
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::Proc));
@@ -72,7 +74,8 @@ TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, bool quitOnClose)
     ::AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(system, MF_STRING, kAboutCommand, L"About Tarnwick...");
   }
-  splitters_ = Splitters(Scaled(192), Scaled(145), Scaled(3));
+  const TPanes panes = RememberedPanes();
+  splitters_ = Splitters(panes.list, panes.tree, Scaled(3));
   CreateControls();
   Layout();
   FormCreate();
@@ -167,18 +170,22 @@ void TForm1::Layout() {
   ::GetClientRect(hwnd_, &client);
   const int width = client.right, height = client.bottom;
   auto place = [&](int id, int x, int y, int w, int h) { ::MoveWindow(Control(static_cast<ControlId>(id)), x, y, w, h, TRUE); };
+  // The selector widens with the window and the disc labels keep to its right edge;
+  // at the default width they are where the layout puts them.
+  const TTopStrip strip = TopStrip(width, scale_);
   place(kDriveLabel, Scaled(8), Scaled(16), Scaled(78), Scaled(13));
   // A drop-down list's height includes its open list.
-  place(kDrives, Scaled(88), Scaled(9), Scaled(337), Scaled(200));
-  place(kShow, Scaled(432), Scaled(8), Scaled(75), Scaled(25));
+  place(kDrives, Scaled(88), Scaled(9), strip.selectorWidth, Scaled(200));
+  place(kShow, strip.showX, Scaled(8), Scaled(75), Scaled(25));
   place(kHeading, Scaled(3), Scaled(47), Scaled(193), Scaled(kTopHeight - 47));
   // The fixed labels are right-aligned at x 592 + 69; they may grow to the left, and
   // the value labels to the right, where the system's font is wider than the layout's.
   const int ys[] = {4, 20, 36};
   for (int i = 0; i < 3; ++i) {
-    place(kLabel1 + i, Scaled(592 - 51), Scaled(ys[i]), Scaled(69 + 51), Scaled(16));
-    place(kMedium + i, Scaled(664), Scaled(ys[i]), Scaled(69 + 71), Scaled(16));
+    place(kLabel1 + i, strip.labelX, Scaled(ys[i]), Scaled(69 + 51), Scaled(16));
+    place(kMedium + i, strip.valueX, Scaled(ys[i]), Scaled(69 + 71), Scaled(16));
   }
+  splitters_.Fit(width, Scaled(kLeastPane));
   const int top = Scaled(kTopHeight), bottom = height - Scaled(kBottomHeight);
   const int middle = bottom > top ? bottom - top : 0;
   // The splitters' handles are the gaps between the three.
@@ -187,6 +194,7 @@ void TForm1::Layout() {
   place(kSessions, 0, top, list, middle);
   place(kTree, list + gap, top, tree, middle);
   place(kGrid, gridLeft, top, width > gridLeft ? width - gridLeft : 0, middle);
+  FitNameColumn();
   place(kClose, Scaled(1), bottom + Scaled(1), Scaled(121), Scaled(21));
   place(kOpenImage, Scaled(124), bottom + Scaled(1), Scaled(121), Scaled(21));
   place(kHint, Scaled(252), bottom + Scaled(1), width > Scaled(256) ? width - Scaled(256) : 0, Scaled(21));
@@ -204,8 +212,8 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Layout();
       return 0;
     case WM_GETMINMAXINFO: {
-      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-      limits->ptMinTrackSize = {Scaled(560), Scaled(240)};
+      const TSize least = MinimumOuterSize();
+      reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {least.width, least.height};
       return 0;
     }
     case WM_SETCURSOR:
@@ -232,7 +240,7 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (splitters_.Dragging()) {
         RECT client{};
         ::GetClientRect(hwnd_, &client);
-        splitters_.Drag(GET_X_LPARAM(lParam), client.right, Scaled(40));
+        splitters_.Drag(GET_X_LPARAM(lParam), client.right, Scaled(kLeastPane));
         Layout();
       }
       return 0;
@@ -275,6 +283,7 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       dialogs_->ShowMessage(hwnd_, AboutText());
       return 0;
     case WM_CLOSE:
+      SaveGeometry();
       ::ShowWindow(hwnd_, SW_HIDE);
       if (quitOnClose_) ::PostQuitMessage(0);
       return 0;

@@ -10,7 +10,8 @@ namespace tarnwick::win {
 
 namespace {
 
-constexpr int kWidth = 360, kHeight = 150;
+// Wide enough for a line of sizes, rate and time left in the message font.
+constexpr int kWidth = 440, kHeight = 150;
 
 void RegisterOnce() {
   static const bool registered = [] {
@@ -79,6 +80,10 @@ bool ProgressDialog::Update(const std::string& text, int percent) {
     ::SetWindowTextW(text_, Wide(text).c_str());
     ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
   }
+  return Update();
+}
+
+bool ProgressDialog::Update() {
   MSG message;
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {

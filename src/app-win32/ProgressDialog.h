@@ -22,6 +22,8 @@ class ProgressDialog {
 
   // Shows the text and percent, handles waiting messages; false once cancelled.
   bool Update(const std::string& text, int percent);
+  // Handles waiting messages only.
+  bool Update();
   bool Cancelled() const { return cancelled_; }
   HWND hwnd() const { return hwnd_; }
 

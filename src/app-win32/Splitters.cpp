@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "browse/WindowGeometry.h"
+
 namespace tarnwick::win {
 
 Splitters::Handle Splitters::HandleAt(int x) const {
@@ -25,6 +27,15 @@ void Splitters::Drag(int x, int width, int least) {
   } else if (dragged_ == kTreeGrid) {
     tree = std::clamp(edge - list - gap, least, std::max(least, width - list - 2 * gap - least));
   }
+}
+
+void Splitters::Fit(int width, int least) {
+  if (width <= 0) return;
+  const TPanes panes = width_ > 0 ? StretchPanes({list, tree}, width_, width, gap, least)
+                                  : FitPanes({list, tree}, width, gap, least);
+  list = panes.list;
+  tree = panes.tree;
+  width_ = width;
 }
 
 }  // namespace tarnwick::win

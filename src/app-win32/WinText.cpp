@@ -20,4 +20,10 @@ std::wstring Wide(const std::string& text) {
 
 std::string Narrow(const std::wstring& text) { return platform::WideToUtf8(text); }
 
+std::string DecimalSeparator() {
+  wchar_t separator[8] = {};
+  if (::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1) return ".";
+  return Narrow(separator);
+}
+
 }  // namespace tarnwick::win

@@ -6,6 +6,7 @@
 
 #include "app/Form1.h"
 #include "browse/GridSearch.h"
+#include "browse/WindowGeometry.h"
 
 namespace tarnwick::app {
 
@@ -32,6 +33,13 @@ void TEntryGrid::keyboardSearch(const QString& search) {
   if (row < 0) return;
   setCurrentCell(row, 0);
   scrollToItem(item(row, 0));
+}
+
+void TEntryGrid::resizeEvent(QResizeEvent* event) {
+  QTableWidget::resizeEvent(event);
+  if (columnCount() < 3) return;
+  const int least = logicalDpiX() * 60 / 96;
+  setColumnWidth(0, NameColumnWidth(viewport()->width(), columnWidth(1), columnWidth(2), least));
 }
 
 }  // namespace tarnwick::app

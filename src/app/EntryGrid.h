@@ -1,5 +1,6 @@
 // The entry grid: a table whose type-ahead finds rows by the entries' names (the first
-// column starts with the row number, which the table's own search would match).
+// column starts with the row number, which the table's own search would match), and
+// whose name column takes the width the size and date columns leave.
 #pragma once
 
 #include <QElapsedTimer>
@@ -12,6 +13,10 @@ class TEntryGrid : public QTableWidget {
  public:
   TEntryGrid(int rows, int columns) : QTableWidget(rows, columns) {}
   void keyboardSearch(const QString& search) override;
+
+ protected:
+  // Also called when the visible part changes (a scroll bar comes or goes).
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QString typed_;

@@ -96,9 +96,15 @@ class TForm1 : public QMainWindow {
   // Image files dragged onto the window.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Keeps the window's size and place and the panes' widths for the next run.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateControls();
+  // Where the window opens and how small it may get, and the top and bottom strips'
+  // controls that follow its width (Form1Geometry.cpp).
+  void PlaceOnScreen();
+  void PlaceStrips();
   // Session list, value labels, tree and grid as at start.
   void ClearViews();
   void ClearGrid();

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressDialog>
 #include <QSettings>
 #include <QTableWidget>
@@ -15,6 +16,7 @@
 #include "app/Form1.h"
 #include "browse/Extraction.h"
 #include "browse/ExtractRefusal.h"
+#include "browse/ProgressPace.h"
 #include "browse/WindowCommands.h"
 
 namespace tarnwick::app {
@@ -76,6 +78,8 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QS
   progress.setCancelButtonText(QStringLiteral("Cancel"));
   progress.setRange(0, 100);
   progress.setMinimumDuration(0);
+  // Wide enough for the sizes, the rate and the time left without growing as they do.
+  progress.setMinimumWidth(Scaled(420));
   progress.setAutoClose(false);
   progress.setAutoReset(false);
   progress.setLabelText(QString::fromStdString(entries.front()->LongName));
@@ -85,20 +89,37 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QS
 
   bool cancelled = false;
   TExtraction extraction(quarnb_, TExistingFiles::Ask);
+  // The rate counts reading time only: a question's time is left out.
+  TProgressRate rate;
+  TProgressPace redraw;
+  const std::string separator = QLocale().decimalPoint().toStdString();
   // The question belongs to the progress dialog: asked on behalf of the window, it
   // would sit under the window-modal progress dialog, which window managers keep
   // above the window's other dialogs and give the keyboard to.
   extraction.onExisting = [&](const std::string& path) {
-    return dialogs_->AskOverwrite(&progress, QFile::decodeName(path.c_str()));
+    const TOverwriteAnswer answer = dialogs_->AskOverwrite(&progress, QFile::decodeName(path.c_str()));
+    rate.Restart();
+    return answer;
   };
   extraction.onProgress = [&](const TExtractionStep& step) {
-    progress.setLabelText(QString::fromStdString(ProgressText(step, oneFile)));
-    progress.setValue(ProgressPercent(step, oneFile));
+    rate.Add(step.allDone);
+    if (redraw.Due(step.allDone, step.allTotal)) {
+      const std::string pace = PaceText(rate, step.allTotal - step.allDone, separator);
+      progress.setLabelText(QString::fromStdString(ProgressText(step, oneFile, separator, pace)));
+      progress.setValue(ProgressPercent(step, oneFile));
+    }
     QCoreApplication::processEvents();
     cancelled = progress.wasCanceled();
     return !cancelled;
   };
   AskAboutUnreadable(extraction);
+  if (const auto ask = extraction.onUnreadable) {
+    extraction.onUnreadable = [&rate, ask](const std::string& name, const std::string& error) {
+      const TUnreadableAnswer answer = ask(name, error);
+      rate.Restart();
+      return answer;
+    };
+  }
   const TExtractionOutcome outcome = extraction.Run(entries, QFile::encodeName(directory).toStdString());
   progress.close();
   ShowDamaged(outcome);

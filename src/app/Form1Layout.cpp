@@ -99,10 +99,6 @@ int TForm1::Scaled(int pixels) const { return static_cast<int>(std::lround(pixel
 
 void TForm1::CreateControls() {
   setWindowTitle(QString::fromLatin1(kProductName) + " " + QString::fromLatin1(kProductVersion));
-  // The window's outer size is 820 by 542: a 4-pixel frame and a 23-pixel title bar
-  // around the client area.
-  move(Scaled(208), Scaled(226));
-  resize(Scaled(812), Scaled(511));
 
   const QFont base = WithPointSize(font(), 8);
   setFont(base);
@@ -120,9 +116,12 @@ void TForm1::CreateControls() {
   column->setSpacing(0);
 
   // Top strip: drive selector, "Show", the session list's heading, the disc labels.
+  // The selector widens with the window and the disc labels keep to its right edge
+  // (PlaceStrips); the positions below are those of the default width.
   Panel3 = Child<QFrame>(client, "Panel3");
   Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
   Panel3->setFixedHeight(Scaled(65));
+  Panel3->installEventFilter(this);
   column->addWidget(Panel3);
 
   lDrive = Label(Panel3, "lDrive", QStringLiteral("Drive"));
@@ -172,8 +171,8 @@ void TForm1::CreateControls() {
   }
 
   // Middle: session list, directory tree, entry grid, left to right, with splitters
-  // between them; the list and the tree start at their fixed widths and keep them
-  // when the window grows, the grid takes the rest.
+  // between them; the list keeps its width when the window grows or shrinks, the tree
+  // and the grid share the difference in proportion to their widths.
   Panel1 = Child<QFrame>(client, "Panel1");
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
   column->addWidget(Panel1, 1);
@@ -234,7 +233,7 @@ void TForm1::CreateControls() {
   Splitter1->addWidget(fl);
 
   Splitter1->setStretchFactor(0, 0);
-  Splitter1->setStretchFactor(1, 0);
+  Splitter1->setStretchFactor(1, 1);
   Splitter1->setStretchFactor(2, 1);
   Splitter1->setSizes({Scaled(192), Scaled(145), Scaled(812 - 192 - 145)});
 
@@ -267,6 +266,7 @@ void TForm1::CreateControls() {
   Panel2 = Child<QFrame>(client, "Panel2");
   Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   Panel2->setFixedHeight(Scaled(22));
+  Panel2->installEventFilter(this);
   column->addWidget(Panel2);
   bClose = Child<QPushButton>(Panel2, "bClose", QStringLiteral("Close"));
   bClose->setGeometry(Scaled(1), Scaled(1), Scaled(121), Scaled(21));
@@ -278,10 +278,13 @@ void TForm1::CreateControls() {
   lHint = Label(Panel2, "lHint", QString());
   lHint->setGeometry(Scaled(252), Scaled(1), Scaled(812 - 256), Scaled(21));
   setAcceptDrops(true);
+  PlaceOnScreen();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick) {
+  if (event->type() == QEvent::Resize && (watched == Panel3 || watched == Panel2)) {
+    PlaceStrips();
+  } else if (event->type() == QEvent::MouseButtonDblClick) {
     if (watched == lb->viewport()) {
       lbDblClick();
     } else if (watched == fl->viewport()) {

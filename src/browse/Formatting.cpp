@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <iterator>
 #include <cstdio>
 
 namespace tarnwick {
@@ -37,6 +39,38 @@ std::int64_t BlocksToMegabytes(std::uint32_t blocks) {
   std::uint32_t rest = blocks % 512;
   if (rest > 256 || (rest == 256 && (whole % 2) == 1)) ++whole;
   return whole;
+}
+
+namespace {
+
+// `value` bytes in the largest unit of 1024 it reaches (with the given decimals,
+// rounded, the text never reading 1024 of a unit), followed by `suffix`.
+std::string InUnits(double value, int decimals, const std::string& suffix, const std::string& decimalSeparator) {
+  static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
+  const double roundsUp = 1024 - 0.5 * std::pow(10.0, -decimals);
+  std::size_t unit = 0;
+  value /= 1024;
+  while (value >= roundsUp && unit + 1 < std::size(kUnits)) {
+    value /= 1024;
+    ++unit;
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  std::string result = text;
+  if (const std::size_t dot = result.find('.'); dot != std::string::npos) result.replace(dot, 1, decimalSeparator);
+  return result + " " + kUnits[unit] + suffix;
+}
+
+}  // namespace
+
+std::string SizeText(std::uint64_t bytes, const std::string& decimalSeparator) {
+  if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+  return InUnits(static_cast<double>(bytes), 2, "", decimalSeparator);
+}
+
+std::string RateText(double bytesPerSecond, const std::string& decimalSeparator) {
+  if (bytesPerSecond < 1023.5) return std::to_string(std::lround(bytesPerSecond)) + " bytes/s";
+  return InUnits(bytesPerSecond, 1, "/s", decimalSeparator);
 }
 
 std::string FormatMegabytes(std::uint32_t blocks, const std::string& decimalSeparator) {

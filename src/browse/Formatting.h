@@ -1,5 +1,5 @@
 // Text formats shared by the window and the command-line tool: padded numbers, MSF
-// addresses, megabytes.
+// addresses, megabytes, byte counts and rates.
 #pragma once
 
 #include <cstdint>
@@ -24,5 +24,12 @@ std::int64_t BlocksToMegabytes(std::uint32_t blocks);
 
 // "702.83 MB": blocks as megabytes with two decimals and the given decimal separator.
 std::string FormatMegabytes(std::uint32_t blocks, const std::string& decimalSeparator);
+
+// A byte count for people: "1 byte", "512 bytes", then with two decimals and the
+// given separator "4.24 KB", "703.12 MB", "1.34 GB" (units of 1024).
+std::string SizeText(std::uint64_t bytes, const std::string& decimalSeparator);
+
+// A rate the same way with one decimal: "850 bytes/s", "512.0 KB/s", "21.3 MB/s".
+std::string RateText(double bytesPerSecond, const std::string& decimalSeparator);
 
 }  // namespace tarnwick

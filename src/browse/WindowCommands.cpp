@@ -3,6 +3,7 @@
 #include <new>
 
 #include "Version.h"
+#include "browse/Formatting.h"
 #include "browse/ImportFailure.h"
 #include "browse/ImportSummary.h"
 #include "platform/Platform.h"
@@ -133,12 +134,18 @@ int ProgressPercent(const TExtractionStep& step, bool oneFile) {
   return oneFile ? Percent(step.fileDone, step.fileTotal) : Percent(step.allDone, step.allTotal);
 }
 
-std::string ProgressText(const TExtractionStep& step, bool oneFile) {
-  const std::string percent = " (" + std::to_string(ProgressPercent(step, oneFile)) + "%)";
-  std::string text = step.name + "\n" + std::to_string(step.fileDone) + " of " + std::to_string(step.fileTotal) + " bytes";
+std::string ProgressText(const TExtractionStep& step, bool oneFile, const std::string& decimalSeparator,
+                         const std::string& pace) {
+  const auto size = [&](std::uint64_t bytes) { return SizeText(bytes, decimalSeparator); };
+  const std::string percent = " (" + std::to_string(ProgressPercent(step, oneFile)) + "%)" + pace;
+  std::string text = step.name + "\n" + size(step.fileDone) + " of " + size(step.fileTotal);
+  if (oneFile) {
+    text += percent;
+  } else {
+    text += "\n" + size(step.allDone) + " of " + size(step.allTotal) + " in all" + percent;
+  }
   if (step.badSectors) text += "\n" + std::to_string(step.badSectors) + " unreadable sectors";
-  if (oneFile) return text + percent;
-  return text + "\n" + std::to_string(step.allDone) + " of " + std::to_string(step.allTotal) + " bytes in all" + percent;
+  return text;
 }
 
 }  // namespace tarnwick

@@ -60,8 +60,11 @@ std::vector<const TFEntry*> EntriesOfNode(const TDEntry* dir);
 
 // The progress bar's percent: of the file alone, or of the whole selection.
 int ProgressPercent(const TExtractionStep& step, bool oneFile);
-// The progress dialog's text: "name\n63488 of 100000 bytes (63%)" for one file;
-// "name\nA of B bytes\nC of D bytes in all (P%)" for a selection.
-std::string ProgressText(const TExtractionStep& step, bool oneFile);
+// The progress dialog's text: "name\n62.00 KB of 97.66 KB (63%)" for one file;
+// "name\nA of B\nC of D in all (P%)" for a selection; the sizes as SizeText gives
+// them, `pace` (the rate and time left, or "") after the percent, and a last line
+// with the unreadable sectors met, if any.
+std::string ProgressText(const TExtractionStep& step, bool oneFile, const std::string& decimalSeparator,
+                         const std::string& pace);
 
 }  // namespace tarnwick

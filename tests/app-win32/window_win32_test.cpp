@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,7 +41,10 @@ class FakeDialogs : public win::IDialogs {
     return directory;
   }
   std::string ChooseImage(HWND, const std::string&) override { return {}; }
-  TOverwriteAnswer AskOverwrite(HWND, const std::string&) override { return TOverwriteAnswer::Cancel; }
+  // Cancel, or with realQuestion the system's own question.
+  TOverwriteAnswer AskOverwrite(HWND owner, const std::string& path) override {
+    return realQuestion ? win::SystemDialogs().AskOverwrite(owner, path) : TOverwriteAnswer::Cancel;
+  }
   void ShowMessage(HWND, const std::string& text) override { messages.push_back(text); }
   TUnreadableAnswer AskUnreadable(HWND, const std::string&, const std::string&) override {
     return TUnreadableAnswer::Stop;
@@ -48,6 +52,7 @@ class FakeDialogs : public win::IDialogs {
 
   std::string directory;  // the chooser's answer; "" when the user cancels
   std::vector<std::string> titles, messages;
+  bool realQuestion = false;
 };
 
 std::string SamplePath(const std::string& name) { return std::string(TARNWICK_SOURCE_DIR) + "/samples/" + name; }
@@ -80,11 +85,17 @@ std::string Text(HWND control) {
   return Narrow(text);
 }
 
-// The window with fake dialogs, shown without taking the focus.
+// The window with fake dialogs, shown without taking the focus, at the size and place
+// it opens at when nothing was kept from an earlier run.
 class Window {
  public:
-  Window() : dialogs_(std::make_shared<FakeDialogs>()), form_(dialogs_) {
+  Window() : dialogs_((ForgetPlace(), std::make_shared<FakeDialogs>())), form_(dialogs_) {
     ::ShowWindow(form_.hwnd(), SW_SHOWNOACTIVATE);
+  }
+  static void ForgetPlace() {
+    for (const wchar_t* value : {L"WindowRect", L"Panes"}) {
+      ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick", value);
+    }
   }
   FakeDialogs& dialogs() { return *dialogs_; }
   win::TForm1& form() { return form_; }
@@ -410,6 +421,74 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
   w.DoubleClickRow(w.RowOf("big.bin"));
   EXPECT_EQ(w.dialogs().titles.size(), asked + 1);
   EXPECT_FALSE(fs::exists(dir / "big.bin"));
+}
+
+// The system's question about an existing file, found on screen over the progress
+// dialog and answered through its own controls: a click on "Replace", or the Enter
+// (default "Skip") and Escape keys sent to the control that has the focus, which must
+// be the question's: the active window, above the progress dialog it belongs to.
+struct QuestionSeen {
+  WPARAM key = 0;  // none: a click on "Replace"
+  bool answered = false, ownedByProgress = false, progressDisabled = false, active = false, above = false;
+} question;
+
+BOOL CALLBACK FindReplace(HWND control, LPARAM found) {
+  if (Text(control) == "Replace") *reinterpret_cast<HWND*>(found) = control;
+  return TRUE;
+}
+
+BOOL CALLBACK AnswerQuestion(HWND window, LPARAM progressWindow) {
+  const auto progress = reinterpret_cast<HWND>(progressWindow);
+  HWND replace = nullptr;
+  ::EnumChildWindows(window, &FindReplace, reinterpret_cast<LPARAM>(&replace));
+  if (question.answered || window == progress || !::IsWindowVisible(window) || replace == nullptr) return TRUE;
+  question = {question.key, true, ::GetWindow(window, GW_OWNER) == progress, !::IsWindowEnabled(progress),
+              ::GetActiveWindow() == window && ::IsChild(window, ::GetFocus()), false};
+  for (HWND over = ::GetWindow(progress, GW_HWNDPREV); over != nullptr; over = ::GetWindow(over, GW_HWNDPREV)) {
+    question.above = question.above || over == window;
+  }
+  if (question.key == 0) {
+    ::PostMessageW(replace, BM_CLICK, 0, 0);
+  } else {
+    ::PostMessageW(::GetFocus(), WM_KEYDOWN, question.key, 0);
+    ::PostMessageW(::GetFocus(), WM_KEYUP, question.key, 0);
+  }
+  return FALSE;
+}
+
+void CALLBACK LookForQuestion(HWND, UINT, UINT_PTR, DWORD) {
+  if (const HWND progress = ::FindWindowW(win::kProgressClass, nullptr)) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &AnswerQuestion, reinterpret_cast<LPARAM>(progress));
+  }
+}
+
+TEST(Win32Window, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
+  MountedImages drives({SamplePath("sample.disc")});
+  const struct {
+    WPARAM key;
+    std::size_t size;
+    bool cancelled;
+  } cases[] = {{0, 4345, false}, {VK_RETURN, 4, false}, {VK_ESCAPE, 4, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    TempDir dir;
+    std::ofstream(dir / "README.TXT", std::ios::binary) << "mine";
+    Window w;
+    w.dialogs().directory = dir.str();
+    w.dialogs().realQuestion = true;
+    w.Click(win::kShow);
+    w.DoubleClickLine(2);
+    question = QuestionSeen{c.key};
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &LookForQuestion);
+    w.DoubleClickRow(w.RowOf("README.TXT"));
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(question.answered && question.ownedByProgress && question.progressDisabled);
+    EXPECT_TRUE(question.active && question.above);
+    EXPECT_EQ(fs::file_size(dir / "README.TXT"), c.size);
+    const std::string hint = w.text(win::kHint);
+    EXPECT_EQ(hint.rfind("Extraction cancelled; wrote no files to ", 0) == 0, c.cancelled) << hint;
+    EXPECT_TRUE(::IsWindowEnabled(w.form().hwnd()));
+  }
 }
 
 TEST(Win32Window, NamesFromTheDiscKeepTheirCharacters) {

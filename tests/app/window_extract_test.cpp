@@ -68,8 +68,8 @@ TEST(WindowExtract, CopiesTheFileIntoTheChosenDirectoryWithProgress) {
   EXPECT_EQ(w.dialogs().chooserCalls, 1);
   EXPECT_TRUE(w.dialogs().messages.isEmpty());
   EXPECT_EQ(ReadAll((dir / "big.bin").string()), GeneratedBytes(100000, 1));
-  // Progress is reported in bytes and percent (after each batch of reads written).
-  EXPECT_TRUE(watch.texts.contains("big.bin\n100000 of 100000 bytes (100%)")) << watch.texts.join('|').toStdString();
+  // Progress is reported in sizes and percent (after each batch of reads written).
+  EXPECT_TRUE(watch.texts.contains("big.bin\n97.66 KB of 97.66 KB (100%)")) << watch.texts.join('|').toStdString();
 
   // The first session's read-me, not the one that replaced it later; and an empty file.
   w.DoubleClickRow(w.RowOf("README.TXT"));

@@ -1,0 +1,82 @@
+// Where the window opens and how it keeps its size: at the default size centred on the
+// monitor's free area where that fits, else as large as that area; where and as large
+// as it was when last closed, as long as that is still on a monitor; never smaller
+// than keeps every control usable.
+#include <optional>
+
+#include "app-win32/Form1.h"
+#include "app-win32/Settings.h"
+
+namespace tarnwick::win {
+
+namespace {
+
+// "x,y,width,height" of the outer rectangle, and "list,tree": the panes' widths.
+constexpr const wchar_t* kWindowRectKey = L"WindowRect";
+constexpr const wchar_t* kPanesKey = L"Panes";
+
+// The outer size of the window for a client area of `client`.
+TSize OuterSize(TSize client) {
+  RECT rect{0, 0, client.width, client.height};
+  ::AdjustWindowRectEx(&rect, kFormStyle, FALSE, kFormExStyle);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The free area (without task bars) of the monitor the remembered rectangle is on or
+// nearest to, or of the primary monitor.
+TRect WorkArea(const std::optional<TRect>& remembered) {
+  HMONITOR monitor = nullptr;
+  if (remembered) {
+    const RECT rect{remembered->x, remembered->y, remembered->x + remembered->width, remembered->y + remembered->height};
+    monitor = ::MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST);
+  } else {
+    monitor = ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  }
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor == nullptr || !::GetMonitorInfoW(monitor, &info)) {
+    return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  }
+  const RECT& work = info.rcWork;
+  return {work.left, work.top, work.right - work.left, work.bottom - work.top};
+}
+
+}  // namespace
+
+TRect TForm1::OpeningPlace() const {
+  const std::optional<TRect> remembered = ParseRect(ReadSetting(kWindowRectKey));
+  return OpeningRect(WorkArea(remembered), OuterSize(ScaledSize(kDefaultClient, scale_)), MinimumOuterSize(),
+                     remembered);
+}
+
+TSize TForm1::MinimumOuterSize() const { return OuterSize(ScaledSize(kMinimumClient, scale_)); }
+
+TPanes TForm1::RememberedPanes() const {
+  return ParsePanes(ReadSetting(kPanesKey)).value_or(TPanes{Scaled(192), Scaled(145)});
+}
+
+void TForm1::SaveGeometry() const {
+  // A maximized or minimized window keeps the place it had before.
+  if (!::IsZoomed(hwnd_) && !::IsIconic(hwnd_)) {
+    RECT rect{};
+    if (::GetWindowRect(hwnd_, &rect)) {
+      WriteSetting(kWindowRectKey, RectText({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}));
+    }
+  }
+  WriteSetting(kPanesKey, PanesText({splitters_.list, splitters_.tree}));
+}
+
+void TForm1::FitNameColumn() {
+  const HWND grid = Control(kGrid);
+  RECT client{};
+  ::GetClientRect(grid, &client);
+  // Room for the vertical scroll bar is kept whether it shows or not, so that rows
+  // filling the grid later do not push the date out of sight.
+  int visible = client.right;
+  if ((::GetWindowLongPtrW(grid, GWL_STYLE) & WS_VSCROLL) == 0) visible -= ::GetSystemMetrics(SM_CXVSCROLL);
+  ListView_SetColumnWidth(grid, 0,
+                          NameColumnWidth(visible, ListView_GetColumnWidth(grid, 1), ListView_GetColumnWidth(grid, 2),
+                                          Scaled(60)));
+}
+
+}  // namespace tarnwick::win
