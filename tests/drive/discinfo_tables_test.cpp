@@ -19,6 +19,12 @@ TEST(MediumTables, ProfileNamesAndErasability) {
       {9, "CD-R", false},               {10, "CD-RW", true},        {18, "DVD-RAM", false},
       {19, "DVD-RW Restricted Overwrite", true}, {20, "DVD-RW Sequential Recording", true},
       {26, "DVD+RW", true},             {27, "DVD+R", false},       {34, "DDCD-RW", true},
+      // Media the seed's table does not list, by MMC's profile numbers.
+      {0x15, "DVD-R DL Sequential", false}, {0x16, "DVD-R DL Layer Jump", false}, {0x17, "DVD-RW DL", true},
+      {0x2A, "DVD+RW DL", true},        {0x2B, "DVD+R DL", false},  {0x40, "BD-ROM", false},
+      {0x41, "BD-R SRM", false},        {0x42, "BD-R RRM", false},  {0x43, "BD-RE", true},
+      {0x50, "HD DVD-ROM", false},      {0x52, "HD DVD-RAM", true}, {0x58, "HD DVD-R DL", false},
+      {0x5A, "HD DVD-RW DL", true},
   };
   for (const auto& c : cases) {
     const TProfileEntry* e = FindProfile(c.profile);
@@ -29,7 +35,7 @@ TEST(MediumTables, ProfileNamesAndErasability) {
 }
 
 TEST(MediumTables, UnknownProfilesAreQuestionMarksAndNotErasable) {
-  for (std::uint16_t p : {0, 6, 7, 11, 28, 35, 0x40, 0xFFFF}) {
+  for (std::uint16_t p : {0, 6, 7, 11, 28, 35, 0x44, 0xFFFF}) {
     const TProfileEntry* e = FindProfile(p);
     ASSERT_NE(e, nullptr) << p;
     EXPECT_EQ(std::string(e->Name), "???????") << p;
@@ -53,6 +59,32 @@ TEST(MediumTables, ProfileToIndexNamesTheSameMedium) {
   EXPECT_EQ(std::string(MediumNames[0]), "UNKNOWN");
   EXPECT_EQ(std::string(MediumNames[8]), "DVD-RW");
   EXPECT_EQ(std::string(MediumNames[13]), "DDCD-RW");
+}
+
+TEST(MediumTables, TheShownNameComesFromTheIndexTheProfileAndTheLayers) {
+  struct Case {
+    std::uint8_t index;
+    std::uint16_t profile;
+    std::uint8_t layers;
+    const char* name;
+  };
+  const Case cases[] = {
+      {10, 0x1B, 0, "DVD+R"},           // the seed's media keep the index's text
+      {7, 0x13, 0, "DVD-RW"},
+      {4, 0x10, 1, "DVD-ROM"},          // a pressed DVD of one layer
+      {4, 0x10, 0, "DVD-ROM"},          // the drive did not tell
+      {4, 0x10, 2, "DVD-ROM DL"},       // two layers: the profile cannot say so
+      {0, 0x50, 2, "HD DVD-ROM DL"},
+      {0, 0x2B, 0, "DVD+R DL"},         // no index: the profile's name
+      {0, 0x2B, 1, "DVD+R DL"},         // the profile tells the layers; an answer does not change it
+      {0, 0x43, 0, "BD-RE"},
+      {0, 0x02, 0, "Removable disk"},
+      {2, 0x00, 0, "CD-R"},             // no profile: the index from the ATIP
+      {0, 0x07, 0, "UNKNOWN"},          // nothing known
+      {0, 0xFFFF, 2, "UNKNOWN"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MediumName(c.index, c.profile, c.layers), c.name) << int(c.index) << " " << c.profile << " " << int(c.layers);
 }
 
 }  // namespace
