@@ -61,31 +61,5 @@ TEST(MediumTables, ProfileToIndexNamesTheSameMedium) {
   EXPECT_EQ(std::string(MediumNames[13]), "DDCD-RW");
 }
 
-TEST(MediumTables, TheShownNameComesFromTheIndexTheProfileAndTheLayers) {
-  struct Case {
-    std::uint8_t index;
-    std::uint16_t profile;
-    std::uint8_t layers;
-    const char* name;
-  };
-  const Case cases[] = {
-      {10, 0x1B, 0, "DVD+R"},           // the seed's media keep the index's text
-      {7, 0x13, 0, "DVD-RW"},
-      {4, 0x10, 1, "DVD-ROM"},          // a pressed DVD of one layer
-      {4, 0x10, 0, "DVD-ROM"},          // the drive did not tell
-      {4, 0x10, 2, "DVD-ROM DL"},       // two layers: the profile cannot say so
-      {0, 0x50, 2, "HD DVD-ROM DL"},
-      {0, 0x2B, 0, "DVD+R DL"},         // no index: the profile's name
-      {0, 0x2B, 1, "DVD+R DL"},         // the profile tells the layers; an answer does not change it
-      {0, 0x43, 0, "BD-RE"},
-      {0, 0x02, 0, "Removable disk"},
-      {2, 0x00, 0, "CD-R"},             // no profile: the index from the ATIP
-      {0, 0x07, 0, "UNKNOWN"},          // nothing known
-      {0, 0xFFFF, 2, "UNKNOWN"},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(MediumName(c.index, c.profile, c.layers), c.name) << int(c.index) << " " << c.profile << " " << int(c.layers);
-}
-
 }  // namespace
 }  // namespace tarnwick
