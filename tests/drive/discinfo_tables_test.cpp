@@ -19,7 +19,7 @@ TEST(MediumTables, ProfileNamesAndErasability) {
       {9, "CD-R", false},               {10, "CD-RW", true},        {18, "DVD-RAM", false},
       {19, "DVD-RW Restricted Overwrite", true}, {20, "DVD-RW Sequential Recording", true},
       {26, "DVD+RW", true},             {27, "DVD+R", false},       {34, "DDCD-RW", true},
-      // Media the seed's table does not list, by MMC's profile numbers.
+      // Media named by MMC's profile names beyond the short names of old.
       {0x15, "DVD-R DL Sequential", false}, {0x16, "DVD-R DL Layer Jump", false}, {0x17, "DVD-RW DL", true},
       {0x2A, "DVD+RW DL", true},        {0x2B, "DVD+R DL", false},  {0x40, "BD-ROM", false},
       {0x41, "BD-R SRM", false},        {0x42, "BD-R RRM", false},  {0x43, "BD-RE", true},
