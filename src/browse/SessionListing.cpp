@@ -85,9 +85,10 @@ TSessionListing ListSessions(TSCSIDevice& drive) {
 
   TDisc again;
   drive.GetDiscInfo(again);
-  const std::uint8_t medium = drive.GetMediumType();
-  listing.mediumName = medium < MediumNames.size() && MediumNames[medium] ? MediumNames[medium] : "";
-  listing.mediumIndex = medium;
+  const TSCSIDevice::TMedium medium = drive.GetMedium();
+  listing.mediumName = medium.Name;
+  listing.mediumIndex = medium.Index;
+  listing.layers = medium.Layers;
   listing.profile = again.Profile;
   listing.discStatus = again.DiscStatus;
   listing.sessionState = again.SessionState;

@@ -45,6 +45,9 @@ struct TSessionListing {
   // medium index the name comes from, and the disc and last-session states.
   std::uint16_t profile = 0;
   std::uint8_t mediumIndex = 0;
+  // The layers READ DISC STRUCTURE told, for a medium whose profile leaves them open; 0
+  // when not asked or not told.
+  std::uint8_t layers = 0;
   std::uint8_t discStatus = 0;
   std::uint8_t sessionState = 0;
   // Sessions of the disc that got no line, because the drive told neither where they

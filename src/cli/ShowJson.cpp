@@ -102,7 +102,10 @@ std::vector<std::uint8_t> WriteShowJson(CliDrive& drive, const TSessionListing& 
     doc["tracks"] = trackRows;
     doc["unlisted_sessions"] = unlisted;
     doc["unlisted_tracks"] = tracks.unlisted;
-    doc["medium"] = {{"name", listing.mediumName}, {"profile", listing.profile}, {"index", listing.mediumIndex}};
+    doc["medium"] = {{"name", listing.mediumName},
+                     {"profile", listing.profile},
+                     {"index", listing.mediumIndex},
+                     {"layers", listing.layers != 0 ? nlohmann::json(listing.layers) : nlohmann::json(nullptr)}};
     doc["disc_status"] = listing.discStatus;
     doc["session_state"] = listing.sessionState;
     doc["disc_size"] = Blocks(listing.discBlocks);

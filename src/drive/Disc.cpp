@@ -14,26 +14,47 @@ const std::array<const char*, 14> MediumNames = {
 
 namespace {
 
-// Sorted by profile number.
+// Sorted by profile number. The media up to DDCD-RW carry the names they always had;
+// the later ones (dual-layer DVDs, Blu-ray, HD DVD) are named as MMC names them.
+constexpr auto kCd = TMediumFamily::Cd;
+constexpr auto kDvd = TMediumFamily::Dvd;
+constexpr auto kBd = TMediumFamily::Bd;
+constexpr auto kHdDvd = TMediumFamily::HdDvd;
 constexpr TProfileEntry kProfiles[] = {
-    {1, "Non-removable disk", false},
-    {2, "Removable disk", false},
-    {3, "MO Eraseable", true},
-    {4, "MO Write Once", false},
-    {5, "AS-MO", false},
-    {8, "CD-ROM", false},
-    {9, "CD-R", false},
-    {10, "CD-RW", true},
-    {16, "DVD-ROM", false},
-    {17, "DVD-R", false},
-    {18, "DVD-RAM", false},
-    {19, "DVD-RW Restricted Overwrite", true},
-    {20, "DVD-RW Sequential Recording", true},
-    {26, "DVD+RW", true},
-    {27, "DVD+R", false},
-    {32, "DDCD-ROM", false},
-    {33, "DDCD-R", false},
-    {34, "DDCD-RW", true},
+    {0x01, "Non-removable disk", false},
+    {0x02, "Removable disk", false},
+    {0x03, "MO Eraseable", true},
+    {0x04, "MO Write Once", false},
+    {0x05, "AS-MO", false},
+    {0x08, "CD-ROM", false, kCd},
+    {0x09, "CD-R", false, kCd},
+    {0x0A, "CD-RW", true, kCd},
+    {0x10, "DVD-ROM", false, kDvd, true},
+    {0x11, "DVD-R", false, kDvd},
+    {0x12, "DVD-RAM", false, kDvd},
+    {0x13, "DVD-RW Restricted Overwrite", true, kDvd},
+    {0x14, "DVD-RW Sequential Recording", true, kDvd},
+    {0x15, "DVD-R DL Sequential", false, kDvd},
+    {0x16, "DVD-R DL Layer Jump", false, kDvd},
+    {0x17, "DVD-RW DL", true, kDvd},
+    {0x18, "DVD-Download", false, kDvd},
+    {0x1A, "DVD+RW", true, kDvd},
+    {0x1B, "DVD+R", false, kDvd},
+    {0x20, "DDCD-ROM", false, kCd},
+    {0x21, "DDCD-R", false, kCd},
+    {0x22, "DDCD-RW", true, kCd},
+    {0x2A, "DVD+RW DL", true, kDvd},
+    {0x2B, "DVD+R DL", false, kDvd},
+    {0x40, "BD-ROM", false, kBd},
+    {0x41, "BD-R SRM", false, kBd},
+    {0x42, "BD-R RRM", false, kBd},
+    {0x43, "BD-RE", true, kBd},
+    {0x50, "HD DVD-ROM", false, kHdDvd, true},
+    {0x51, "HD DVD-R", false, kHdDvd},
+    {0x52, "HD DVD-RAM", true, kHdDvd},
+    {0x53, "HD DVD-RW", true, kHdDvd},
+    {0x58, "HD DVD-R DL", false, kHdDvd},
+    {0x5A, "HD DVD-RW DL", true, kHdDvd},
 };
 
 constexpr TProfileEntry kUnknownProfile = {0, "???????", false};
@@ -58,11 +79,20 @@ const TProfileEntry* FindProfile(std::uint16_t profile) {
   return it != std::end(kProfiles) ? it : &kUnknownProfile;
 }
 
+bool IsKnownProfile(std::uint16_t profile) { return FindProfile(profile) != &kUnknownProfile; }
+
 std::uint8_t ProfileToMediumIndex(std::uint16_t profile) {
   for (const auto& e : kMediumIndexes) {
     if (e.Profile == profile) return e.Index;
   }
   return 0;
+}
+
+std::string MediumName(std::uint8_t index, std::uint16_t profile, std::uint8_t layers) {
+  const TProfileEntry* entry = FindProfile(profile);
+  if (entry->LayersAsked && layers >= 2) return std::string(entry->Name) + " DL";
+  if (index != 0 && index < MediumNames.size()) return MediumNames[index];
+  return IsKnownProfile(profile) ? entry->Name : MediumNames[0];
 }
 
 TAnswerBuffers& AnswerBuffers() {

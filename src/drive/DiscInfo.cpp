@@ -38,8 +38,12 @@ std::uint32_t FreeOfTrack(const TTrackInformation& t) {
   return TrackIsBlank(t) ? std::max(t.FreeBlockCount, t.TrackSize) : t.FreeBlockCount;
 }
 
-std::uint8_t TrackForFreeRoom(std::uint8_t mediumIndex) {
-  return mediumIndex < kFirstDvdIndex ? kInvisibleTrack : 1;
+// A CD asks for its invisible track, other media for track 1. The medium indexes
+// below 4 are CDs, and so is index 0 (no index) unless the drive named a profile of a
+// known medium, which then is not a CD (every CD profile has an index).
+std::uint8_t TrackForFreeRoom(std::uint8_t mediumIndex, std::uint16_t profile) {
+  const bool cd = mediumIndex != 0 ? mediumIndex < kFirstDvdIndex : !IsKnownProfile(profile);
+  return cd ? kInvisibleTrack : 1;
 }
 
 // READ TOC format 4 (ATIP, with MSF) into AtipData. Some drives ignore the format
@@ -96,7 +100,8 @@ void TSCSIDevice::GetDiscInfo(TDisc& disc) {
     // user would take for the truth: the used blocks up to the next writable address
     // and the capacity as used plus free blocks of that track. A drive that does not
     // answer the track query gives the formatted size instead.
-    if (ReadTrackInfo(TrackForFreeRoom(GetMediumType()))) {
+    const std::uint8_t medium = GetMediumType();
+    if (ReadTrackInfo(TrackForFreeRoom(medium, mediumProfile_))) {
       DiscInfo.Used = UsedUpToTrack(TrackInfo);
       DiscInfo.BlockSize = 2048;
       DiscInfo.Capacity = std::max(DiscInfo.Capacity, DiscInfo.Used + TrackInfo.FreeBlockCount);
@@ -119,6 +124,25 @@ void TSCSIDevice::GetDiscInfo(TDisc& disc) {
   disc = DiscInfo;
 }
 
+// Where a further session would go: track `GetLastSession` + 1 on a disc of one track
+// per session. A disc whose sessions hold more tracks (the audio tracks before the data
+// session of an enhanced CD) has that number on one of its recorded tracks, whose start
+// and free blocks say nothing of the disc's end; the track after the disc's last track
+// (from the table of contents) is asked instead. When the table of contents does not
+// tell, the first answer stands.
+bool TSCSIDevice::ReadTrackAfterLastSession() {
+  const std::uint8_t last = GetLastSession();
+  const auto track = static_cast<std::uint8_t>(last + 1);
+  if (!ReadTrackInfo(track)) return false;
+  if (track == 1 || TrackInfo.SessionNumber == 0 || TrackInfo.SessionNumber > last) return true;
+  const TTrackInformation recorded = TrackInfo;
+  std::uint8_t toc[4] = {};
+  if (ReadToc(0, toc, 0, false, 0, sizeof toc) && toc[3] >= track && toc[3] < 99)
+    return ReadTrackInfo(static_cast<std::uint8_t>(toc[3] + 1));
+  TrackInfo = recorded;
+  return true;
+}
+
 std::uint8_t TSCSIDevice::GetLastSession() {
   auto& answer = AnswerBuffers().SessionAnswer;
   if (!ReadToc(1, answer, 0, false, 0, sizeof answer)) return 0;
@@ -128,9 +152,13 @@ std::uint8_t TSCSIDevice::GetLastSession() {
 std::uint8_t TSCSIDevice::GetMediumType() {
   auto& b = AnswerBuffers();
   std::uint8_t index = 0;
+  mediumProfile_ = 0;
   if (GetConfiguration(2, 0, sizeof b.ConfigBuffer, b.ConfigBuffer)) {
-    index = ProfileToMediumIndex(GetBE16(b.ConfigBuffer + 6));
-    if (index != 0) return index;
+    mediumProfile_ = GetBE16(b.ConfigBuffer + 6);
+    index = ProfileToMediumIndex(mediumProfile_);
+    // A known medium without an index (a dual-layer DVD, a Blu-ray disc) is no CD: it
+    // has no ATIP, and its disc information must not pass it off as a CD-R.
+    if (index != 0 || IsKnownProfile(mediumProfile_)) return index;
   }
   if (ReadAtip(*this)) {
     if ((AtipData[6] & 0x80) == 0)
@@ -180,14 +208,13 @@ std::uint32_t TSCSIDevice::GetFreeBlocks() {
   // On a DVD track 1 is asked first; on a disc of several sessions it is the closed
   // track of the first one, with no room, while the room left lies in the track after
   // the last session. So an answer without free room also goes on to that track.
-  if (ReadTrackInfo(TrackForFreeRoom(medium)) && FreeOfTrack(TrackInfo) != 0) return FreeOfTrack(TrackInfo);
-  if (ReadTrackInfo(static_cast<std::uint8_t>(GetLastSession() + 1))) return FreeOfTrack(TrackInfo);
+  if (ReadTrackInfo(TrackForFreeRoom(medium, mediumProfile_)) && FreeOfTrack(TrackInfo) != 0)
+    return FreeOfTrack(TrackInfo);
+  if (ReadTrackAfterLastSession()) return FreeOfTrack(TrackInfo);
   return 0;
 }
 
 std::uint32_t TSCSIDevice::GetDiscBlocks() {
-  const auto track = static_cast<std::uint8_t>(GetLastSession() + 1);
-
   if (ReadAtip(*this)) {
     std::uint32_t blocks = AtipLeadOut(*this);
     // A lead-out this early is not a real capacity; a larger READ CAPACITY answer wins.
@@ -197,7 +224,7 @@ std::uint32_t TSCSIDevice::GetDiscBlocks() {
     return blocks;
   }
 
-  if (ReadTrackInfo(track)) return TrackInfo.FreeBlockCount + TrackInfo.TrackStartAddress;
+  if (ReadTrackAfterLastSession()) return TrackInfo.FreeBlockCount + TrackInfo.TrackStartAddress;
 
   std::uint32_t blocks = 0;
   std::uint32_t blockLength = 0;

@@ -173,6 +173,8 @@ class TSCSIDevice {
   std::uint32_t GetUsedBlocks();
   std::uint32_t GetFreeBlocks();
   std::uint32_t GetDiscBlocks();
+  // READ TRACK INFORMATION for the track after the last session's tracks into TrackInfo.
+  bool ReadTrackAfterLastSession();
   bool ReadDiscInformation(std::uint8_t* buffer, std::uint8_t length);
   bool ReadDiscInfo();
   bool WaitUntilReady(std::int32_t budgetMs, std::int32_t intervalMs);
@@ -181,6 +183,23 @@ class TSCSIDevice {
 
   TDisc DiscInfo;
   std::uint8_t AtipData[26] = {};
+  // The current profile the last GetMediumType was told; 0 when GET CONFIGURATION failed.
+  std::uint16_t MediumProfile() const { return mediumProfile_; }
+
+  // ---- The medium's name (DiscStructure.cpp) ----
+  // READ DISC STRUCTURE of `format` for media type 0 (DVD, HD DVD) or 1 (BD).
+  bool ReadDiscStructure(std::uint8_t mediaType, std::uint8_t format, std::uint8_t* buffer, std::uint16_t length);
+  // The layers of a DVD or HD DVD from its physical format information; 0 when the
+  // drive does not tell.
+  std::uint8_t GetLayerCount();
+  struct TMedium {
+    std::uint8_t Index = 0;     // GetMediumType
+    std::uint16_t Profile = 0;  // the current profile, 0 when not told
+    std::uint8_t Layers = 0;    // asked only where the profile does not tell; 0: not asked or not told
+    std::string Name;           // MediumName of the three
+  };
+  // GetMediumType, and the layer count where the profile leaves it open.
+  TMedium GetMedium();
 
  private:
   bool Execute(SRB_ExecSCSICmd& srb, std::int32_t timeoutMs, std::vector<std::uint8_t>* lent);
@@ -191,6 +210,7 @@ class TSCSIDevice {
   unsigned adaptersToScan_ = 0;
   TDebugSink* debugWindow_ = nullptr;
   std::uint32_t mediumEvents_ = 0;
+  std::uint16_t mediumProfile_ = 0;
 };
 
 }  // namespace tarnwick

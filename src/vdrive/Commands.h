@@ -29,6 +29,7 @@ inline constexpr std::uint8_t kReadDiscInformation = 0x51;
 inline constexpr std::uint8_t kReadTrackInformation = 0x52;
 inline constexpr std::uint8_t kModeSelect10 = 0x55;
 inline constexpr std::uint8_t kModeSense10 = 0x5A;
+inline constexpr std::uint8_t kReadDiscStructure = 0xAD;
 inline constexpr std::uint8_t kSetCdSpeed = 0xBB;
 }  // namespace op
 
@@ -117,6 +118,8 @@ Reply ReadDiscInformation(DriveState& state, const Command& command);
 Reply ReadTrackInformation(DriveState& state, const Command& command);
 // GET CONFIGURATION.
 Reply GetConfiguration(DriveState& state, const Command& command);
+// READ DISC STRUCTURE.
+Reply ReadDiscStructure(DriveState& state, const Command& command);
 // MODE SENSE(10), MODE SELECT(10).
 Reply ModeSense10(DriveState& state, const Command& command);
 Reply ModeSelect10(DriveState& state, const Command& command);

@@ -124,6 +124,7 @@ class Parser {
   int pageListLine_ = 0;
   std::map<std::uint8_t, std::vector<std::uint8_t>> pageContent_;
   bool profileGiven_ = false;
+  std::optional<std::uint8_t> layers_;
   int mediumLine_ = 0;
   std::optional<DiscStatus> status_;
   int discLine_ = 0;
@@ -321,7 +322,7 @@ void Parser::Drive(const Statement& s) {
 }
 
 void Parser::Medium(const Statement& s) {
-  CheckKeys(s, {"profile", "present", "changed", "absent"}, {"absent", "changed"});
+  CheckKeys(s, {"profile", "present", "changed", "absent", "layers"}, {"absent", "changed"});
   mediumLine_ = s.line;
   for (const Field& f : s.fields) {
     if (f.key == "profile") {
@@ -339,6 +340,10 @@ void Parser::Medium(const Statement& s) {
       model_.medium.present = !YesNo(s, f);
     } else if (f.key == "changed") {
       model_.medium.changed = YesNo(s, f);
+    } else if (f.key == "layers") {
+      const auto n = ParseUnsigned(f.value, 10);
+      if (!n || *n < 1 || *n > 4) Fail(s.line, "layers must be 1 to 4, not '" + f.value + "'");
+      layers_ = static_cast<std::uint8_t>(*n);
     }
   }
 }
@@ -522,6 +527,7 @@ void Parser::Finish() {
                               std::to_string(model_.LeadOut()) + ")");
   if (m.nextWritable && *m.nextWritable < model_.LeadOut())
     Fail(line, "next-writable lies inside the recorded tracks");
+  m.layers = layers_.value_or(LayersFor(m.profile, m.capacity));
 
   // Mode pages: the capabilities and write parameters pages unless a list says otherwise.
   auto& pages = model_.drive.pages;

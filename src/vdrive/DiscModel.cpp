@@ -23,10 +23,20 @@ constexpr ProfileName kProfileNames[] = {
     {"DVD-RW-RO", profile::kDvdRwOverwrite},
     {"DVD+RW", profile::kDvdPlusRw},
     {"DVD+R", profile::kDvdPlusR},
+    {"DVD-R-DL", profile::kDvdRDlSequential},
+    {"DVD-R-DL-LJ", profile::kDvdRDlJump},
+    {"DVD-RW-DL", profile::kDvdRwDl},
+    {"DVD+RW-DL", profile::kDvdPlusRwDl},
+    {"DVD+R-DL", profile::kDvdPlusRDl},
+    {"BD-ROM", profile::kBdRom},
+    {"BD-R", profile::kBdRSrm},
+    {"BD-R-RRM", profile::kBdRRrm},
+    {"BD-RE", profile::kBdRe},
 };
 
+// Upper case, blanks as hyphens: "DVD+R DL" and "dvd+r-dl" name the same medium.
 std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : text) c = c == ' ' ? '-' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
 }
 
@@ -45,14 +55,43 @@ bool IsRecordableCdProfile(std::uint16_t p) { return p == profile::kCdR || p == 
 
 bool IsErasableProfile(std::uint16_t p) {
   return p == profile::kCdRw || p == profile::kDvdRam || p == profile::kDvdRwOverwrite ||
-         p == profile::kDvdRwSequential || p == profile::kDvdPlusRw || p == 0x0003;
+         p == profile::kDvdRwSequential || p == profile::kDvdPlusRw || p == profile::kDvdRwDl ||
+         p == profile::kDvdPlusRwDl || p == profile::kBdRe || p == 0x0003;
 }
 
-bool IsReadOnlyProfile(std::uint16_t p) { return p == profile::kCdRom || p == profile::kDvdRom; }
+bool IsReadOnlyProfile(std::uint16_t p) {
+  return p == profile::kCdRom || p == profile::kDvdRom || p == profile::kBdRom;
+}
+
+bool IsDvdProfile(std::uint16_t p) {
+  constexpr std::uint16_t kDdcdRom = 0x20, kDdcdRw = 0x22;  // the double-density CDs lie between
+  return p >= profile::kDvdRom && p <= profile::kDvdPlusRDl && !(p >= kDdcdRom && p <= kDdcdRw);
+}
+
+bool IsBdProfile(std::uint16_t p) { return p >= profile::kBdRom && p <= profile::kBdRe; }
 
 std::uint16_t PressedProfileFor(std::uint64_t blocks) {
   constexpr std::uint64_t kCdBlocks = 360000;
-  return blocks <= kCdBlocks ? profile::kCdRom : profile::kDvdRom;
+  if (blocks <= kCdBlocks) return profile::kCdRom;
+  return blocks <= kDvdDlBlocks ? profile::kDvdRom : profile::kBdRom;
+}
+
+std::uint8_t LayersFor(std::uint16_t p, std::uint32_t blocks) {
+  switch (p) {
+    case profile::kDvdRDlSequential:
+    case profile::kDvdRDlJump:
+    case profile::kDvdRwDl:
+    case profile::kDvdPlusRwDl:
+    case profile::kDvdPlusRDl:
+      return 2;
+    case profile::kDvdRom:
+      return blocks > kDvdBlocks ? 2 : 1;
+    default:
+      break;
+  }
+  if (!IsBdProfile(p)) return 1;
+  const std::uint32_t layers = (blocks + kBdLayerBlocks - 1) / kBdLayerBlocks;
+  return static_cast<std::uint8_t>(std::clamp<std::uint32_t>(layers, 1, 4));
 }
 
 Msf LbaToMsf(std::uint32_t lba) {
@@ -127,7 +166,17 @@ std::uint32_t DefaultCapacity(std::uint16_t p) {
     case profile::kDvdRwSequential:
     case profile::kDvdPlusRw:
     case profile::kDvdPlusR:
-      return 2295104;
+      return kDvdBlocks;
+    case profile::kDvdRDlSequential:
+    case profile::kDvdRDlJump:
+    case profile::kDvdRwDl:
+    case profile::kDvdPlusRwDl:
+    case profile::kDvdPlusRDl:
+      return kDvdDlBlocks;
+    case profile::kBdRSrm:
+    case profile::kBdRRrm:
+    case profile::kBdRe:
+      return kBdLayerBlocks;
     case profile::kDvdRam:
       return 2236704;
     default:

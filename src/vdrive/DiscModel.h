@@ -29,19 +29,40 @@ inline constexpr std::uint16_t kDvdR = 0x0011;
 inline constexpr std::uint16_t kDvdRam = 0x0012;
 inline constexpr std::uint16_t kDvdRwOverwrite = 0x0013;
 inline constexpr std::uint16_t kDvdRwSequential = 0x0014;
+inline constexpr std::uint16_t kDvdRDlSequential = 0x0015;
+inline constexpr std::uint16_t kDvdRDlJump = 0x0016;
+inline constexpr std::uint16_t kDvdRwDl = 0x0017;
 inline constexpr std::uint16_t kDvdPlusRw = 0x001A;
 inline constexpr std::uint16_t kDvdPlusR = 0x001B;
+inline constexpr std::uint16_t kDvdPlusRwDl = 0x002A;
+inline constexpr std::uint16_t kDvdPlusRDl = 0x002B;
+inline constexpr std::uint16_t kBdRom = 0x0040;
+inline constexpr std::uint16_t kBdRSrm = 0x0041;
+inline constexpr std::uint16_t kBdRRrm = 0x0042;
+inline constexpr std::uint16_t kBdRe = 0x0043;
 }  // namespace profile
+
+// Blocks of the data area of a single-layer DVD, a dual-layer DVD and a single-layer
+// Blu-ray disc (4.7, 8.5 and 25 GB).
+inline constexpr std::uint32_t kDvdBlocks = 2295104;
+inline constexpr std::uint32_t kDvdDlBlocks = 4173824;
+inline constexpr std::uint32_t kBdLayerBlocks = 12219392;
 
 // Profile by name ("CD-R", "DVD+RW", ...); nullopt for an unknown name.
 std::optional<std::uint16_t> ProfileByName(const std::string& name);
 bool IsCdProfile(std::uint16_t profile);
 bool IsRecordableCdProfile(std::uint16_t profile);  // CD-R, CD-RW: the media with an ATIP
 bool IsErasableProfile(std::uint16_t profile);
-bool IsReadOnlyProfile(std::uint16_t profile);      // pressed media: CD-ROM, DVD-ROM
+bool IsReadOnlyProfile(std::uint16_t profile);      // pressed media: CD-ROM, DVD-ROM, BD-ROM
+bool IsDvdProfile(std::uint16_t profile);           // DVD-ROM to DVD+R DL
+bool IsBdProfile(std::uint16_t profile);            // BD-ROM, BD-R, BD-RE
 // The pressed medium whose recorded area ends at `blocks`: a CD-ROM up to 360000
-// blocks, a DVD-ROM beyond.
+// blocks, a DVD-ROM up to a dual-layer DVD's data area, a BD-ROM beyond.
 std::uint16_t PressedProfileFor(std::uint64_t blocks);
+// The layers of a medium: two on the dual-layer DVD profiles, and on a DVD-ROM whose
+// recorded area does not fit one layer; a Blu-ray disc has as many 25 GB layers as its
+// capacity needs (up to four); one otherwise.
+std::uint8_t LayersFor(std::uint16_t profile, std::uint32_t blocks);
 
 // Minutes, seconds and frames of a block address (frames = LBA + 150). Minutes above
 // 255, which only DVD addresses reach, stay at 255:59:74.
@@ -135,6 +156,7 @@ struct MediumState {
   DiscStatus status = DiscStatus::Complete;
   std::uint32_t capacity = 0;             // blocks a blank disc of this kind holds
   std::optional<std::uint32_t> nextWritable;  // start of the next session (set or derived)
+  std::uint8_t layers = 1;                // as the description gives, else LayersFor
 };
 
 struct DiscModel {
@@ -163,7 +185,8 @@ struct DiscModel {
 // description gives others.
 std::vector<std::uint8_t> DefaultCapabilitiesPage();
 std::vector<std::uint8_t> DefaultWriteParametersPage();
-// A blank disc's capacity by profile (an 80-minute CD, a 4.7 GB DVD); 0 for others.
+// A blank disc's capacity by profile (an 80-minute CD, a 4.7 or 8.5 GB DVD, a 25 GB
+// Blu-ray disc); 0 for pressed media and others.
 std::uint32_t DefaultCapacity(std::uint16_t profile);
 // Profiles a drive lists when its description names none: what reads and writes the medium.
 std::vector<std::uint16_t> DefaultProfiles(std::uint16_t currentProfile);

@@ -24,6 +24,7 @@ DiscModel ModelFromImage(const std::string& path, const std::string& givenMap) {
   model.medium.profile = PressedProfileFor(blocks);
   model.medium.status = DiscStatus::Complete;
   model.medium.capacity = static_cast<std::uint32_t>(blocks);
+  model.medium.layers = LayersFor(model.medium.profile, model.medium.capacity);
   model.drive.pages[0x2A] = DefaultCapabilitiesPage();
   model.drive.pages[0x05] = DefaultWriteParametersPage();
   Track track;

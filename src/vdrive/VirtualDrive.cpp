@@ -32,6 +32,7 @@ constexpr CommandEntry kCommands[] = {
     {op::kReadTrackInformation, ReadTrackInformation, true, true},
     {op::kModeSelect10, ModeSelect10, false, true},
     {op::kModeSense10, ModeSense10, false, true},
+    {op::kReadDiscStructure, ReadDiscStructure, true, true},
     {op::kSetCdSpeed, SetCdSpeed, false, true},
 };
 

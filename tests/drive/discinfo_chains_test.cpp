@@ -1,6 +1,8 @@
 // The disc-level fallback chains on answers only a scripted drive gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "discinfo_scripted.h"
 #include "drive/SCSIDevice.h"
 #include "platform/VirtualClock.h"
@@ -229,6 +231,64 @@ TEST_F(DiscChains, TrackStartsComeFromTheLbaTocThenTrackInformationThenTheMsfToc
       opcodes.push_back(cdb[0] != 0x43 ? cdb[0] : (cdb[1] & 0x02) ? kToc0Msf : 0x4300 + (cdb[2] & 0x0F));
     EXPECT_EQ(opcodes, c.opcodes);
   }
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+TEST_F(DiscChains, TheMediumIsNamedByItsProfileAndItsLayersWhereTheProfileLeavesThemOpen) {
+  constexpr int kStructure = 0xAD;
+  struct Case {
+    const char* name;
+    std::optional<std::uint16_t> profile;  // none: GET CONFIGURATION refused
+    std::optional<std::uint8_t> layerByte; // none: READ DISC STRUCTURE refused
+    std::uint8_t index, layers;
+    const char* medium;
+    std::vector<int> opcodes;
+  };
+  const std::vector<Case> cases = {
+      {"DvdRomOneLayer", 0x10, 0x01, 4, 1, "DVD-ROM", {kConfig, kStructure}},
+      {"DvdRomTwoLayers", 0x10, 0x21, 4, 2, "DVD-ROM DL", {kConfig, kStructure}},
+      {"DvdRomStructureRefused", 0x10, std::nullopt, 4, 0, "DVD-ROM", {kConfig, kStructure}},
+      {"HdDvdRomTwoLayers", 0x50, 0x21, 0, 2, "HD DVD-ROM DL", {kConfig, kStructure}},
+      // The disc information (erasable bit clear) once made a CD-R of these.
+      {"DvdPlusRDualLayer", 0x2B, 0x21, 0, 0, "DVD+R DL", {kConfig}},
+      {"BluRayRewritable", 0x43, 0x21, 0, 0, "BD-RE", {kConfig}},
+      // No profile: the ATIP and the disc information of a CD, as before.
+      {"NoConfiguration", std::nullopt, 0x21, 2, 0, "CD-R", {kConfig, kAtip, kDiscInfo}},
+      {"UnknownProfile", 0x44, 0x21, 2, 0, "CD-R", {kConfig, kAtip, kDiscInfo}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedDrive drive([&](const std::vector<std::uint8_t>& cdb) -> std::optional<Reply> {
+      if (cdb[0] == kConfig && c.profile) return Reply::Data(test::ConfigAnswer(*c.profile));
+      if (cdb[0] == kStructure && c.layerByte && cdb[1] == 0 && cdb[7] == 0 && cdb[8] == 0x08 && cdb[9] == 0x04)
+        return Reply::Data(std::vector<std::uint8_t>{0x08, 0x02, 0, 0, 0, 0x0F, *c.layerByte});
+      if (cdb[0] == kDiscInfo) return Reply::Data(std::vector<std::uint8_t>{0, 32, 0x0E, 1, 1, 1, 1});
+      return std::nullopt;
+    });
+    drive.Attach(dev_);
+    const TSCSIDevice::TMedium m = dev_.GetMedium();
+    EXPECT_EQ(m.Name, c.medium);
+    EXPECT_EQ(m.Index, c.index);
+    EXPECT_EQ(m.Layers, c.layers);
+    EXPECT_EQ(m.Profile, c.profile.value_or(0));
+    EXPECT_EQ(drive.Opcodes(), c.opcodes);
+  }
+}
+
+TEST_F(DiscChains, TheFreeRoomOfADualLayerDvdIsAskedOfTrackOneNotOfACdsInvisibleTrack) {
+  ScriptedDrive drive([](const std::vector<std::uint8_t>& c) -> std::optional<Reply> {
+    return c[0] == kConfig ? std::optional<Reply>(Reply::Data(test::ConfigAnswer(0x2B))) : std::nullopt;
+  });
+  drive.Attach(dev_);
+  dev_.GetFreeBlocks();
+  const auto firstTrack = std::find_if(drive.Log().begin(), drive.Log().end(), [](auto& c) { return c[0] == kTrack; });
+  ASSERT_NE(firstTrack, drive.Log().end());
+  EXPECT_EQ((*firstTrack)[5], 1);
 }
 
 }  // namespace

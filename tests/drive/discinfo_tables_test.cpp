@@ -19,6 +19,12 @@ TEST(MediumTables, ProfileNamesAndErasability) {
       {9, "CD-R", false},               {10, "CD-RW", true},        {18, "DVD-RAM", false},
       {19, "DVD-RW Restricted Overwrite", true}, {20, "DVD-RW Sequential Recording", true},
       {26, "DVD+RW", true},             {27, "DVD+R", false},       {34, "DDCD-RW", true},
+      // Media named by MMC's profile names beyond the short names of old.
+      {0x15, "DVD-R DL Sequential", false}, {0x16, "DVD-R DL Layer Jump", false}, {0x17, "DVD-RW DL", true},
+      {0x2A, "DVD+RW DL", true},        {0x2B, "DVD+R DL", false},  {0x40, "BD-ROM", false},
+      {0x41, "BD-R SRM", false},        {0x42, "BD-R RRM", false},  {0x43, "BD-RE", true},
+      {0x50, "HD DVD-ROM", false},      {0x52, "HD DVD-RAM", true}, {0x58, "HD DVD-R DL", false},
+      {0x5A, "HD DVD-RW DL", true},
   };
   for (const auto& c : cases) {
     const TProfileEntry* e = FindProfile(c.profile);
@@ -29,7 +35,7 @@ TEST(MediumTables, ProfileNamesAndErasability) {
 }
 
 TEST(MediumTables, UnknownProfilesAreQuestionMarksAndNotErasable) {
-  for (std::uint16_t p : {0, 6, 7, 11, 28, 35, 0x40, 0xFFFF}) {
+  for (std::uint16_t p : {0, 6, 7, 11, 28, 35, 0x44, 0xFFFF}) {
     const TProfileEntry* e = FindProfile(p);
     ASSERT_NE(e, nullptr) << p;
     EXPECT_EQ(std::string(e->Name), "???????") << p;

@@ -196,6 +196,7 @@ void FinishImageModel(DiscModel& model, const std::string& path, const MediumHin
   else m.profile = PressedProfileFor(model.LeadOut());
   m.status = hint.appendable && !IsReadOnlyProfile(m.profile) ? DiscStatus::Incomplete : DiscStatus::Complete;
   m.capacity = std::max(DefaultCapacity(m.profile), model.LeadOut());
+  m.layers = LayersFor(m.profile, m.capacity);
   model.drive.pages[0x2A] = DefaultCapabilitiesPage();
   model.drive.pages[0x05] = DefaultWriteParametersPage();
 }
