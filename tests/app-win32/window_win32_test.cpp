@@ -7,13 +7,16 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Version.h"
 #include "support/SampleWindowTexts.h"
+#include "app-win32/Dialogs.h"
 #include "app-win32/Form1.h"
 #include "app-win32/ProgressDialog.h"
 #include "app-win32/WinText.h"
@@ -41,12 +44,17 @@ class FakeDialogs : public win::IDialogs {
   }
   std::string ChooseImage(HWND, const std::string&) override { return {}; }
   TOverwriteAnswer AskOverwrite(HWND, const std::string&) override { return TOverwriteAnswer::Cancel; }
-  void ShowMessage(HWND, const std::string& text) override { messages.push_back(text); }
-  TUnreadableAnswer AskUnreadable(HWND, const std::string&, const std::string&) override {
+  void ShowMessage(HWND owner, const std::string& text) override {
+    if (systemBoxes) return win::SystemDialogs{}.ShowMessage(owner, text);
+    messages.push_back(text);
+  }
+  TUnreadableAnswer AskUnreadable(HWND owner, const std::string& name, const std::string& error) override {
+    if (systemBoxes) return win::SystemDialogs{}.AskUnreadable(owner, name, error);
     return TUnreadableAnswer::Stop;
   }
 
   std::string directory;  // the chooser's answer; "" when the user cancels
+  bool systemBoxes = false;  // the question about unreadable data and messages in the system's dialogs
   std::vector<std::string> titles, messages;
 };
 
@@ -450,6 +458,83 @@ TEST(Win32Window, NamesFromTheDiscKeepTheirCharacters) {
     EXPECT_EQ(ReadWholeFile(written), f.bytes) << f.name;
   }
   EXPECT_TRUE(w.dialogs().messages.empty());
+}
+
+// The system's dialog boxes found on the screen while the window waits for them: the
+// texts of each one's controls, and its answer button pressed ("Keep a copy with
+// zeros" in the question about unreadable data, else OK).
+std::vector<std::vector<std::string>> g_dialogTexts;
+
+BOOL CALLBACK AddText(HWND control, LPARAM texts) {
+  reinterpret_cast<std::vector<std::string>*>(texts)->push_back(Text(control));
+  return TRUE;
+}
+
+BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
+  wchar_t kind[16] = {};
+  ::GetClassNameW(window, kind, 16);
+  if (std::wstring(kind) != L"#32770" || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
+  constexpr int kKeepFilled = 100 + static_cast<int>(TUnreadableAnswer::KeepFilled);
+  HWND button = ::GetDlgItem(window, kKeepFilled);
+  if (button == nullptr) button = ::GetDlgItem(window, IDOK);
+  if (button == nullptr) return TRUE;
+  std::vector<std::string> texts{Text(window)};
+  ::EnumChildWindows(window, &AddText, reinterpret_cast<LPARAM>(&texts));
+  g_dialogTexts.push_back(texts);
+  ::SendMessageW(button, BM_CLICK, 0, 0);
+  return FALSE;
+}
+
+void CALLBACK AnswerDialogs(HWND, UINT, UINT_PTR, DWORD) {
+  ::EnumThreadWindows(::GetCurrentThreadId(), &AnswerDialog, 0);
+}
+
+bool Shows(const std::vector<std::string>& texts, const std::string& text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// A file with an unreadable sector: the system's task dialog asks, "Keep a copy with
+// zeros" writes it whole with zeros there, and message boxes name the damaged bytes
+// after the extraction and after "Check session".
+TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
+  using R = CraftedRecord;
+  TempDir dir;
+  const std::string data = PatternBytes(4 * 2048 + 100, 11);
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048, false);
+  iso.Terminator(17);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("A.BIN;1", 30, static_cast<std::uint32_t>(data.size())),
+                     R::File("B.TXT;1", 35, 5)});
+  iso.Data(30, data);
+  iso.Data(35, "fine!");
+  iso.Write(dir / "damaged.iso");
+  std::ofstream(dir / "damaged.disc") << "session\ntrack start=0 length=40 file=damaged.iso\nfault read start=32\n";
+  MountedImages drives({(dir / "damaged.disc").string()});
+  fs::create_directory(dir / "out");
+  Window w;
+  w.dialogs().directory = (dir / "out").string();
+  w.dialogs().systemBoxes = true;
+  w.Click(win::kShow);
+  w.DoubleClickLine(0);
+  g_dialogTexts.clear();
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &AnswerDialogs);
+  w.DoubleClickRow(w.RowOf("A.BIN"));
+  ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kCheckSession, 0), 0);
+  ::KillTimer(nullptr, timer);
+
+  const std::string damage = "A.BIN (8292 bytes): bytes 4096-6143 (sectors 32)";
+  ASSERT_EQ(g_dialogTexts.size(), 3u);
+  for (const auto& texts : g_dialogTexts) EXPECT_EQ(texts.front(), kProductName);
+  for (const char* answer : {"Keep a copy with zeros", "Skip the file", "Stop"})
+    EXPECT_TRUE(Shows(g_dialogTexts[0], answer)) << answer;
+  EXPECT_TRUE(std::any_of(g_dialogTexts[0].begin(), g_dialogTexts[0].end(), [](const std::string& t) {
+    return t.rfind("A.BIN\ncannot be read whole:", 0) == 0;
+  }));
+  EXPECT_TRUE(Shows(g_dialogTexts[1], "Kept with zeros where the disc could not be read:\n" + damage));
+  EXPECT_TRUE(Shows(g_dialogTexts[2], "Checked 2 files: 1 damaged, 1 bad sectors\n" + damage));
+  std::string expected = data;
+  std::fill(expected.begin() + 4096, expected.begin() + 6144, '\0');
+  EXPECT_TRUE(ReadWholeFile(dir / "out" / "A.BIN") == expected);
 }
 
 }  // namespace
