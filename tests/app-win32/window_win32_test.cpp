@@ -460,13 +460,13 @@ TEST(Win32Window, NamesFromTheDiscKeepTheirCharacters) {
   EXPECT_TRUE(w.dialogs().messages.empty());
 }
 
-// The system's dialog boxes found on the screen while the window waits for them: the
-// texts of each one's controls, and its answer button pressed ("Keep a copy with
-// zeros" in the question about unreadable data, else OK).
-std::vector<std::vector<std::string>> g_dialogTexts;
+// The system's dialog boxes found on the screen while the window waits for them, each
+// as its title and its controls' texts joined by " | ", and its answer button pressed
+// ("Keep a copy with zeros" in the question about unreadable data, else OK).
+std::vector<std::string> g_dialogs;
 
 BOOL CALLBACK AddText(HWND control, LPARAM texts) {
-  reinterpret_cast<std::vector<std::string>*>(texts)->push_back(Text(control));
+  *reinterpret_cast<std::string*>(texts) += " | " + Text(control);
   return TRUE;
 }
 
@@ -474,23 +474,18 @@ BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
   wchar_t kind[16] = {};
   ::GetClassNameW(window, kind, 16);
   if (std::wstring(kind) != L"#32770" || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
-  constexpr int kKeepFilled = 100 + static_cast<int>(TUnreadableAnswer::KeepFilled);
-  HWND button = ::GetDlgItem(window, kKeepFilled);
+  HWND button = ::GetDlgItem(window, 100 + static_cast<int>(TUnreadableAnswer::KeepFilled));
   if (button == nullptr) button = ::GetDlgItem(window, IDOK);
   if (button == nullptr) return TRUE;
-  std::vector<std::string> texts{Text(window)};
+  std::string texts = Text(window);
   ::EnumChildWindows(window, &AddText, reinterpret_cast<LPARAM>(&texts));
-  g_dialogTexts.push_back(texts);
+  g_dialogs.push_back(texts);
   ::SendMessageW(button, BM_CLICK, 0, 0);
   return FALSE;
 }
 
 void CALLBACK AnswerDialogs(HWND, UINT, UINT_PTR, DWORD) {
   ::EnumThreadWindows(::GetCurrentThreadId(), &AnswerDialog, 0);
-}
-
-bool Shows(const std::vector<std::string>& texts, const std::string& text) {
-  return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
 // A file with an unreadable sector: the system's task dialog asks, "Keep a copy with
@@ -516,22 +511,19 @@ TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
   w.dialogs().systemBoxes = true;
   w.Click(win::kShow);
   w.DoubleClickLine(0);
-  g_dialogTexts.clear();
+  g_dialogs.clear();
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &AnswerDialogs);
   w.DoubleClickRow(w.RowOf("A.BIN"));
   ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kCheckSession, 0), 0);
   ::KillTimer(nullptr, timer);
 
   const std::string damage = "A.BIN (8292 bytes): bytes 4096-6143 (sectors 32)";
-  ASSERT_EQ(g_dialogTexts.size(), 3u);
-  for (const auto& texts : g_dialogTexts) EXPECT_EQ(texts.front(), kProductName);
-  for (const char* answer : {"Keep a copy with zeros", "Skip the file", "Stop"})
-    EXPECT_TRUE(Shows(g_dialogTexts[0], answer)) << answer;
-  EXPECT_TRUE(std::any_of(g_dialogTexts[0].begin(), g_dialogTexts[0].end(), [](const std::string& t) {
-    return t.rfind("A.BIN\ncannot be read whole:", 0) == 0;
-  }));
-  EXPECT_TRUE(Shows(g_dialogTexts[1], "Kept with zeros where the disc could not be read:\n" + damage));
-  EXPECT_TRUE(Shows(g_dialogTexts[2], "Checked 2 files: 1 damaged, 1 bad sectors\n" + damage));
+  ASSERT_EQ(g_dialogs.size(), 3u);
+  const std::pair<std::size_t, std::string> shown[] = {
+      {0, kProductName}, {0, " | A.BIN\ncannot be read whole:\n"}, {0, " | Keep a copy with zeros | Skip the file | Stop"},
+      {1, kProductName}, {1, " | Kept with zeros where the disc could not be read:\n" + damage},
+      {2, kProductName}, {2, " | Checked 2 files: 1 damaged, 1 bad sectors\n" + damage}};
+  for (const auto& [dialog, text] : shown) EXPECT_NE(g_dialogs[dialog].find(text), std::string::npos) << g_dialogs[dialog];
   std::string expected = data;
   std::fill(expected.begin() + 4096, expected.begin() + 6144, '\0');
   EXPECT_TRUE(ReadWholeFile(dir / "out" / "A.BIN") == expected);
