@@ -57,7 +57,7 @@ TEST(DiscAreas, ImageOfEveryDataTrack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.extra);
-    std::ofstream(dir / "c.desc") << ReadWholeFile(dir / "d.desc") << c.extra;
+    std::ofstream(dir / "c.desc", std::ios::binary) << ReadWholeFile(dir / "d.desc") << c.extra;
     TempDir out;
     const std::string image = (out / "d.img").string(), map = image + ".map";
     const CliResult r = RunCli({"--image", (dir / "c.desc").string(), "image", "--disc", "--to", image});
