@@ -2,6 +2,7 @@
 """Compares tarnwick-cli's damaged-file report with one worked out by other programs:
 
     damage-compare.py IMAGE MAP REPORT [START]
+    damage-compare.py --check-media OUTPUT REPORT
 
 IMAGE is an ISO 9660 image whose block 0 is block START of the disc (default 0), MAP
 its rescue map, REPORT the JSON document `check --report` or `extract --report` wrote
@@ -12,6 +13,12 @@ file, cut at the file's size, adjoining ranges joined. Every file xorriso lists 
 data must be in the report with that status (`damaged` or `ok`) and those ranges, and
 the report must call no other file damaged. Prints each difference and the count of
 files that agree; exits 1 when there is a difference, 0 when none.
+
+With --check-media, OUTPUT is what `xorriso -indev DRIVE -check_media
+report=blocks_files --` printed for the drive the report was made from: the files it
+calls damaged must be those the report calls damaged (or unreadable), each from the
+same first damaged byte to the same end of its last damaged block (xorriso gives a
+file's damage as one span).
 """
 import json
 import re
@@ -19,6 +26,7 @@ import subprocess
 import sys
 
 BLOCK = 2048
+DAMAGED = re.compile(r"^File damaged :\s*(\d+)\s*,\s*(\d+)\s*,\s*\d+\s*,\s*'(.*)'$")
 EXTENT = re.compile(r"^File data lba:\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*,\s*'(.*)'$")
 
 
@@ -61,7 +69,27 @@ def damage(size, parts, bad, start):
     return ranges
 
 
+def check_media(output, report):
+    """Compares xorriso's damaged files with the report's; returns the difference count."""
+    found = {}
+    with open(output, encoding="utf-8") as f:
+        for line in f:
+            m = DAMAGED.match(line.rstrip("\n"))
+            if m:
+                found[m.group(3)] = (int(m.group(1)), int(m.group(1)) + int(m.group(2)))
+    with open(report, encoding="utf-8") as f:
+        ours = {e["path"]: (e["bad"][0][0], e["bad"][-1][1] + 1) for e in json.load(f)["files"] if e["bad"]}
+    for path in sorted(set(found) | set(ours)):
+        if found.get(path) != ours.get(path):
+            print(f"{path}: xorriso finds bytes {found.get(path)} damaged, the report {ours.get(path)}")
+    differences = sum(found.get(p) != ours.get(p) for p in set(found) | set(ours))
+    print(f"{len(found)} damaged files in xorriso's check, {differences} differ")
+    return 1 if differences or not found else 0
+
+
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--check-media":
+        return check_media(sys.argv[2], sys.argv[3])
     if len(sys.argv) not in (4, 5):
         sys.exit(__doc__)
     image, mapfile, report = sys.argv[1:4]

@@ -18,6 +18,7 @@ constexpr std::size_t kDescriptorSize = 11;
 constexpr std::uint8_t kPointFirstTrack = 0xA0;
 constexpr std::uint8_t kPointLeadOut = 0xA2;
 constexpr std::uint32_t kFirstBlockFrames = 150;
+constexpr std::uint8_t kMaxCdMinutes = 100;
 constexpr std::uint8_t kMaxTrack = 99;
 
 }  // namespace
@@ -63,6 +64,9 @@ std::optional<std::uint32_t> SessionLeadOutFromFullToc(const std::uint8_t* answe
                                                        std::uint8_t session) {
   const std::uint8_t* d = FindPoint(answer, size, session, kPointLeadOut);
   if (d == nullptr) return std::nullopt;
+  // An address past what a CD holds may have been cut to fit the MSF form (a DVD
+  // drive's made-up table): not taken.
+  if (d[8] >= kMaxCdMinutes) return std::nullopt;
   const std::uint32_t frames = TSCSIDevice::MsfToFrames(0, d[8], d[9], d[10]);  // PMIN, PSEC, PFRAME
   if (frames < kFirstBlockFrames) return std::nullopt;
   return frames - kFirstBlockFrames;

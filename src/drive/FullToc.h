@@ -29,7 +29,8 @@ std::optional<std::uint8_t> FirstTrackFromFullToc(const std::uint8_t* answer, st
                                                   std::uint8_t session);
 
 // The first block of `session`'s lead-out from a full TOC answer (point A2, an MSF
-// address turned into a block address), read as FirstTrackFromFullToc reads.
+// address turned into a block address), read as FirstTrackFromFullToc reads; none for
+// an address of 100 minutes or more, which a CD does not reach.
 std::optional<std::uint32_t> SessionLeadOutFromFullToc(const std::uint8_t* answer, std::size_t size,
                                                        std::uint8_t session);
 

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -15,6 +16,7 @@
 
 #include "Version.h"
 #include "support/SampleWindowTexts.h"
+#include "app-win32/Dialogs.h"
 #include "app-win32/Form1.h"
 #include "app-win32/ProgressDialog.h"
 #include "app-win32/WinText.h"
@@ -45,12 +47,17 @@ class FakeDialogs : public win::IDialogs {
   TOverwriteAnswer AskOverwrite(HWND owner, const std::string& path) override {
     return realQuestion ? win::SystemDialogs().AskOverwrite(owner, path) : TOverwriteAnswer::Cancel;
   }
-  void ShowMessage(HWND, const std::string& text) override { messages.push_back(text); }
-  TUnreadableAnswer AskUnreadable(HWND, const std::string&, const std::string&) override {
+  void ShowMessage(HWND owner, const std::string& text) override {
+    if (systemBoxes) return win::SystemDialogs{}.ShowMessage(owner, text);
+    messages.push_back(text);
+  }
+  TUnreadableAnswer AskUnreadable(HWND owner, const std::string& name, const std::string& error) override {
+    if (systemBoxes) return win::SystemDialogs{}.AskUnreadable(owner, name, error);
     return TUnreadableAnswer::Stop;
   }
 
   std::string directory;  // the chooser's answer; "" when the user cancels
+  bool systemBoxes = false;  // the question about unreadable data and messages in the system's dialogs
   std::vector<std::string> titles, messages;
   bool realQuestion = false;
 };
@@ -529,6 +536,75 @@ TEST(Win32Window, NamesFromTheDiscKeepTheirCharacters) {
     EXPECT_EQ(ReadWholeFile(written), f.bytes) << f.name;
   }
   EXPECT_TRUE(w.dialogs().messages.empty());
+}
+
+// The system's dialog boxes found on the screen while the window waits for them, each
+// as its title and its controls' texts joined by " | ", and its answer button pressed
+// ("Keep a copy with zeros" in the question about unreadable data, else OK).
+std::vector<std::string> g_dialogs;
+
+BOOL CALLBACK AddText(HWND control, LPARAM texts) {
+  *reinterpret_cast<std::string*>(texts) += " | " + Text(control);
+  return TRUE;
+}
+
+BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
+  wchar_t kind[16] = {};
+  ::GetClassNameW(window, kind, 16);
+  if (std::wstring(kind) != L"#32770" || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
+  HWND button = ::GetDlgItem(window, 100 + static_cast<int>(TUnreadableAnswer::KeepFilled));
+  if (button == nullptr) button = ::GetDlgItem(window, IDOK);
+  if (button == nullptr) return TRUE;
+  std::string texts = Text(window);
+  ::EnumChildWindows(window, &AddText, reinterpret_cast<LPARAM>(&texts));
+  g_dialogs.push_back(texts);
+  ::SendMessageW(button, BM_CLICK, 0, 0);
+  return FALSE;
+}
+
+void CALLBACK AnswerDialogs(HWND, UINT, UINT_PTR, DWORD) {
+  ::EnumThreadWindows(::GetCurrentThreadId(), &AnswerDialog, 0);
+}
+
+// A file with an unreadable sector: the system's task dialog asks, "Keep a copy with
+// zeros" writes it whole with zeros there, and message boxes name the damaged bytes
+// after the extraction and after "Check session".
+TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
+  using R = CraftedRecord;
+  TempDir dir;
+  const std::string data = PatternBytes(4 * 2048 + 100, 11);
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048, false);
+  iso.Terminator(17);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("A.BIN;1", 30, static_cast<std::uint32_t>(data.size())),
+                     R::File("B.TXT;1", 35, 5)});
+  iso.Data(30, data);
+  iso.Data(35, "fine!");
+  iso.Write(dir / "damaged.iso");
+  std::ofstream(dir / "damaged.disc") << "session\ntrack start=0 length=40 file=damaged.iso\nfault read start=32\n";
+  MountedImages drives({(dir / "damaged.disc").string()});
+  fs::create_directory(dir / "out");
+  Window w;
+  w.dialogs().directory = (dir / "out").string();
+  w.dialogs().systemBoxes = true;
+  w.Click(win::kShow);
+  w.DoubleClickLine(0);
+  g_dialogs.clear();
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &AnswerDialogs);
+  w.DoubleClickRow(w.RowOf("A.BIN"));
+  ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kCheckSession, 0), 0);
+  ::KillTimer(nullptr, timer);
+
+  const std::string damage = "A.BIN (8292 bytes): bytes 4096-6143 (sectors 32)";
+  ASSERT_EQ(g_dialogs.size(), 3u);
+  const std::pair<std::size_t, std::string> shown[] = {
+      {0, kProductName}, {0, " | A.BIN\ncannot be read whole:\n"}, {0, " | Keep a copy with zeros | Skip the file | Stop"},
+      {1, kProductName}, {1, " | Kept with zeros where the disc could not be read:\n" + damage},
+      {2, kProductName}, {2, " | Checked 2 files: 1 damaged, 1 bad sectors\n" + damage}};
+  for (const auto& [dialog, text] : shown) EXPECT_NE(g_dialogs[dialog].find(text), std::string::npos) << g_dialogs[dialog];
+  std::string expected = data;
+  std::fill(expected.begin() + 4096, expected.begin() + 6144, '\0');
+  EXPECT_TRUE(ReadWholeFile(dir / "out" / "A.BIN") == expected);
 }
 
 }  // namespace

@@ -69,15 +69,27 @@ run() {
 mkdir -p /out/x
 run extract $T extract -R --on-error=fill --report /out/report.json --to /out/x /
 run image $T image --to /out/disc.img --map /out/disc.img.map
+# xorriso's own check of the same drive, when the host packed it.
+if [ -f /in/xorriso.tar ] && tar -xf /in/xorriso.tar -C /; then
+  run check_media /usr/bin/xorriso -abort_on NEVER -indev /dev/sr0 -check_media report=blocks_files --
+fi
 exit 0
 EOF
+
+# xorriso and the libraries it names, at their paths, for the guest.
+xorriso_in=()
+if command -v xorriso >/dev/null; then
+  xorriso=$(command -v xorriso)
+  { echo "$xorriso"; ldd "$xorriso" | tr ' \t' '\n\n' | grep '^/'; } | tar -chf xorriso.tar -T - 2>/dev/null &&
+    xorriso_in=(-i "$WORK/xorriso.tar")
+fi
 
 # ---------------------------------------------------------------- run the VM
 # run-vm.sh gives the drive the id "cd": an empty one with "none", which -set turns
 # into a read-only raw image on a blkdebug node over the ISO file. The raw layer is
 # needed: its reads raise the read_aio event that arms the rules.
 q() { printf '%s' "$1" | sed 's/,/,,/g'; }
-"$HARNESS/run-vm.sh" -t 500 -A no_timer_check -m virtio-scsi -i "$CLI" -O "$WORK/vm" \
+"$HARNESS/run-vm.sh" -t 500 -A no_timer_check -m virtio-scsi -i "$CLI" "${xorriso_in[@]}" -O "$WORK/vm" \
   -Q -set -Q drive.cd.format=raw \
   -Q -set -Q drive.cd.file.driver=blkdebug \
   -Q -set -Q "drive.cd.file.config=$(q "$WORK/blkdebug.conf")" \
@@ -131,6 +143,17 @@ fi
 if command -v xorriso >/dev/null; then
   python3 "$(dirname "$0")/../../tools/damage-compare.py" vm/disc.img vm/disc.img.map vm/report.json >compare.txt 2>&1 ||
     { fail "the extraction's report differs from xorriso's extents and the map:"; sed 's/^/    /' compare.txt; }
+fi
+
+# xorriso's own check of the drive in the VM: the same blocks unreadable, the same
+# files damaged over the same span.
+if [ ${#xorriso_in[@]} != 0 ]; then
+  [ -f vm/check_media.out ] || fail "xorriso did not run in the VM"
+  awk '/^Media region/ && /unreadable/ { gsub(/[^0-9,]/, ""); split($0, f, ","); for (i = 0; i < f[2]; i++) print f[1] + i }' \
+    vm/check_media.out >xorriso-bad
+  cmp -s expected-bad xorriso-bad || { fail "xorriso -check_media finds other unreadable blocks:"; cat vm/check_media.out; }
+  python3 "$(dirname "$0")/../../tools/damage-compare.py" --check-media vm/check_media.out vm/report.json >media.txt 2>&1 ||
+    { fail "xorriso -check_media names other damaged files:"; sed 's/^/    /' media.txt; }
 fi
 
 [ $FAILED = 0 ] && echo "PASSED: blocks ${bad[*]} failed in the drive, filled with zeros and mapped bad"
