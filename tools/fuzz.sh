@@ -22,10 +22,12 @@ if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
 fi
 # Leaks are not looked for, as in the sanitizer test run; a leak check after each
 # input would take about half of the time. Each input's own memory is limited inside
-# the targets (256 MB); the process limit only backs that up.
+# the targets (256 MB of live allocations at once), and so is any single allocation
+# (-malloc_limit_mb). The process limit only backs that up: the process itself holds
+# the corpus and the sanitizer's quarantine, and passes 256 MB with ordinary inputs.
 for target in disc import; do
   echo "== ${target}_fuzzer, ${seconds} s" >&2
-  "build-fuzz/tests/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+  "build-fuzz/tests/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=256 \
     -detect_leaks=0 -dict=tests/fuzz/disc.dict -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 \
     "$@" build-fuzz/corpus tests/fuzz/corpus
 done

@@ -12,16 +12,16 @@ std::atomic<const MemoryFiles*> memoryFiles{nullptr};
 
 class MemoryFile final : public platform::ReadOnlyFile {
  public:
-  explicit MemoryFile(std::shared_ptr<const std::string> bytes) : bytes_(std::move(bytes)) {}
-  std::uint64_t Size() const override { return bytes_->size(); }
+  explicit MemoryFile(std::string_view bytes) : bytes_(bytes) {}
+  std::uint64_t Size() const override { return bytes_.size(); }
   bool ReadAt(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const override {
-    if (offset > bytes_->size() || bytes_->size() - offset < length) return false;
-    std::memcpy(destination, bytes_->data() + offset, length);
+    if (offset > bytes_.size() || bytes_.size() - offset < length) return false;
+    if (length > 0) std::memcpy(destination, bytes_.data() + offset, length);
     return true;
   }
 
  private:
-  std::shared_ptr<const std::string> bytes_;
+  std::string_view bytes_;
 };
 
 }  // namespace
@@ -32,13 +32,12 @@ const MemoryFiles* CurrentMemoryFiles() { return memoryFiles; }
 
 std::shared_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string& error) {
   if (const MemoryFiles* files = memoryFiles.load()) {
-    auto bytes = files->Find(path);
+    const std::optional<std::string_view> bytes = files->Find(path);
     if (!bytes) {
       error = "No such file or directory";
       return nullptr;
     }
-    const std::uint64_t size = bytes->size();
-    return std::make_shared<ImageFile>(Key{}, std::make_unique<MemoryFile>(std::move(bytes)), path, size);
+    return std::make_shared<ImageFile>(Key{}, std::make_unique<MemoryFile>(*bytes), path, bytes->size());
   }
   auto file = platform::ReadOnlyFile::Open(path, error);
   if (!file) return nullptr;

@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/ReadOnlyFile.h"
 #include "vdrive/ReadAhead.h"
@@ -18,13 +20,14 @@ namespace tarnwick::vdrive {
 class MemoryFiles {
  public:
   virtual ~MemoryFiles() = default;
-  // The bytes of the file at `path` (UTF-8, as the readers compose it); none when the
-  // set holds no such file.
-  virtual std::shared_ptr<const std::string> Find(const std::string& path) const = 0;
+  // The bytes of the file at `path` (UTF-8, as the readers compose it), not copied:
+  // an image opened from them reads them where they lie. None when the set holds no
+  // such file.
+  virtual std::optional<std::string_view> Find(const std::string& path) const = 0;
 };
 
 // Puts `files` in the place of the file system (nullptr: the file system again). The
-// set must outlive its use.
+// set and the bytes it hands out must outlive its use and every image opened from it.
 void UseMemoryFiles(const MemoryFiles* files);
 // The set in use, or nullptr.
 const MemoryFiles* CurrentMemoryFiles();

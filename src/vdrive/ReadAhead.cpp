@@ -24,12 +24,15 @@ const std::uint8_t* ReadAhead::FromWindow(const platform::ReadOnlyFile& file, st
   if (offset >= windowStart_ && offset + length <= windowStart_ + windowLength_) return window_ + (offset - windowStart_);
 
   if (window_ == nullptr) {
-    // A large page is 2 MB: the window takes the start of one.
-    bulk_ = platform::AllocateBulkMemory(std::max<std::size_t>(kWindow, kLargePage));
+    // A large page is 2 MB: a whole window takes the start of one. A file smaller
+    // than a window gets a window of its size, in ordinary memory.
+    const bool whole = size >= kWindow;
+    if (whole) bulk_ = platform::AllocateBulkMemory(std::max<std::size_t>(kWindow, kLargePage));
     if (bulk_) {
       window_ = static_cast<std::uint8_t*>(bulk_.get());
     } else {
-      memory_ = std::make_unique_for_overwrite<std::uint8_t[]>(kWindow + kAlign);
+      const std::size_t bytes = whole ? kWindow : static_cast<std::size_t>(size);
+      memory_ = std::make_unique_for_overwrite<std::uint8_t[]>(bytes + kAlign);
       const auto address = reinterpret_cast<std::uintptr_t>(memory_.get());
       window_ = memory_.get() + (kAlign - address % kAlign) % kAlign;
     }

@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "vdrive/ImageFile.h"
 
@@ -29,31 +30,30 @@ inline constexpr const char kDataMarker[] = "\n--data--\n";
 
 class FuzzFiles final : public tarnwick::vdrive::MemoryFiles {
  public:
+  // The files are views of `data`, which must outlive the set.
   FuzzFiles(const std::uint8_t* data, std::size_t size) {
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::size_t marker = input.find(kDataMarker);
-    disc_ = std::make_shared<const std::string>(input.substr(0, marker));
-    data_ = marker == std::string::npos ? disc_
-                                        : std::make_shared<const std::string>(input.substr(marker + sizeof kDataMarker - 1));
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t marker = input.find(std::string_view(kDataMarker, sizeof kDataMarker - 1));
+    disc_ = input.substr(0, marker);
+    data_ = marker == std::string_view::npos ? disc_ : input.substr(marker + sizeof kDataMarker - 1);
     tarnwick::vdrive::UseMemoryFiles(this);
   }
   ~FuzzFiles() override { tarnwick::vdrive::UseMemoryFiles(nullptr); }
   FuzzFiles(const FuzzFiles&) = delete;
   FuzzFiles& operator=(const FuzzFiles&) = delete;
 
-  std::shared_ptr<const std::string> Find(const std::string& path) const override {
+  std::optional<std::string_view> Find(const std::string& path) const override {
     if (path == kDiscPath) return disc_;
-    const std::string dir = "/fuzz/";
-    if (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
-        path.find('/', dir.size()) == std::string::npos)
+    constexpr std::string_view dir = "/fuzz/";
+    if (path.size() > dir.size() && path.starts_with(dir) && path.find('/', dir.size()) == std::string::npos)
       return data_;
-    return nullptr;
+    return std::nullopt;
   }
 
-  std::uint64_t DiscBytes() const { return disc_->size(); }
+  std::uint64_t DiscBytes() const { return disc_.size(); }
 
  private:
-  std::shared_ptr<const std::string> disc_, data_;
+  std::string_view disc_, data_;
 };
 
 // In a sanitizer build every allocation and release is counted, and an input whose

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <tuple>
 
 #include "DriveTestHelpers.h"
 #include "support/CdSector.h"
@@ -19,7 +20,8 @@ constexpr std::size_t kUnit = 31 * 2048;
 
 // A file in memory that counts its reads and cannot read byte 100 of unit 40.
 struct CountedFile : platform::ReadOnlyFile {
-  std::string bytes = PatternBytes(100 * kUnit, 5);
+  explicit CountedFile(std::size_t units = 100) : bytes(PatternBytes(units * kUnit, 5)) {}
+  std::string bytes;
   mutable int reads = 0;
   std::uint64_t Size() const override { return bytes.size(); }
   bool ReadAt(std::uint64_t offset, std::uint8_t* to, std::size_t length) const override {
@@ -33,14 +35,16 @@ struct CountedFile : platform::ReadOnlyFile {
 TEST(ReadAhead, RunsAreServedFromOneReadPerWindowAndOtherReadsFromTheFile) {
   // Units read in turn (negative: the read fails) and the file reads they cost. The
   // first read of a run is read alone; a window then holds 8 whole units.
-  const std::pair<std::vector<int>, int> cases[] = {
-      {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 1 + 1 + 1},  // a run through two windows
-      {{5, 90, 3}, 3},                      // random reads
-      {{0, 1, 2, 1, 2, 3}, 1 + 1 + 1 + 1},  // going back, then on
-      {{37, 38, 39, -40, 41, 42}, 1 + 2 + 2 + 2 + 1},  // windows holding the bad unit fail
+  // A file smaller than a window gets a window of its size, filled by one read.
+  const std::tuple<std::vector<int>, int, std::size_t> cases[] = {
+      {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 1 + 1 + 1, 100},  // a run through two windows
+      {{5, 90, 3}, 3, 100},                      // random reads
+      {{0, 1, 2, 1, 2, 3}, 1 + 1 + 1 + 1, 100},  // going back, then on
+      {{37, 38, 39, -40, 41, 42}, 1 + 2 + 2 + 2 + 1, 100},  // windows holding the bad unit fail
+      {{0, 1, 2, 3, 4}, 1 + 1, 5},               // a file smaller than a window
   };
-  for (const auto& [units, fileReads] : cases) {
-    CountedFile file;
+  for (const auto& [units, fileReads, fileUnits] : cases) {
+    CountedFile file(fileUnits);
     vdrive::ReadAhead ahead;
     for (std::size_t i = 0; i < units.size(); ++i) {
       const std::uint64_t at = std::abs(units[i]) * kUnit;

@@ -1,5 +1,6 @@
 // Telling the image formats apart: binary formats by their signatures, text sheets
 // by their first statement, and otherwise by the file name's extension.
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -67,7 +68,14 @@ ImageKind DetectImageKind(const std::string& path) {
   std::uint8_t tail[12] = {};
   if (size >= 12 && file->Read(size - 12, tail, 12) && std::memcmp(tail, "NER5", 4) == 0) return ImageKind::Nero;
   if (size >= 8 && std::memcmp(tail + 4, "NERO", 4) == 0) return ImageKind::Nero;
-  if (size <= kMaxSheetBytes) {
+  // A sheet holds no NUL; an image almost always has one in its first block (the
+  // system area is zeros), so the whole file is read as text only when its start
+  // could be one.
+  std::uint8_t start[2048];
+  const std::size_t startBytes = static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof start));
+  const bool textual =
+      file->Read(0, start, startBytes) && std::memchr(start, '\0', startBytes) == nullptr;
+  if (size <= kMaxSheetBytes && textual) {
     std::string text(static_cast<std::size_t>(size), '\0');
     if (size == 0 || file->Read(0, reinterpret_cast<std::uint8_t*>(text.data()), text.size())) {
       const ImageKind kind = KindOfText(text);

@@ -50,7 +50,7 @@ std::string Upper(std::string text) {
 namespace {
 
 bool IsFile(const fs::path& path) {
-  if (const MemoryFiles* files = CurrentMemoryFiles()) return files->Find(platform::Utf8Text(path)) != nullptr;
+  if (const MemoryFiles* files = CurrentMemoryFiles()) return files->Find(platform::Utf8Text(path)).has_value();
   std::error_code ec;
   return fs::is_regular_file(path, ec);
 }
