@@ -42,6 +42,7 @@ class FakeDialogs : public win::IDialogs {
   std::string ChooseImage(HWND, const std::string&) override { return {}; }
   TOverwriteAnswer AskOverwrite(HWND, const std::string&) override { return TOverwriteAnswer::Cancel; }
   void ShowMessage(HWND, const std::string& text) override { messages.push_back(text); }
+  void ShowWarning(HWND, const std::string& text) override { messages.push_back(text); }
   TUnreadableAnswer AskUnreadable(HWND, const std::string&, const std::string&) override {
     return TUnreadableAnswer::Stop;
   }
@@ -387,7 +388,7 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
     EXPECT_EQ(date.year, 2024);
   }
   EXPECT_EQ(ReadWholeFile(dir / "README.TXT").substr(0, 32), "First session read-me, line 0001");
-  EXPECT_EQ(w.dialogs().titles.front(), "Extract big.bin to");
+  EXPECT_EQ(w.dialogs().titles.front(), "Choose a folder for big.bin");
 
   // A chosen folder that ends with a backslash (as a drive's root does) takes the name
   // directly.
