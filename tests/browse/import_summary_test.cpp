@@ -16,11 +16,6 @@ namespace {
 
 using R = CraftedRecord;
 
-std::vector<R> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<R> records) {
-  records.insert(records.begin(), {R::Dot(self, 2048), R::DotDot(parent, 2048)});
-  return records;
-}
-
 // Root at 20: D1 {F1, F2, E1 {G1, G2, G3}}, D2 {H1, E2 {}}, T1, T2: twelve entries,
 // four of them directories.
 CraftedIso Nested() {

@@ -32,11 +32,6 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 
 std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
-std::vector<R> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<R> records) {
-  records.insert(records.begin(), {R::Dot(self, 2048), R::DotDot(parent, 2048)});
-  return records;
-}
-
 std::uintmax_t BytesUnder(const fs::path& dir) {
   std::uintmax_t total = 0;
   for (const auto& e : fs::recursive_directory_iterator(dir))

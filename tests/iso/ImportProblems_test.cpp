@@ -16,11 +16,6 @@ namespace {
 
 using R = CraftedRecord;
 
-std::vector<R> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<R> records) {
-  records.insert(records.begin(), {R::Dot(self, 2048), R::DotDot(parent, 2048)});
-  return records;
-}
-
 const char* KindName(TProblemKind kind) {
   switch (kind) {
     case TProblemKind::UnreadableSector: return "unreadable";
