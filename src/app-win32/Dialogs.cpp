@@ -116,4 +116,8 @@ void SystemDialogs::ShowMessage(HWND owner, const std::string& text) {
   ::MessageBoxW(owner, Wide(text).c_str(), Caption().c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
+void SystemDialogs::ShowWarning(HWND owner, const std::string& text) {
+  ::MessageBoxW(owner, Wide(text).c_str(), Caption().c_str(), MB_OK | MB_ICONWARNING);
+}
+
 }  // namespace tarnwick::win

@@ -22,6 +22,8 @@ class IDialogs {
   // Asked when a destination file exists: Replace, Skip, Replace all or Cancel.
   virtual TOverwriteAnswer AskOverwrite(HWND owner, const std::string& path) = 0;
   virtual void ShowMessage(HWND owner, const std::string& text) = 0;
+  // A message that says something is missing, with the warning icon.
+  virtual void ShowWarning(HWND owner, const std::string& text) = 0;
   // A file holds data that cannot be read: keep a copy with zeros there, skip it, or stop.
   virtual TUnreadableAnswer AskUnreadable(HWND owner, const std::string& name, const std::string& error) = 0;
 };
@@ -34,6 +36,7 @@ class SystemDialogs : public IDialogs {
   std::string ChooseImage(HWND owner, const std::string& start) override;
   TOverwriteAnswer AskOverwrite(HWND owner, const std::string& path) override;
   void ShowMessage(HWND owner, const std::string& text) override;
+  void ShowWarning(HWND owner, const std::string& text) override;
   TUnreadableAnswer AskUnreadable(HWND owner, const std::string& name, const std::string& error) override;
 };
 

@@ -27,6 +27,7 @@
 #include "app-win32/Dialogs.h"
 #include "app-win32/Fonts.h"
 #include "app-win32/Splitters.h"
+#include "browse/DirectoryMarks.h"
 #include "browse/SessionListing.h"
 #include "browse/WindowGeometry.h"
 #include "iso/QuarnBurner.h"
@@ -120,6 +121,8 @@ class TForm1 {
   void PopupMenu(int command, POINT at);
 
   TQuarnBurner quarnb_;
+  // The marks of the directories the imported tree does not show whole.
+  TDirectoryMarks marks_;
   std::shared_ptr<IDialogs> dialogs_;
   bool quitOnClose_;
   HWND hwnd_ = nullptr;

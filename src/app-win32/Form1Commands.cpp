@@ -117,6 +117,7 @@ void TForm1::ClearViews() {
   sessionLines_.clear();
   for (int id : {kMedium, kDiscSize, kUsedSpace}) SetText(Control(static_cast<ControlId>(id)), "");
   TreeView_DeleteAllItems(Control(kTree));
+  marks_ = {};
   ClearGrid();
 }
 
@@ -137,6 +138,7 @@ void TForm1::lbDblClick() {
 
   // The reset releases every record the tree nodes and grid rows refer to.
   TreeView_DeleteAllItems(Control(kTree));
+  marks_ = {};
   ClearGrid();
   std::string problems;
   {
@@ -145,17 +147,18 @@ void TForm1::lbDblClick() {
   }
   BuildTree();
   // The tree shows what could be read; say once what could not.
-  if (!problems.empty()) dialogs_->ShowMessage(hwnd_, problems);
+  if (!problems.empty()) dialogs_->ShowWarning(hwnd_, problems);
 }
 
 void TForm1::BuildTree() {
   const HWND tree = Control(kTree);
   TreeView_DeleteAllItems(tree);
+  marks_ = TDirectoryMarks(quarnb_);
   TVINSERTSTRUCTW insert{};
   insert.hParent = TVI_ROOT;
   insert.hInsertAfter = TVI_LAST;
   insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-  std::wstring text = L"CD";
+  std::wstring text = Wide(MarkedText("CD", marks_.Of(quarnb_.Root())));
   insert.item.pszText = text.data();
   insert.item.lParam = reinterpret_cast<LPARAM>(quarnb_.Root());
   const HTREEITEM root = TreeView_InsertItem(tree, &insert);
@@ -177,11 +180,15 @@ void TForm1::AddDirNodes(HTREEITEM node, TDEntry* dir) {
     insert.hParent = node;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-    std::wstring text = Wide(entry->LongName);
+    // A directory that is not shown whole carries its mark (the tooltip says why).
+    const TDirectoryMark* mark = marks_.Of(*entry);
+    std::wstring text = Wide(MarkedText(entry->LongName, mark));
     insert.item.pszText = text.data();
     insert.item.lParam = reinterpret_cast<LPARAM>(entry->Dir);
     const HTREEITEM child = TreeView_InsertItem(tree, &insert);
     if (child == nullptr) return;
+    // The tree starts collapsed; a marked directory is not left hidden inside it.
+    if (mark) TreeView_EnsureVisible(tree, child);
     AddDirNodes(child, entry->Dir);
   }
 }
@@ -211,7 +218,7 @@ void TForm1::ShowDirectory(const TDEntry* dir) {
     ListView_InsertItem(grid, &item);
   }
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    std::wstring name = Wide(rows[r].name);
+    std::wstring name = Wide(MarkedText(rows[r].name, marks_.Of(*rows[r].entry)));
     std::wstring size = Wide(rows[r].size);
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;

@@ -52,7 +52,7 @@ void TForm1::CheckSessionClick() {
     ProgressDialog progress(hwnd_, "Checking", "");
     outcome = CheckSession(quarnb_, [&](const TCheckProgress& step) {
       const int percent = step.filesTotal ? static_cast<int>(step.filesDone * 100 / step.filesTotal) : 100;
-      return progress.Update(step.name + "\n" + std::to_string(step.badSectors) + " unreadable sectors", percent);
+      return progress.Update(CheckProgressText(step), percent);
     });
   }
   const std::string summary = CheckSummary(outcome);

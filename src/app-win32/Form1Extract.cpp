@@ -48,16 +48,14 @@ void TForm1::ExtractNodeClick() {
   const HWND tree = Control(kTree);
   const HTREEITEM node = TreeView_GetSelection(tree);
   if (node == nullptr) return;
-  wchar_t text[512] = {};
   TVITEMW item{};
-  item.mask = TVIF_PARAM | TVIF_TEXT;
+  item.mask = TVIF_PARAM;
   item.hItem = node;
-  item.pszText = text;
-  item.cchTextMax = static_cast<int>(std::size(text));
   if (!TreeView_GetItem(tree, &item)) return;
-  const std::vector<const TFEntry*> entries = EntriesOfNode(reinterpret_cast<const TDEntry*>(item.lParam));
+  const auto* dir = reinterpret_cast<const TDEntry*>(item.lParam);
+  const std::vector<const TFEntry*> entries = EntriesOfNode(dir);
   if (entries.empty()) return;
-  ExtractEntries(entries, "Extract " + Narrow(text) + " to", false);
+  ExtractEntries(entries, ExtractNodeTitle(dir), false);
 }
 
 void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const std::string& title, bool oneFile) {

@@ -350,16 +350,18 @@ LRESULT TForm1::Notify(const NMHDR& header) {
         return 1;
       }
       case TVN_GETINFOTIPW: {
-        // The whole name, which the tree's width may cut.
+        // The whole name, which the tree's width may cut, and why a marked directory
+        // is not shown whole.
         auto& tip = *reinterpret_cast<NMTVGETINFOTIPW*>(const_cast<NMHDR*>(&header));
         wchar_t text[512] = {};
         TVITEMW item{};
-        item.mask = TVIF_TEXT;
+        item.mask = TVIF_TEXT | TVIF_PARAM;
         item.hItem = tip.hItem;
         item.pszText = text;
         item.cchTextMax = static_cast<int>(std::size(text));
         TreeView_GetItem(header.hwndFrom, &item);
-        ::lstrcpynW(tip.pszText, text, tip.cchTextMax);
+        tipText_ = Wide(MarkedTip(Narrow(text), marks_.Of(reinterpret_cast<const TDEntry*>(item.lParam))));
+        ::lstrcpynW(tip.pszText, tipText_.c_str(), tip.cchTextMax);
         return 0;
       }
       default:
@@ -379,7 +381,7 @@ LRESULT TForm1::Notify(const NMHDR& header) {
         auto& tip = *reinterpret_cast<NMLVGETINFOTIPW*>(const_cast<NMHDR*>(&header));
         const TFEntry* entry = EntryOfRow(tip.iItem);
         if (entry == nullptr) return 0;
-        tipText_ = Wide(EntryTip(*entry));
+        tipText_ = Wide(MarkedTip(EntryTip(*entry), marks_.Of(*entry)));
         ::lstrcpynW(tip.pszText, tipText_.c_str(), tip.cchTextMax);
         return 0;
       }

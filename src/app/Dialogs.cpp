@@ -36,4 +36,8 @@ void QtDialogs::ShowMessage(QWidget* parent, const QString& text) {
   QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
 }
 
+void QtDialogs::ShowWarning(QWidget* parent, const QString& text) {
+  QMessageBox::warning(parent, QApplication::applicationDisplayName(), text);
+}
+
 }  // namespace tarnwick::app

@@ -22,6 +22,8 @@ class IDialogs {
   // Asked when a destination file exists: Replace, Skip, Replace all or Cancel.
   virtual TOverwriteAnswer AskOverwrite(QWidget* parent, const QString& path) = 0;
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+  // A message that says something is missing, with the warning icon.
+  virtual void ShowWarning(QWidget* parent, const QString& text) = 0;
   // A file holds data that cannot be read: keep a copy with zeros there, skip it, or stop.
   virtual TUnreadableAnswer AskUnreadable(QWidget* parent, const QString& name, const QString& error) = 0;
 };
@@ -34,6 +36,7 @@ class QtDialogs : public IDialogs {
   TOverwriteAnswer AskOverwrite(QWidget* parent, const QString& path) override;
   TUnreadableAnswer AskUnreadable(QWidget* parent, const QString& name, const QString& error) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
+  void ShowWarning(QWidget* parent, const QString& text) override;
 };
 
 }  // namespace tarnwick::app

@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "browse/DirectoryMarks.h"
 #include "browse/SessionListing.h"
 #include "iso/QuarnBurner.h"
 
@@ -128,8 +129,13 @@ class TForm1 : public QMainWindow {
   void CheckSessionClick();
   void AskAboutUnreadable(TExtraction& extraction);
   void ShowDamaged(const TExtractionOutcome& outcome);
+  // Gives a tree node of a directory that is not shown whole its mark, its reason in
+  // the tooltip, and expands the nodes above it.
+  void MarkDirectory(QTreeWidgetItem* node, const TDEntry* dir, const std::string& name);
 
   TQuarnBurner quarnb_;
+  // The marks of the directories the imported tree does not show whole.
+  TDirectoryMarks marks_;
   // The lines the session list shows, with the session each imports.
   std::vector<TSessionLine> sessionLines_;
   std::shared_ptr<IDialogs> dialogs_;

@@ -68,7 +68,7 @@ void TForm1::CheckSessionClick() {
   const TCheckOutcome outcome = CheckSession(quarnb_, [&](const TCheckProgress& step) {
     progress.setRange(0, static_cast<int>(std::min<std::uint64_t>(step.filesTotal, INT32_MAX)));
     progress.setValue(static_cast<int>(std::min<std::uint64_t>(step.filesDone, INT32_MAX)));
-    progress.setLabelText(QString::fromStdString(step.name) + QStringLiteral("\n%1 unreadable sectors").arg(step.badSectors));
+    progress.setLabelText(QString::fromStdString(CheckProgressText(step)));
     QCoreApplication::processEvents();
     return !progress.wasCanceled();
   });

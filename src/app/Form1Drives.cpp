@@ -160,6 +160,7 @@ void TForm1::ClearViews() {
   lDiscSize->clear();
   lUsedSpace->clear();
   tvDir->clear();
+  marks_ = {};
   ClearGrid();
 }
 

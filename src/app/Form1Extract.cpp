@@ -60,9 +60,10 @@ void TForm1::ExtractSelectionClick() {
 void TForm1::ExtractNodeClick() {
   const QTreeWidgetItem* node = tvDir->currentItem();
   if (node == nullptr) return;
-  const std::vector<const TFEntry*> entries = EntriesOfNode(RecordOf<const TDEntry>(node->data(0, kDirRole)));
+  const TDEntry* dir = RecordOf<const TDEntry>(node->data(0, kDirRole));
+  const std::vector<const TFEntry*> entries = EntriesOfNode(dir);
   if (entries.empty()) return;
-  ExtractEntries(entries, "Extract " + node->text(0) + " to", false);
+  ExtractEntries(entries, QString::fromStdString(ExtractNodeTitle(dir)), false);
 }
 
 void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QString& title, bool oneFile) {

@@ -1,5 +1,6 @@
 // Importing a session from the session list, the directory tree and the entry grid.
 #include <QListWidget>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "app/Form1.h"
 #include "app/WaitCursor.h"
 #include "app/EntryGrid.h"
+#include "browse/DirectoryMarks.h"
 #include "browse/EntryTip.h"
 #include "browse/GridRows.h"
 #include "browse/WindowCommands.h"
@@ -25,6 +27,7 @@ void TForm1::lbDblClick() {
 
   // The reset releases every record the tree nodes and grid rows refer to.
   tvDir->clear();
+  marks_ = {};
   ClearGrid();
   std::string problems;
   {
@@ -33,15 +36,17 @@ void TForm1::lbDblClick() {
   }
   BuildTree();
   // The tree shows what could be read; say once what could not.
-  if (!problems.empty()) dialogs_->ShowMessage(this, QString::fromStdString(problems));
+  if (!problems.empty()) dialogs_->ShowWarning(this, QString::fromStdString(problems));
 }
 
 void TForm1::BuildTree() {
   tvDir->clear();
+  marks_ = TDirectoryMarks(quarnb_);
   auto root = std::make_unique<QTreeWidgetItem>(QStringList{QStringLiteral("CD")});
   root->setData(0, kDirRole, DataOf(quarnb_.Root()));
   QTreeWidgetItem* node = root.get();
   tvDir->addTopLevelItem(root.release());
+  MarkDirectory(node, quarnb_.Root(), "CD");
   AddDirNodes(node, quarnb_.Root());
   tvDir->setCurrentItem(node);
   tvDirClick();
@@ -58,6 +63,7 @@ void TForm1::AddDirNodes(QTreeWidgetItem* node, TDEntry* dir) {
     child->setToolTip(0, QString::fromStdString(entry->LongName));
     QTreeWidgetItem* added = child.get();
     node->addChild(child.release());
+    MarkDirectory(added, entry->Dir, entry->LongName);
     AddDirNodes(added, entry->Dir);
   }
 }
@@ -81,8 +87,11 @@ void TForm1::ShowDirectory(const TDEntry* dir) {
     const TGridRow& row = rows[static_cast<std::size_t>(r)];
     // The whole name (the column may cut it), the date and time, the attributes and
     // the size in bytes.
-    const QString tip = QString::fromStdString(EntryTip(*row.entry));
-    auto name = std::make_unique<QTableWidgetItem>(QString::fromStdString(row.name));
+    // A directory that is not shown whole carries its mark and says why.
+    const TDirectoryMark* mark = marks_.Of(*row.entry);
+    const QString tip = QString::fromStdString(MarkedTip(EntryTip(*row.entry), mark));
+    auto name = std::make_unique<QTableWidgetItem>(QString::fromStdString(MarkedText(row.name, mark)));
+    if (mark) name->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
     name->setToolTip(tip);
     fl->setItem(r, 0, name.release());
     auto size = std::make_unique<QTableWidgetItem>(QString::fromStdString(row.size));
@@ -91,6 +100,16 @@ void TForm1::ShowDirectory(const TDEntry* dir) {
     fl->setItem(r, 1, size.release());
     MarkDeletedRow(r, *row.entry);
   }
+}
+
+void TForm1::MarkDirectory(QTreeWidgetItem* node, const TDEntry* dir, const std::string& name) {
+  const TDirectoryMark* mark = marks_.Of(dir);
+  if (mark == nullptr) return;
+  node->setText(0, QString::fromStdString(MarkedText(name, mark)));
+  node->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+  node->setToolTip(0, QString::fromStdString(MarkedTip(name, mark)));
+  // The tree starts collapsed; a marked directory is not left hidden inside it.
+  for (QTreeWidgetItem* above = node->parent(); above != nullptr; above = above->parent()) above->setExpanded(true);
 }
 
 }  // namespace tarnwick::app

@@ -4,6 +4,7 @@
 
 #include "browse/Extraction.h"
 #include "platform/Platform.h"
+#include "platform/Plural.h"
 
 namespace tarnwick {
 
@@ -25,7 +26,7 @@ void CountFiles(const TDEntry* dir, std::uint64_t& count) {
 std::string DamagedFilesText(const std::vector<TDamagedFile>& files) {
   std::string text;
   for (std::size_t i = 0; i < files.size() && i < kShown; ++i)
-    text += (i ? "\n" : "") + files[i].path + " (" + std::to_string(files[i].size) + " bytes): " +
+    text += (i ? "\n" : "") + files[i].path + " (" + CountOf(files[i].size, "byte", "bytes") + "): " +
             DamageText(files[i].damage);
   if (files.size() > kShown) text += "\n... and " + std::to_string(files.size() - kShown) + " more";
   return text;
@@ -68,12 +69,16 @@ TCheckOutcome CheckSession(TQuarnBurner& burner, const std::function<bool(const 
   return outcome;
 }
 
+std::string CheckProgressText(const TCheckProgress& step) {
+  return step.name + "\n" + CountOf(step.badSectors, "unreadable sector", "unreadable sectors");
+}
+
 std::string CheckSummary(const TCheckOutcome& outcome) {
   std::uint64_t bad = 0;
   for (const TDamagedFile& f : outcome.damaged) bad += f.damage.badSectors;
-  std::string text = (outcome.cancelled ? "Stopped: checked " : "Checked ") + std::to_string(outcome.files) +
-                     (outcome.files == 1 ? " file: " : " files: ") + std::to_string(outcome.damaged.size()) +
-                     " damaged, " + std::to_string(bad) + " bad sectors";
+  std::string text = (outcome.cancelled ? "Stopped after checking " : "Checked ") +
+                     CountOf(outcome.files, "file", "files") + ": " + std::to_string(outcome.damaged.size()) +
+                     " damaged, " + CountOf(bad, "bad sector", "bad sectors");
   if (!outcome.errors.empty()) text += ", " + std::to_string(outcome.errors.size()) + " unreadable";
   if (!outcome.damaged.empty()) text += "\n" + DamagedFilesText(outcome.damaged);
   if (!outcome.errors.empty()) text += "\n" + ErrorsText(outcome.errors);

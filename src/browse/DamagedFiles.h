@@ -42,6 +42,9 @@ struct TCheckOutcome {
 // `progress` is called before each file and may stop the check.
 TCheckOutcome CheckSession(TQuarnBurner& burner, const std::function<bool(const TCheckProgress&)>& progress);
 
+// The check's progress text: the file being read and "3 unreadable sectors" so far.
+std::string CheckProgressText(const TCheckProgress& step);
+
 // "Checked 12 files: 1 damaged, 3 bad sectors" and the damaged files, one a line.
 std::string CheckSummary(const TCheckOutcome& outcome);
 

@@ -1,14 +1,16 @@
 #include "browse/EntryTip.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "browse/DeletedEntries.h"
 #include "iso/Dates.h"
+#include "platform/Plural.h"
 
 namespace tarnwick {
 
 std::string EntryTip(const TFEntry& entry) {
-  std::string date = "none";
+  std::string date = "not recorded";
   platform::LocalDateTime when;
   if (entry.HasDate() && DecodeDateTime(entry.DateTime, when)) {
     char text[64];
@@ -16,12 +18,12 @@ std::string EntryTip(const TFEntry& entry) {
                   when.minute, when.second);
     date = text;
   }
-  std::string attributes;
-  if (entry.IsDirectory()) attributes = "directory";
-  if ((entry.Attr & faHidden) != 0) attributes += attributes.empty() ? "hidden" : ", hidden";
-  if (attributes.empty()) attributes = "none";
-  const std::string size = entry.IsDirectory() ? "directory" : std::to_string(entry.Size) + " bytes";
-  const std::string tip = entry.LongName + "\nDate: " + date + "\nAttributes: " + attributes + "\nSize: " + size;
+  const bool hidden = (entry.Attr & faHidden) != 0;
+  std::string kind;
+  if (entry.IsDirectory()) kind = hidden ? "Hidden directory" : "Directory";
+  else kind = "Size: " + CountOf(static_cast<std::uint64_t>(std::max<std::int64_t>(entry.Size, 0)), "byte", "bytes") +
+              (hidden ? "\nHidden" : "");
+  const std::string tip = entry.LongName + "\nDate: " + date + "\n" + kind;
   return IsDeletedEntry(entry) ? tip + "\n" + kDeletedTip : tip;
 }
 

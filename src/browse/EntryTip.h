@@ -8,9 +8,9 @@
 
 namespace tarnwick {
 
-// "name\nDate: 2003-04-05 10:20:30\nAttributes: hidden\nSize: 3120 bytes". An entry
-// without a date says "Date: none"; attributes are "directory" and "hidden" as they
-// apply, else "none"; a directory's size line reads "Size: directory".
+// "name\nDate: 2003-04-05 10:20:30\nSize: 3120 bytes", and a last line "Hidden" for a
+// hidden file. An entry without a date says "Date: not recorded"; a directory's last
+// line reads "Directory" or "Hidden directory".
 // An entry the disc marks deleted gets a last line saying so (kDeletedTip).
 std::string EntryTip(const TFEntry& entry);
 

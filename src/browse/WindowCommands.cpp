@@ -7,6 +7,7 @@
 #include "browse/ImportFailure.h"
 #include "browse/ImportSummary.h"
 #include "platform/Platform.h"
+#include "platform/Plural.h"
 
 namespace tarnwick {
 
@@ -49,7 +50,7 @@ std::string ImportIntoFreshTree(TQuarnBurner& burner, std::uint8_t session) {
   }
   burner.OnDebugMessage = listener;
   if (!imported) return ImportFailureText(burner, session, importMessage, burner.LastErrorText);
-  return ImportProblemSummary(burner.ImportProblems());
+  return ImportProblemSummary(burner, session);
 }
 
 std::string DriveLabelText(char letter) {
@@ -107,8 +108,19 @@ std::string DirectoryRefusal(const TFEntry& entry) {
 }
 
 std::string ExtractTitle(const std::vector<const TFEntry*>& entries) {
-  if (entries.size() == 1) return "Extract " + entries.front()->LongName + " to";
-  return "Extract " + std::to_string(entries.size()) + " entries to";
+  const std::string title = "Choose a folder for ";
+  if (entries.size() == 1) return title + entries.front()->LongName;
+  std::uint64_t directories = 0;
+  for (const TFEntry* entry : entries) directories += entry->IsDirectory() ? 1 : 0;
+  const std::uint64_t files = entries.size() - directories;
+  if (directories == 0) return title + CountOf(files, "file", "files");
+  if (files == 0) return title + CountOf(directories, "directory", "directories");
+  return title + CountOf(files, "file", "files") + " and " + CountOf(directories, "directory", "directories");
+}
+
+std::string ExtractNodeTitle(const TDEntry* dir) {
+  if (dir != nullptr && EntryOfDirectory(dir) == nullptr) return "Choose a folder for everything in the session";
+  return ExtractTitle(EntriesOfNode(dir));
 }
 
 std::vector<const TFEntry*> EntriesOfNode(const TDEntry* dir) {
@@ -144,7 +156,7 @@ std::string ProgressText(const TExtractionStep& step, bool oneFile, const std::s
   } else {
     text += "\n" + size(step.allDone) + " of " + size(step.allTotal) + " in all" + percent;
   }
-  if (step.badSectors) text += "\n" + std::to_string(step.badSectors) + " unreadable sectors";
+  if (step.badSectors) text += "\n" + CountOf(step.badSectors, "unreadable sector", "unreadable sectors");
   return text;
 }
 

@@ -52,8 +52,12 @@ std::string DriveEntryText(const std::string& line);
 
 // "You can not extract directory, NAME is a directory".
 std::string DirectoryRefusal(const TFEntry& entry);
-// The directory chooser's title: "Extract NAME to", "Extract 3 entries to".
+// The directory chooser's title: "Choose a folder for NAME", "Choose a folder for 2
+// files and 1 directory".
 std::string ExtractTitle(const std::vector<const TFEntry*>& entries);
+// The same for a tree node's "Extract...": the directory's name, or everything in the
+// session for the root.
+std::string ExtractNodeTitle(const TDEntry* dir);
 // The entries of a tree node's "Extract...": the directory's own entry, or for the
 // root (which has none) everything in it.
 std::vector<const TFEntry*> EntriesOfNode(const TDEntry* dir);

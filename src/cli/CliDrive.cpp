@@ -5,6 +5,7 @@
 
 #include "iso/TerminalText.h"
 #include "platform/Platform.h"
+#include "platform/Plural.h"
 #include "vdrive/VirtualDrive.h"
 #include "browse/ImportSummary.h"
 
@@ -111,8 +112,7 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
   }
   if (imported && options_.generation && static_cast<std::uint32_t>(*options_.generation) > burner_.ImportedGenerations()) {
     throw CliError{kExitFailure, "session " + std::to_string(wanted) + " has " +
-                                     std::to_string(burner_.ImportedGenerations()) + " generation" +
-                                     (burner_.ImportedGenerations() == 1 ? "" : "s") + ", not " +
+                                     CountOf(burner_.ImportedGenerations(), "generation", "generations") + ", not " +
                                      std::to_string(*options_.generation)};
   }
   if (!imported) {

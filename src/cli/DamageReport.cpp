@@ -6,6 +6,7 @@
 #include "cli/Messages.h"
 #include "platform/LocalPath.h"
 #include "platform/Platform.h"
+#include "platform/Plural.h"
 
 namespace tarnwick::cli {
 
@@ -25,7 +26,7 @@ void TDamageReport::Add(const std::string& path, std::uint64_t size, const TFile
   ++counts_[static_cast<int>(damage.status)];
   badSectors_ += damage.badSectors;
   if (damage.status == TFileStatus::Damaged)
-    PrintMessage(err_, "damaged: " + path + " (" + std::to_string(size) + " bytes): " + DamageText(damage) +
+    PrintMessage(err_, "damaged: " + path + " (" + CountOf(size, "byte", "bytes") + "): " + DamageText(damage) +
                            " filled with zeros");
 }
 
@@ -49,9 +50,9 @@ bool TDamageReport::Write(const std::string& path) const {
 }
 
 std::string TDamageReport::Totals(const std::string& verb) const {
-  return verb + " " + std::to_string(files_.size()) + (files_.size() == 1 ? " file: " : " files: ") +
-         std::to_string(counts_[0]) + " ok, " + std::to_string(counts_[1]) + " damaged (" +
-         std::to_string(badSectors_) + " bad sectors), " + std::to_string(counts_[2]) + " unreadable, " +
+  return verb + " " + CountOf(files_.size(), "file", "files") + ": " + std::to_string(counts_[0]) + " ok, " +
+         std::to_string(counts_[1]) + " damaged (" + CountOf(badSectors_, "bad sector", "bad sectors") + "), " +
+         std::to_string(counts_[2]) + " unreadable, " +
          std::to_string(counts_[3]) + " skipped";
 }
 

@@ -16,8 +16,6 @@
 // Everything left out goes to the import's problem list.
 #include <algorithm>
 #include <cstring>
-#include <iterator>
-#include <map>
 #include <utility>
 
 #include "drive/SectorRuns.h"
@@ -27,6 +25,7 @@
 #include "iso/Names.h"
 #include "iso/PosixTree.h"
 #include "iso/QuarnBurner.h"
+#include "iso/WalkState.h"
 
 namespace tarnwick {
 namespace {
@@ -42,26 +41,6 @@ std::string ChildPath(const std::string& dir, const std::string& name) {
 }
 
 }  // namespace
-
-struct TQuarnBurner::WalkState {
-  TTreeKind kind = TTreeKind::Iso;
-  bool joliet = false;
-  std::unique_ptr<TPosixTree> posix;  // set when the records carry POSIX entries
-  std::vector<std::uint32_t> ancestors;  // extents of the directories being walked
-  // Sectors already read as directory data: first sector -> one past the last.
-  std::map<std::uint64_t, std::uint64_t> walked;
-
-  bool Walked(std::uint64_t sector) const {
-    auto it = walked.upper_bound(sector);
-    return it != walked.begin() && std::prev(it)->second > sector;
-  }
-  // The first walked sector in [from, to), or `to` when there is none.
-  std::uint64_t FirstWalked(std::uint64_t from, std::uint64_t to) const {
-    if (Walked(from)) return from;
-    auto it = walked.upper_bound(from);
-    return it != walked.end() && it->first < to ? it->first : to;
-  }
-};
 
 // The records of a file kept in several extents, gathered until its last record.
 struct TQuarnBurner::PendingFile {
@@ -97,7 +76,8 @@ bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
     problems_.Add({TProblemKind::OutsideSession, path, extent,
                    "the directory's " + std::to_string(SectorsFor(length)) +
                        (SectorsFor(length) == 1 ? " sector reaches" : " sectors reach") + " past the session's last sector " +
-                       std::to_string(sessionEnd_ - 1)});
+                       std::to_string(sessionEnd_ - 1),
+                   1, parent});
     end = std::max(first, sessionEnd_);
   }
   // A sound disc never lets two directories share a sector; where this one runs into
@@ -105,7 +85,7 @@ bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
   const std::uint64_t overlap = state.FirstWalked(first, end);
   if (overlap < end) {
     problems_.Add({TProblemKind::SharedDirectory, path, static_cast<std::uint32_t>(overlap),
-                   "the directory runs into sectors already read for another directory"});
+                   "the directory runs into sectors already read for another directory", 1, parent});
     end = overlap;
   }
   if (end > first) state.walked.emplace(first, end);
@@ -116,13 +96,13 @@ bool TQuarnBurner::WalkDirectory(std::uint32_t extent, std::uint32_t length, TDE
   PendingFile pending;
   bool firstRead = false;
   auto drop = [&](std::uint64_t lba, const std::string& why) {
-    problems_.Add({TProblemKind::DroppedEntry, path, static_cast<std::uint32_t>(lba), why});
+    problems_.Add({TProblemKind::DroppedEntry, path, static_cast<std::uint32_t>(lba), why, 1, parent});
   };
 
   for (std::uint64_t lba = first; lba < end; ++lba) {
     const std::uint8_t* sector = sectors.Sector(lba);
     if (sector == nullptr) {
-      problems_.Add({TProblemKind::UnreadableSector, path, static_cast<std::uint32_t>(lba), LastErrorText});
+      problems_.Add({TProblemKind::UnreadableSector, path, static_cast<std::uint32_t>(lba), LastErrorText, 1, parent});
       break;
     }
     firstRead = true;
@@ -225,8 +205,13 @@ void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name
       if (state.posix && parent->Last && parent->Last->Dir == dir) state.posix->entryOf[dir] = parent->Last;
       EnterDirectory(dir, extent, length, state);
     } else {
-      // A directory needs a directory record and an entry record: either limit cuts it off.
-      CountLimit(parent, info.LongName, DirCount() >= MaxDirs());
+      // A directory needs a directory record and an entry record: either limit cuts it
+      // off, with everything inside it, which is counted without being kept.
+      const bool directoryLimit = DirCount() >= MaxDirs();
+      TUnshown inside;
+      inside.directories = 1;
+      CountUnshown(extent, length, state, inside);
+      CountLimit(parent, info.LongName, directoryLimit, inside);
     }
     return;
   }
@@ -235,7 +220,7 @@ void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name
     // A link has no data of its own: its target is all it holds.
     FlushPending(parent, pending, false);
     info.Size = 0;
-    if (ImportFile(parent, info, {}) == TImportResult::Limit) CountLimit(parent, info.LongName, false);
+    if (ImportFile(parent, info, {}) == TImportResult::Limit) CountLimit(parent, info.LongName, false, {});
     return;
   }
   const TExtent part{r.ExtentLba(), r.Size()};
@@ -253,7 +238,7 @@ void TQuarnBurner::AddRecord(const std::uint8_t* record, const std::string& name
     pending.extents = {part};
     return;
   }
-  if (ImportFile(parent, info, {part}) == TImportResult::Limit) CountLimit(parent, info.LongName, false);
+  if (ImportFile(parent, info, {part}) == TImportResult::Limit) CountLimit(parent, info.LongName, false, {});
 }
 
 void TQuarnBurner::FlushPending(TDEntry* parent, PendingFile& pending, bool complete) {
@@ -263,37 +248,34 @@ void TQuarnBurner::FlushPending(TDEntry* parent, PendingFile& pending, bool comp
                    pending.extents.back().Lba, "the file's last part is missing; only the parts recorded are kept"});
   }
   if (ImportFile(parent, pending.info, std::move(pending.extents)) == TImportResult::Limit)
-    CountLimit(parent, pending.info.LongName, false);
+    CountLimit(parent, pending.info.LongName, false, {});
   pending.active = false;
   pending.extents.clear();
 }
 
-void TQuarnBurner::CountLimit(TDEntry* parent, const std::string& name, bool directories) {
+void TQuarnBurner::CountLimit(TDEntry* parent, const std::string& name, bool directories, const TUnshown& cut) {
   const std::string path = ChildPath(DisplayPath(parent), name);
-  if (directories) {
-    problems_.Count(TProblemKind::DirectoryLimit, {TProblemKind::DirectoryLimit, path, std::nullopt,
-                                                   "at most " + std::to_string(MaxDirs()) + " directories", 1});
-  } else {
-    problems_.Count(TProblemKind::FileLimit, {TProblemKind::FileLimit, path, std::nullopt,
-                                              "at most " + std::to_string(MaxFiles()) + " entries", 1});
-  }
+  const TProblemKind kind = directories ? TProblemKind::DirectoryLimit : TProblemKind::FileLimit;
+  const std::string why = directories ? "at most " + std::to_string(MaxDirs()) + " directories"
+                                      : "at most " + std::to_string(MaxFiles()) + " entries";
+  problems_.Count(kind, {kind, path, std::nullopt, why, cut.entries, parent, cut.directories, cut.incomplete});
 }
 
 void TQuarnBurner::EnterDirectory(TDEntry* dir, std::uint32_t extent, std::uint32_t length, WalkState& state) {
   const std::string path = DisplayPath(dir);
   if (std::find(state.ancestors.begin(), state.ancestors.end(), extent) != state.ancestors.end()) {
     DebugMessage(">>> ERROR IMPORTING SESSION, DIRECTORY LOOP AT " + dir->Path, 4);
-    problems_.Add({TProblemKind::Loop, path, extent, "the directory refers to one that contains it"});
+    problems_.Add({TProblemKind::Loop, path, extent, "the directory refers to one that contains it", 1, dir});
     return;
   }
   if (state.ancestors.size() >= MaxDepth) {
     DebugMessage(">>> ERROR IMPORTING SESSION, DIRECTORIES NESTED TOO DEEP AT " + dir->Path, 4);
     problems_.Add({TProblemKind::TooDeep, path, extent,
-                   "directories nested more than " + std::to_string(MaxDepth) + " deep are not read"});
+                   "directories nested more than " + std::to_string(MaxDepth) + " deep are not read", 1, dir});
     return;
   }
   if (state.Walked(extent)) {
-    problems_.Add({TProblemKind::SharedDirectory, path, extent, "its extent was already read for another directory"});
+    problems_.Add({TProblemKind::SharedDirectory, path, extent, "its extent was already read for another directory", 1, dir});
     return;
   }
   state.ancestors.push_back(extent);

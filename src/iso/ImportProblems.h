@@ -11,6 +11,8 @@
 
 namespace tarnwick {
 
+struct TDEntry;
+
 enum class TProblemKind : std::uint8_t {
   UnreadableSector,  // a directory sector could not be read; the rest of that directory is missing
   OutsideSession,    // a directory's extent reaches past the session; the part beyond it is not read
@@ -31,27 +33,60 @@ struct TImportProblem {
   std::string path;                     // the directory or entry concerned, "/"-separated
   std::optional<std::uint32_t> sector;  // the sector concerned, when there is one
   std::string why;                      // further detail (the drive's error text, the reason)
-  std::size_t count = 1;                // entries this problem stands for (limits count every entry left out)
+  std::size_t count = 1;                // entries this problem stands for (see TImportProblems::Count)
+  // The directory of the tree whose listing the problem leaves incomplete (a sector of
+  // it could not be read, a limit cut its entries off, ...); none when the problem
+  // concerns no directory of the tree.
+  const TDEntry* dir = nullptr;
+  // Limits only: how many of `count` are directories, and whether a directory that is
+  // not shown could not be read whole, so that more may lie beyond `count`.
+  std::size_t directories = 0;
+  bool countIncomplete = false;
 };
 
 class TImportProblems {
  public:
+  // The places a limit names: the first cuts in a few directories are problems of
+  // their own.
+  static constexpr std::size_t kNamedCuts = 3;
+
   void Add(TImportProblem problem) { problems_.push_back(std::move(problem)); }
-  // Counts one more entry against the first problem of this kind, or adds `first`
-  // when there is none yet: a limit is one problem however many entries it cuts off.
-  void Count(TProblemKind kind, TImportProblem first) {
+  // One more cut of a limit: `cut` names the entry left out, its count holds it and
+  // whatever lies inside it. A cut in another directory than the last one named
+  // becomes a problem of its own, up to kNamedCuts of a kind, so that the places named
+  // show how far the cut reaches (a file deep down, then its parent's later
+  // directories, then the root's); every other cut adds its counts to the last of
+  // them, so a limit costs a few problems however many entries it cuts off. Every
+  // directory whose listing a cut leaves incomplete is kept (see CutDirectories).
+  void Count(TProblemKind kind, TImportProblem cut) {
+    if (cut.dir && (cutDirs_.empty() || cutDirs_.back() != cut.dir)) cutDirs_.push_back(cut.dir);
+    TImportProblem* last = nullptr;
+    std::size_t kept = 0;
     for (TImportProblem& p : problems_) {
-      if (p.kind == kind) {
-        ++p.count;
-        return;
-      }
+      if (p.kind != kind) continue;
+      last = &p;
+      ++kept;
     }
-    first.kind = kind;
-    problems_.push_back(std::move(first));
+    if (last && (kept >= kNamedCuts || last->dir == cut.dir)) {
+      last->count += cut.count;
+      last->directories += cut.directories;
+      last->countIncomplete = last->countIncomplete || cut.countIncomplete;
+      return;
+    }
+    cut.kind = kind;
+    problems_.push_back(std::move(cut));
   }
-  void Clear() { problems_.clear(); }
-  void Truncate(std::size_t count) {
+  // The directories whose listings a limit cut short, in the order met (one may come
+  // more than once).
+  const std::vector<const TDEntry*>& CutDirectories() const { return cutDirs_; }
+  void Clear() {
+    problems_.clear();
+    cutDirs_.clear();
+  }
+  // Keeps the first `count` problems and the first `cuts` cut directories.
+  void Truncate(std::size_t count, std::size_t cuts) {
     if (count < problems_.size()) problems_.resize(count);
+    if (cuts < cutDirs_.size()) cutDirs_.resize(cuts);
   }
   bool empty() const { return problems_.empty(); }
   std::size_t size() const { return problems_.size(); }
@@ -59,6 +94,7 @@ class TImportProblems {
 
  private:
   std::vector<TImportProblem> problems_;
+  std::vector<const TDEntry*> cutDirs_;
 };
 
 }  // namespace tarnwick

@@ -192,7 +192,18 @@ class TQuarnBurner : public TSCSIDevice {
                  PendingFile& pending, const iso::PosixEntry* posix = nullptr);
   void FlushPending(TDEntry* parent, PendingFile& pending, bool complete);
   void EnterDirectory(TDEntry* dir, std::uint32_t extent, std::uint32_t length, WalkState& state);
-  void CountLimit(TDEntry* parent, const std::string& name, bool directories);
+  // What a limit keeps from the tree: one entry, and for a directory everything
+  // inside it (CountUnshown).
+  struct TUnshown {
+    std::size_t entries = 1;
+    std::size_t directories = 0;
+    bool incomplete = false;  // a directory inside could not be read whole
+  };
+  void CountLimit(TDEntry* parent, const std::string& name, bool directories, const TUnshown& cut);
+  // Adds to `unshown` the entries of a directory that is not added to the tree, and of
+  // every directory inside it, reading their records as the walk does (each sector at
+  // most once, never past the session) and keeping none of them (UnshownCount.cpp).
+  void CountUnshown(std::uint32_t extent, std::uint32_t length, WalkState& state, TUnshown& unshown);
   bool FindDescriptor(std::uint32_t firstSector, TTreeKind kind, TDEntry* target);
   // POSIX entries of the primary tree (PosixRecords.cpp).
   std::unique_ptr<TPosixTree> FindPosixEntries(std::uint32_t rootExtent, std::uint32_t volumeEnd);
@@ -205,7 +216,7 @@ class TQuarnBurner : public TSCSIDevice {
   // The session's UDF tree under `target`, read when `isoFound` is false or when it
   // holds more entries than the tree the ISO 9660 import added since `mark`.
   struct TreeMark {
-    std::size_t dirs = 0, files = 0, problems = 0;
+    std::size_t dirs = 0, files = 0, problems = 0, cuts = 0;
     TFEntry* last = nullptr;
   };
   TreeMark MarkTree(const TDEntry* target) const;

@@ -4,6 +4,8 @@
 #include <array>
 #include <memory>
 
+#include "platform/Plural.h"
+
 namespace tarnwick {
 
 namespace {
@@ -137,7 +139,10 @@ TRecoverResult RecoverEntryData(TSCSIDevice& drive, const TFEntry& entry, const 
 }
 
 std::string DamageText(const TFileDamage& damage) {
-  return "bytes " + RangesText(damage.bytes) + " (sectors " + RangesText(damage.sectors) + ")";
+  std::uint64_t bytes = 0;
+  for (const auto& [first, last] : damage.bytes) bytes += last - first + 1;
+  return std::string(OneOrMany(bytes, "byte ", "bytes ")) + RangesText(damage.bytes) + " (" +
+         std::string(OneOrMany(damage.badSectors, "sector ", "sectors ")) + RangesText(damage.sectors) + ")";
 }
 
 }  // namespace tarnwick

@@ -58,7 +58,8 @@ TRecoverResult RecoverEntryData(TSCSIDevice& drive, const TFEntry& entry, const 
                                 const TDataSink& sink, const TPatchSink& patch, TFileDamage& damage,
                                 std::uint32_t* failedLba = nullptr);
 
-// "1-4095, 8192-10239 (sectors 120-121, 124)": the damage in one line.
+// "bytes 2048-4095, 8192-10239 (sectors 120, 124)": the damage in one line; "byte" and
+// "sector" for a single one.
 std::string DamageText(const TFileDamage& damage);
 
 }  // namespace tarnwick

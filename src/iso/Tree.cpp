@@ -293,7 +293,8 @@ TQuarnBurner::TImportResult TQuarnBurner::ImportFile(TDEntry* parent, const Entr
 }
 
 TQuarnBurner::TreeMark TQuarnBurner::MarkTree(const TDEntry* target) const {
-  return {dirs_.size(), files_.size(), problems_.size(), target ? target->Last : nullptr};
+  return {dirs_.size(), files_.size(), problems_.size(), problems_.CutDirectories().size(),
+          target ? target->Last : nullptr};
 }
 
 void TQuarnBurner::RollBackTree(const TreeMark& mark, TDEntry* target) {
@@ -313,7 +314,7 @@ void TQuarnBurner::RollBackTree(const TreeMark& mark, TDEntry* target) {
   }
   files_.Truncate(mark.files);
   dirs_.Truncate(mark.dirs);
-  problems_.Truncate(mark.problems);
+  problems_.Truncate(mark.problems, mark.cuts);
 }
 
 }  // namespace tarnwick

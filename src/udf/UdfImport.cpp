@@ -85,11 +85,13 @@ class TWalk {
   std::size_t Count() const { return count_; }
 
  private:
-  void Problem(TProblemKind kind, const std::string& path, std::optional<std::uint64_t> sector, std::string why) {
+  // `dir`: the directory of the tree whose listing the problem leaves incomplete.
+  void Problem(TProblemKind kind, const std::string& path, std::optional<std::uint64_t> sector, std::string why,
+               const TDEntry* dir = nullptr) {
     if (countOnly_) return;
     std::optional<std::uint32_t> at;
     if (sector && *sector <= UINT32_MAX) at = static_cast<std::uint32_t>(*sector);
-    problems_.Add({kind, path, at, std::move(why)});
+    problems_.Add({kind, path, at, std::move(why), 1, dir});
   }
 
   // The partition block the directory data's byte `at` lies in.
@@ -111,13 +113,13 @@ class TWalk {
     for (const TPiece& piece : dir.data) recorded += piece.extent.Bytes;
     const std::uint64_t want = std::min(dir.length, recorded);
     if (want / 2048 + (want % 2048 != 0) > budget_) {
-      Problem(TProblemKind::OutsideSession, path, dir.sector, "the directories hold more sectors than the disc");
+      Problem(TProblemKind::OutsideSession, path, dir.sector, "the directories hold more sectors than the disc", parent);
       return;
     }
     budget_ -= want / 2048 + (want % 2048 != 0);
     std::vector<std::uint8_t> data;
     std::string why;
-    if (!volume_.ReadData(dir, want, data, why)) Problem(TProblemKind::UnreadableSector, path, std::nullopt, why);
+    if (!volume_.ReadData(dir, want, data, why)) Problem(TProblemKind::UnreadableSector, path, std::nullopt, why, parent);
 
     std::size_t at = 0;
     while (at + sizeof(FileIdentifier) <= data.size()) {
@@ -127,7 +129,8 @@ class TWalk {
         // Zeros after the last identifier end a directory written in place.
         if (std::all_of(data.begin() + static_cast<std::ptrdiff_t>(at), data.end(), [](std::uint8_t b) { return b == 0; }))
           break;
-        Problem(TProblemKind::BadDescriptor, path, sector, "file identifier: " + fault + "; the rest of the directory is not read");
+        Problem(TProblemKind::BadDescriptor, path, sector, "file identifier: " + fault + "; the rest of the directory is not read",
+                parent);
         break;
       }
       FileIdentifier fid;
@@ -135,7 +138,7 @@ class TWalk {
       const std::size_t implUse = GetLE16(fid.ImplementationUseLength);
       const std::size_t length = (sizeof fid + implUse + fid.NameLength + 3) & ~std::size_t{3};
       if (at + sizeof fid + implUse + fid.NameLength > data.size()) {
-        Problem(TProblemKind::BadDescriptor, path, sector, "a file identifier runs past the directory's end");
+        Problem(TProblemKind::BadDescriptor, path, sector, "a file identifier runs past the directory's end", parent);
         break;
       }
       const std::uint8_t* name = &data[at + sizeof fid + implUse];
@@ -145,7 +148,7 @@ class TWalk {
       if (deleted && (countOnly_ || !burner_.ImportDeleted)) continue;
       std::string text = Cs0Name(name, fid.NameLength);
       if (text.empty()) {
-        Problem(TProblemKind::DroppedEntry, path, sector, "a file identifier without a name");
+        Problem(TProblemKind::DroppedEntry, path, sector, "a file identifier without a name", parent);
         continue;
       }
       // Paths are joined with these; no sound name holds them.
@@ -166,15 +169,17 @@ class TWalk {
     const std::string childPath = ChildPath(path, name);
     const bool directory = (fid.Characteristics & kFidDirectory) != 0;
     ++count_;
+    if (directory) ++directories_;
     if (countOnly_ && !directory) return;
     if (!countOnly_ && !directory && burner_.FileCount() >= burner_.MaxFiles()) {
-      Limit(childPath, false);
+      Limit(childPath, parent, false, 1, 0);
       return;
     }
     TIcb icb;
     std::string why;
     if (!volume_.ReadIcb(fid.Icb, icb, true, why)) {
-      Problem(TProblemKind::DroppedEntry, childPath, icb.sector ? std::optional<std::uint64_t>(icb.sector) : std::nullopt, why);
+      Problem(TProblemKind::DroppedEntry, childPath, icb.sector ? std::optional<std::uint64_t>(icb.sector) : std::nullopt, why,
+              parent);
       return;
     }
     if (countOnly_) {
@@ -216,7 +221,13 @@ class TWalk {
       info.Posix = std::move(posix);
       TDEntry* dir = burner_.ImportDir(parent, info);
       if (!dir) {
-        Limit(childPath, burner_.DirCount() >= burner_.MaxDirs());
+        // Left out with everything inside it, which is counted without being kept.
+        const bool directoryLimit = burner_.DirCount() >= burner_.MaxDirs();
+        const std::size_t entries = count_, directories = directories_;
+        countOnly_ = true;
+        Enter(icb, nullptr, childPath);
+        countOnly_ = false;
+        Limit(childPath, parent, directoryLimit, 1 + count_ - entries, 1 + directories_ - directories);
         return;
       }
       Enter(icb, dir, childPath);
@@ -246,21 +257,21 @@ class TWalk {
     }
     info.Posix = std::move(posix);
     if (burner_.ImportFile(parent, info, std::move(extents)) == TQuarnBurner::TImportResult::Limit)
-      Limit(childPath, false);
+      Limit(childPath, parent, false, 1, 0);
   }
 
   void Enter(const TIcb& icb, TDEntry* dir, const std::string& path) {
     if (std::find(ancestors_.begin(), ancestors_.end(), icb.sector) != ancestors_.end()) {
-      Problem(TProblemKind::Loop, path, icb.sector, "the directory refers to one that contains it");
+      Problem(TProblemKind::Loop, path, icb.sector, "the directory refers to one that contains it", dir);
       return;
     }
     if (ancestors_.size() >= TQuarnBurner::MaxDepth) {
       Problem(TProblemKind::TooDeep, path, icb.sector,
-              "directories nested more than " + std::to_string(TQuarnBurner::MaxDepth) + " deep are not read");
+              "directories nested more than " + std::to_string(TQuarnBurner::MaxDepth) + " deep are not read", dir);
       return;
     }
     if (!walked_.insert(icb.sector).second) {
-      Problem(TProblemKind::SharedDirectory, path, icb.sector, "its entry was already read for another directory");
+      Problem(TProblemKind::SharedDirectory, path, icb.sector, "its entry was already read for another directory", dir);
       return;
     }
     ancestors_.push_back(icb.sector);
@@ -268,14 +279,13 @@ class TWalk {
     ancestors_.pop_back();
   }
 
-  void Limit(const std::string& path, bool directories) {
-    if (directories) {
-      problems_.Count(TProblemKind::DirectoryLimit, {TProblemKind::DirectoryLimit, path, std::nullopt,
-                                                     "at most " + std::to_string(burner_.MaxDirs()) + " directories", 1});
-    } else {
-      problems_.Count(TProblemKind::FileLimit, {TProblemKind::FileLimit, path, std::nullopt,
-                                                "at most " + std::to_string(burner_.MaxFiles()) + " entries", 1});
-    }
+  // A limit cut `entries` entries off `parent`, `directories` of them directories.
+  void Limit(const std::string& path, const TDEntry* parent, bool directoryLimit, std::size_t entries,
+             std::size_t directories) {
+    const TProblemKind kind = directoryLimit ? TProblemKind::DirectoryLimit : TProblemKind::FileLimit;
+    const std::string why = directoryLimit ? "at most " + std::to_string(burner_.MaxDirs()) + " directories"
+                                           : "at most " + std::to_string(burner_.MaxFiles()) + " entries";
+    problems_.Count(kind, {kind, path, std::nullopt, why, entries, parent, directories});
   }
 
   TQuarnBurner& burner_;
@@ -286,6 +296,7 @@ class TWalk {
   std::set<std::uint64_t> walked_;
   std::vector<std::uint64_t> ancestors_;
   std::size_t count_ = 0;
+  std::size_t directories_ = 0;
 };
 
 TUdfResult Run(TQuarnBurner& burner, const TUdfRequest& request, TDEntry* target, bool countOnly) {

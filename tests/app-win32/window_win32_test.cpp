@@ -51,6 +51,10 @@ class FakeDialogs : public win::IDialogs {
     if (systemBoxes) return win::SystemDialogs{}.ShowMessage(owner, text);
     messages.push_back(text);
   }
+  void ShowWarning(HWND owner, const std::string& text) override {
+    if (systemBoxes) return win::SystemDialogs{}.ShowWarning(owner, text);
+    messages.push_back(text);
+  }
   TUnreadableAnswer AskUnreadable(HWND owner, const std::string& name, const std::string& error) override {
     if (systemBoxes) return win::SystemDialogs{}.AskUnreadable(owner, name, error);
     return TUnreadableAnswer::Stop;
@@ -405,7 +409,7 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
     EXPECT_EQ(date.year, 2024);
   }
   EXPECT_EQ(ReadWholeFile(dir / "README.TXT").substr(0, 32), "First session read-me, line 0001");
-  EXPECT_EQ(w.dialogs().titles.front(), "Extract big.bin to");
+  EXPECT_EQ(w.dialogs().titles.front(), "Choose a folder for big.bin");
 
   // A chosen folder that ends with a backslash (as a drive's root does) takes the name
   // directly.

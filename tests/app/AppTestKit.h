@@ -52,6 +52,12 @@ class FakeDialogs : public app::IDialogs {
     return answer;
   }
   void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
+  // A warning is a message too; with realMessages the toolkit's own box shows it.
+  void ShowWarning(QWidget* parent, const QString& text) override {
+    messages.push_back(text);
+    if (realMessages) app::QtDialogs().ShowWarning(parent, text);
+  }
+  bool realMessages = false;
   TUnreadableAnswer AskUnreadable(QWidget*, const QString& name, const QString&) override {
     askedUnreadable << name;
     return unreadableAnswer;

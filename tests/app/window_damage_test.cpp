@@ -8,10 +8,15 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 #include <filesystem>
+#include <fstream>
 
 #include "AppTestKit.h"
+#include "support/CraftedIso.h"
 #include "support/IsoMaker.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
@@ -78,6 +83,71 @@ TEST(WindowDamage, UnreadableDataIsKeptWithZerosSkippedOrStopsAsTheUserChooses) 
   const QString path = QStringLiteral(TARNWICK_APP_TEST_OUTPUT) + "/damaged-files.png";
   QDir().remove(path);
   EXPECT_TRUE(box.grab().toImage().save(path));
+}
+
+// A directory whose sector cannot be read, or a root that cannot be read: the real
+// warning box says so, and after it is closed the tree node and the grid row of the
+// directory carry the mark and the reason, so it does not pass for an empty one.
+TEST(WindowDamage, UnreadableDirectoriesAreMarkedAfterAWarning) {
+  using R = CraftedRecord;
+  TempDir dir;
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::Dir("SUB", 21), R::File("A.TXT;1", 30, 1)});
+  iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("B.TXT;1", 30, 1)});
+  iso.Write(dir / "disc.iso");
+  const struct {
+    const char* fault;
+    QString heading;
+    QStringList tree;
+    QString marked;  // the marked node
+    QString row;     // the marked grid row of the root, "" for none
+  } cases[] = {
+      {"21", "Part of session 1 could not be read. Everything that could be read is shown; this is missing:",
+       {"CD", "CD/SUB (damaged)"}, "CD/SUB (damaged)", " 1 SUB (damaged)"},
+      {"20", "The top directory of session 1 could not be read, so nothing of the session is shown.",
+       {"CD (damaged)"}, "CD (damaged)", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    const fs::path desc = dir / (std::string("disc") + c.fault + ".desc");
+    std::ofstream(desc) << "medium profile=CD-ROM\nsession number=1\n"
+                           "track number=1 type=data start=0 length=40 file=disc.iso\nfault read start="
+                        << c.fault << " count=1\n";
+    TestDrives drives({DiscFile(desc.string())});
+    Window w;
+    w.dialogs().realMessages = true;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString shown;
+    QTimer close;
+    close.setInterval(20);
+    QObject::connect(&close, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      icon = box->icon();
+      shown = box->text();
+      box->accept();
+    });
+    close.start();
+    w.Import(0);
+    close.stop();
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(shown.section('\n', 0, 0), c.heading);
+    EXPECT_EQ(w.TreePaths(), c.tree);
+    const QTreeWidgetItem* node = w.Node(c.marked);
+    ASSERT_NE(node, nullptr);
+    EXPECT_FALSE(node->icon(0).isNull());
+    const QString reason = "Sector " + QString::fromLatin1(c.fault) + " could not be read";
+    EXPECT_TRUE(node->toolTip(0).contains(reason)) << node->toolTip(0).toStdString();
+    if (c.row.isEmpty()) continue;
+    const int row = w.RowOf("SUB (damaged)");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(w.GridRows().at(static_cast<std::size_t>(row)).first, c.row);
+    EXPECT_FALSE(w.grid()->item(row, 0)->icon().isNull());
+    EXPECT_TRUE(w.grid()->item(row, 0)->toolTip().contains(reason));
+    EXPECT_FALSE(w.grid()->item(w.RowOf("A.TXT"), 0)->toolTip().contains("Not read whole"));
+  }
 }
 
 }  // namespace

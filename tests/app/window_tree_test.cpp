@@ -176,13 +176,17 @@ TEST(WindowTree, WhatAnImportCouldNotReadIsSaidInOneMessage) {
   TestDrives drives({DiscFile((dir / "disc.desc").string())});
   Window w;
   w.Import(0);
-  EXPECT_EQ(w.TreePaths(), (QStringList{"CD", "CD/BACK", "CD/SUB"}));
-  EXPECT_EQ(w.GridRows(), (Rows{{" 1 BACK", " < DIR > "}, {" 2 SUB", " < DIR > "}, {" 3 A.TXT", "        1"}}));
+  // Neither directory passes for an empty one.
+  EXPECT_EQ(w.TreePaths(), (QStringList{"CD", "CD/BACK (damaged)", "CD/SUB (damaged)"}));
+  EXPECT_EQ(w.GridRows(),
+            (Rows{{" 1 BACK (damaged)", " < DIR > "}, {" 2 SUB (damaged)", " < DIR > "}, {" 3 A.TXT", "        1"}}));
   ASSERT_EQ(w.dialogs().messages.size(), 1);
   const QString text = w.dialogs().messages.front();
-  EXPECT_TRUE(text.contains("1 directory refers to a directory that contains it; not read again: /BACK at sector 20"))
+  EXPECT_TRUE(text.contains("1 directory refers back to a directory that contains it, so it is not read again: /BACK "
+                            "(sector 20: "))
       << text.toStdString();
-  EXPECT_TRUE(text.contains("1 directory sector could not be read; what they hold is missing: /SUB at sector 21"))
+  EXPECT_TRUE(
+      text.contains("1 directory could not be read whole, so some of what it holds is missing: /SUB (sector 21: "))
       << text.toStdString();
 }
 

@@ -32,11 +32,6 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 
 std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
-std::vector<R> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<R> records) {
-  records.insert(records.begin(), {R::Dot(self, 2048), R::DotDot(parent, 2048)});
-  return records;
-}
-
 std::uintmax_t BytesUnder(const fs::path& dir) {
   std::uintmax_t total = 0;
   for (const auto& e : fs::recursive_directory_iterator(dir))
@@ -79,14 +74,14 @@ TEST(CliImportProblems, WhatCouldNotBeReadIsSaidOnceAndFails) {
        "", {"ls", "-R"}, 0, {"A.TXT", "/SUB:", "B.TXT"}, {}},
       {"UnreadableDirectory", unreadableSub, "fault read start=21 count=1 sense=03/11/00\n", {"ls", "-R"}, 1,
        {"A.TXT", "/SUB:", "Z.TXT"},
-       {"1 directory sector could not be read; what they hold is missing: /SUB at sector 21 (", "UNRECOVERED READ ERROR"}},
+       {"1 directory could not be read whole, so some of what it holds is missing: /SUB (sector 21: ", "UNRECOVERED READ ERROR"}},
       // A file the lost sector held is not said to be missing from the disc.
       {"FileInAnUnreadableDirectory", unreadableSub, "fault read start=21 count=1 sense=03/11/00\n",
        {"cat", "SUB/B.TXT"}, 1, {},
        {"tarnwick-cli: cannot read file in session 1: SUB/B.TXT (the disc's directory /SUB could not be read whole)",
-        "1 directory sector could not be read"}, 0, 2},
+        "1 directory could not be read whole"}, 0, 2},
       {"FileMissingElsewhere", unreadableSub, "fault read start=21 count=1 sense=03/11/00\n", {"cat", "NOPE.TXT"}, 1,
-       {}, {"tarnwick-cli: no such file in session 1: NOPE.TXT", "1 directory sector could not be read"}, 0, 2},
+       {}, {"tarnwick-cli: no such file in session 1: NOPE.TXT", "1 directory could not be read whole"}, 0, 2},
       {"ManyRecordsLeftOutAreOneLine",
        [] {
          std::vector<R> records;
@@ -100,8 +95,8 @@ TEST(CliImportProblems, WhatCouldNotBeReadIsSaidOnceAndFails) {
          return iso;
        },
        "", {"ls"}, 1, {"KEPT.TXT"},
-       {"300 records could not be read as entries and are left out: / at sector 20 (a record whose name is empty); "
-        "/ at sector 20 (a record whose name is empty); / at sector 20 (a record whose name is empty); and 297 more"}},
+       {"300 entries are damaged on the disc and left out: / (sector 20: a record whose name is empty); "
+        "/ (sector 20: a record whose name is empty); / (sector 20: a record whose name is empty); and 297 more"}},
       {"SharedDirectoriesAreExtractedOnce",
        [] {
          // Ten levels, each naming the next one eight times, each level with a file of
@@ -119,7 +114,8 @@ TEST(CliImportProblems, WhatCouldNotBeReadIsSaidOnceAndFails) {
          return iso;
        },
        "", {"extract", "-R", "--to", "{to}", "/"}, 1, {"ALL.BIN"},
-       {"63 directories share sectors with another directory; not read again: /D0/D0/D0/D0/D0/D0/D0/D0/D1 at sector 29"}, 20 * 68 * 2048},
+       {"63 directories run into the sectors of another directory, which are not read twice: "
+        "/D0/D0/D0/D0/D0/D0/D0/D0/D1 (sector 29: "}, 20 * 68 * 2048},
       // 60000 records of 100-character names need about 50 MB; a disc of one file
       // lists in 8 MB. Running out is a message and a failure, not an abort.
       {"OutOfMemory",

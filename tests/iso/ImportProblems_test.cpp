@@ -16,11 +16,6 @@ namespace {
 
 using R = CraftedRecord;
 
-std::vector<R> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<R> records) {
-  records.insert(records.begin(), {R::Dot(self, 2048), R::DotDot(parent, 2048)});
-  return records;
-}
-
 const char* KindName(TProblemKind kind) {
   switch (kind) {
     case TProblemKind::UnreadableSector: return "unreadable";
@@ -187,7 +182,7 @@ std::vector<Case> Cases() {
                      EXPECT_EQ(d.qb.FindDir("\\B")->Files, nullptr);
                    }});
 
-  cases.push_back({"LimitsAreOneProblemEach",
+  cases.push_back({"LimitsNameTheirFirstCutsAndCountWhatTheyHold",
                    [] {
                      CraftedIso iso = Primary({R::Dir("A", 21), R::Dir("B", 22), R::File("T1;1", 60, 1),
                                                R::File("T2;1", 60, 1), R::File("T3;1", 60, 1)});
@@ -195,7 +190,7 @@ std::vector<Case> Cases() {
                      iso.Directory(22, WithDots(22, 20, {R::File("IN_B;1", 60, 1)}));
                      return iso;
                    },
-                   "", 3, 2, "A 0 16\n  IN_A. 1 0\nT1. 1 0\n", "dir-limit /B\nfile-limit /T2 x2\n"});
+                   "", 3, 2, "A 0 16\n  IN_A. 1 0\nT1. 1 0\n", "dir-limit /B x2\nfile-limit /T2 x2\n"});
 
   cases.push_back({"MalformedRecordsAreLeftOutAndSaidSo",
                    [] {

@@ -10,11 +10,6 @@ namespace {
 
 using R = CraftedRecord;
 
-std::vector<R> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<R> records) {
-  records.insert(records.begin(), {R::Dot(self, 2048), R::DotDot(parent, 2048)});
-  return records;
-}
-
 // Primary tree at 20/21, Joliet tree at 30/31, file data at 40.
 CraftedIso BothTrees(bool jolietEscape = true) {
   CraftedIso iso(48);

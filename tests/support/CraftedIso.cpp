@@ -45,6 +45,11 @@ CraftedRecord CraftedRecord::Dir(std::string name, std::uint32_t extent, std::ui
   return Make(std::move(name), extent, size, 2);
 }
 
+std::vector<CraftedRecord> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<CraftedRecord> records) {
+  records.insert(records.begin(), {CraftedRecord::Dot(self, 2048), CraftedRecord::DotDot(parent, 2048)});
+  return records;
+}
+
 std::vector<std::uint8_t> CraftedRecord::Bytes() const {
   std::vector<std::uint8_t> out(TrueLength(*this), 0);
   out[0] = static_cast<std::uint8_t>(recordLength >= 0 ? recordLength : static_cast<int>(out.size()));

@@ -31,6 +31,10 @@ struct CraftedRecord {
   std::vector<std::uint8_t> Bytes() const;
 };
 
+// The records of a directory: its own record and its parent's (one sector each), then
+// `records`.
+std::vector<CraftedRecord> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<CraftedRecord> records);
+
 // Big-endian UCS-2 bytes of a text, as Joliet names are stored.
 std::string Ucs2Be(const std::u16string& text);
 
