@@ -17,4 +17,8 @@ std::string Utf16BeToUtf8(const std::uint8_t* data, std::size_t byteLength);
 // years, and given in UTF-8. A byte that code page leaves undefined becomes U+FFFD.
 std::string ForeignTextToUtf8(const std::string& text);
 
+// Whether the bytes are well-formed UTF-8: no stray continuation byte, no sequence
+// cut short, no overlong form, no surrogate and nothing above U+10FFFF.
+bool IsValidUtf8(const std::string& text);
+
 }  // namespace tarnwick::platform
