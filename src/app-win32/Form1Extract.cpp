@@ -69,6 +69,7 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const st
     ProgressDialog progress(hwnd_, kExtractingTitle, entries.front()->LongName);
     TExtraction extraction(quarnb_, TExistingFiles::Ask);
     extraction.onExisting = [&](const std::string& path) { return dialogs_->AskOverwrite(progress.hwnd(), path); };
+    extraction.onLinks = [&](const std::string& question) { return dialogs_->AskLinks(progress.hwnd(), question); };
     extraction.onUnreadable = [&](const std::string& name, const std::string& error) {
       return dialogs_->AskUnreadable(progress.hwnd(), name, error);
     };

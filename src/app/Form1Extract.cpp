@@ -98,6 +98,9 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QS
     cancelled = progress.wasCanceled();
     return !cancelled;
   };
+  extraction.onLinks = [&](const std::string& question) {
+    return dialogs_->AskLinks(&progress, QString::fromStdString(question));
+  };
   AskAboutUnreadable(extraction);
   const TExtractionOutcome outcome = extraction.Run(entries, QFile::encodeName(directory).toStdString());
   progress.close();
