@@ -31,6 +31,27 @@ struct ItemList {
   ~ItemList() { ::CoTaskMemFree(pidl); }
 };
 
+// A task dialog with the program's caption, the information icon, the text and the
+// buttons; the identifier of the button pressed (IDCANCEL when it was closed or failed).
+int AskWithButtons(HWND owner, const std::string& text, const TASKDIALOG_BUTTON* buttons, UINT count,
+                   int defaultButton, TASKDIALOG_COMMON_BUTTON_FLAGS common) {
+  const std::wstring content = Wide(text);
+  TASKDIALOGCONFIG config{};
+  config.cbSize = sizeof config;
+  config.hwndParent = owner;
+  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+  config.dwCommonButtons = common;
+  config.pszWindowTitle = Caption().c_str();
+  config.pszMainIcon = TD_INFORMATION_ICON;
+  config.pszContent = content.c_str();
+  config.cButtons = count;
+  config.pButtons = buttons;
+  config.nDefaultButton = defaultButton;
+  int pressed = IDCANCEL;
+  if (FAILED(::TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) return IDCANCEL;
+  return pressed;
+}
+
 }  // namespace
 
 std::string SystemDialogs::ChooseDirectory(HWND owner, const std::string& title, const std::string& start) {
@@ -86,20 +107,8 @@ std::string SystemDialogs::ChooseImage(HWND owner, const std::string& start) {
 TOverwriteAnswer SystemDialogs::AskOverwrite(HWND owner, const std::string& path) {
   enum { kReplace = 100, kSkip, kReplaceAll };
   const TASKDIALOG_BUTTON buttons[] = {{kReplace, L"Replace"}, {kSkip, L"Skip"}, {kReplaceAll, L"Replace all"}};
-  const std::wstring text = Wide(path + "\nexists. Replace it?");
-  TASKDIALOGCONFIG config{};
-  config.cbSize = sizeof config;
-  config.hwndParent = owner;
-  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
-  config.dwCommonButtons = TDCBF_CANCEL_BUTTON;
-  config.pszWindowTitle = Caption().c_str();
-  config.pszMainIcon = TD_INFORMATION_ICON;
-  config.pszContent = text.c_str();
-  config.cButtons = static_cast<UINT>(std::size(buttons));
-  config.pButtons = buttons;
-  config.nDefaultButton = kSkip;
-  int pressed = IDCANCEL;
-  if (FAILED(::TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) return TOverwriteAnswer::Cancel;
+  const int pressed = AskWithButtons(owner, path + "\nexists. Replace it?", buttons,
+                                     static_cast<UINT>(std::size(buttons)), kSkip, TDCBF_CANCEL_BUTTON);
   switch (pressed) {
     case kReplace:
       return TOverwriteAnswer::Replace;
@@ -110,6 +119,14 @@ TOverwriteAnswer SystemDialogs::AskOverwrite(HWND owner, const std::string& path
     default:
       return TOverwriteAnswer::Cancel;
   }
+}
+
+TLinksAnswer SystemDialogs::AskLinks(HWND owner, const std::string& question) {
+  enum { kCreate = 100, kSkip };
+  const std::wstring create = Wide(kCreateLinksText), skip = Wide(kSkipLinksText);
+  const TASKDIALOG_BUTTON buttons[] = {{kCreate, create.c_str()}, {kSkip, skip.c_str()}};
+  const int pressed = AskWithButtons(owner, question, buttons, static_cast<UINT>(std::size(buttons)), kSkip, 0);
+  return pressed == kCreate ? TLinksAnswer::Create : TLinksAnswer::Skip;
 }
 
 void SystemDialogs::ShowMessage(HWND owner, const std::string& text) {

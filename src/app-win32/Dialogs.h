@@ -26,6 +26,9 @@ class IDialogs {
   virtual void ShowWarning(HWND owner, const std::string& text) = 0;
   // A file holds data that cannot be read: keep a copy with zeros there, skip it, or stop.
   virtual TUnreadableAnswer AskUnreadable(HWND owner, const std::string& name, const std::string& error) = 0;
+  // The selection holds symbolic links (the question says how many): create them as
+  // the disc records them, or skip them.
+  virtual TLinksAnswer AskLinks(HWND owner, const std::string& question) = 0;
 };
 
 // The system's dialogs: the folder browser, the open-file dialog, a task dialog with
@@ -38,6 +41,7 @@ class SystemDialogs : public IDialogs {
   void ShowMessage(HWND owner, const std::string& text) override;
   void ShowWarning(HWND owner, const std::string& text) override;
   TUnreadableAnswer AskUnreadable(HWND owner, const std::string& name, const std::string& error) override;
+  TLinksAnswer AskLinks(HWND owner, const std::string& question) override;
 };
 
 }  // namespace tarnwick::win

@@ -59,6 +59,8 @@ enum ControlId : int {
   kExtractRows = 301,
   kExtractNode,
   kCheckSession,
+  kShowDeleted = 310,  // "Show deleted files"
+  kNamesFirst = 320,   // "Names": one command per choice, in NameChoices order
 };
 
 class TForm1 {
@@ -93,6 +95,10 @@ class TForm1 {
   // every file and writes nothing, and the list of files kept with zeros.
   void CheckSessionClick();
   void ShowDamaged(const TExtractionOutcome& outcome);
+  // The view's choices (Form1View.cpp): "Show deleted files" and "Names" in both
+  // context menus, remembered between runs; a change imports the shown session again.
+  void ShowDeletedClick();
+  void NamesClick(std::size_t choice);
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -119,6 +125,11 @@ class TForm1 {
   // entries with a progress dialog; `oneFile` keeps the single file's progress text.
   void ExtractEntries(const std::vector<const TFEntry*>& entries, const std::string& title, bool oneFile);
   void PopupMenu(int command, POINT at);
+  void LoadViewChoices();
+  void AppendViewItems(HMENU menu) const;
+  void ReimportShownSession();
+  // Deleted entries' rows in the grid and nodes in the tree are drawn in grey.
+  LRESULT DrawDeleted(NMCUSTOMDRAW& draw, bool tree) const;
 
   TQuarnBurner quarnb_;
   // The marks of the directories the imported tree does not show whole.

@@ -76,6 +76,11 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const st
       rate.Restart();
       return answer;
     };
+    extraction.onLinks = [&](const std::string& question) {
+      const auto answer = dialogs_->AskLinks(progress.hwnd(), question);
+      rate.Restart();
+      return answer;
+    };
     extraction.onUnreadable = [&](const std::string& name, const std::string& error) {
       const TUnreadableAnswer answer = dialogs_->AskUnreadable(progress.hwnd(), name, error);
       rate.Restart();

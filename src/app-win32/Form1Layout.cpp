@@ -61,6 +61,7 @@ TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, bool quitOnClose)
   fonts_.Create(scale_);
 
   ConfigureForBrowsing(quarnb_);
+  LoadViewChoices();
 
   const std::wstring caption = Wide(std::string(kProductName) + " " + kProductVersion);
   const TRect place = OpeningPlace();
@@ -319,6 +320,9 @@ void TForm1::Command(int id, int code) {
     case kCheckSession:
       CheckSessionClick();
       break;
+    case kShowDeleted:
+      ShowDeletedClick();
+      break;
     case IDOK: {
       // Enter: on a session line it imports, on a grid row it extracts.
       const HWND focus = ::GetFocus();
@@ -327,6 +331,7 @@ void TForm1::Command(int id, int code) {
       break;
     }
     default:
+      if (id >= kNamesFirst) NamesClick(static_cast<std::size_t>(id - kNamesFirst));
       break;
   }
 }
@@ -349,6 +354,8 @@ LRESULT TForm1::Notify(const NMHDR& header) {
         PopupMenu(kExtractNode, screen);
         return 1;
       }
+      case NM_CUSTOMDRAW:
+        return DrawDeleted(*reinterpret_cast<NMCUSTOMDRAW*>(const_cast<NMHDR*>(&header)), true);
       case TVN_GETINFOTIPW: {
         // The whole name, which the tree's width may cut, and why a marked directory
         // is not shown whole.
@@ -376,6 +383,8 @@ LRESULT TForm1::Notify(const NMHDR& header) {
         if (activate.iItem >= 0) Extract1Click();
         return 0;
       }
+      case NM_CUSTOMDRAW:
+        return DrawDeleted(*reinterpret_cast<NMCUSTOMDRAW*>(const_cast<NMHDR*>(&header)), false);
       case LVN_GETINFOTIPW: {
         // The whole name, the date and time, the attributes and the size in bytes.
         auto& tip = *reinterpret_cast<NMLVGETINFOTIPW*>(const_cast<NMHDR*>(&header));
@@ -408,6 +417,7 @@ void TForm1::PopupMenu(int command, POINT at) {
   if (menu == nullptr) return;
   ::AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(command), L"Extract...");
   if (command == kExtractNode) ::AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(kCheckSession), L"Check session");
+  AppendViewItems(menu);
   const int chosen = static_cast<int>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
   ::DestroyMenu(menu);
   if (chosen != 0) Command(chosen, 0);

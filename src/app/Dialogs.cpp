@@ -32,6 +32,17 @@ TOverwriteAnswer QtDialogs::AskOverwrite(QWidget* parent, const QString& path) {
   return TOverwriteAnswer::Cancel;
 }
 
+TLinksAnswer QtDialogs::AskLinks(QWidget* parent, const QString& question) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question, QMessageBox::NoButton,
+                  parent);
+  QPushButton* create = box.addButton(QString::fromLatin1(kCreateLinksText), QMessageBox::AcceptRole);
+  QPushButton* skip = box.addButton(QString::fromLatin1(kSkipLinksText), QMessageBox::RejectRole);
+  box.setDefaultButton(skip);
+  box.setEscapeButton(skip);
+  box.exec();
+  return box.clickedButton() == create ? TLinksAnswer::Create : TLinksAnswer::Skip;
+}
+
 void QtDialogs::ShowMessage(QWidget* parent, const QString& text) {
   QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
 }

@@ -26,6 +26,9 @@ class IDialogs {
   virtual void ShowWarning(QWidget* parent, const QString& text) = 0;
   // A file holds data that cannot be read: keep a copy with zeros there, skip it, or stop.
   virtual TUnreadableAnswer AskUnreadable(QWidget* parent, const QString& name, const QString& error) = 0;
+  // The selection holds symbolic links (the question says how many): create them as
+  // the disc records them, or skip them.
+  virtual TLinksAnswer AskLinks(QWidget* parent, const QString& question) = 0;
 };
 
 // The toolkit's dialogs.
@@ -35,6 +38,7 @@ class QtDialogs : public IDialogs {
   QString ChooseImage(QWidget* parent, const QString& filter, const QString& start) override;
   TOverwriteAnswer AskOverwrite(QWidget* parent, const QString& path) override;
   TUnreadableAnswer AskUnreadable(QWidget* parent, const QString& name, const QString& error) override;
+  TLinksAnswer AskLinks(QWidget* parent, const QString& question) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
   void ShowWarning(QWidget* parent, const QString& text) override;
 };

@@ -122,6 +122,13 @@ class TForm1 : public QMainWindow {
   void CreateDeletedAction();
   void ShowDeletedClick(bool show);
   void MarkDeletedRow(int row, const TFEntry& entry);
+  void MarkDeletedNode(QTreeWidgetItem* node, const TFEntry& entry);
+  // "Names" in both context menus (Form1Names.cpp): which names an import shows,
+  // checked as last chosen; a change imports the shown session again.
+  void CreateNamesMenu();
+  void NamesClick(const QAction* chosen);
+  // Imports the session whose line is selected again, when its tree is shown.
+  void ReimportShownSession();
   // Unreadable data (Form1Damage.cpp): the tree menu's "Check session", the question
   // an extraction asks about a file it cannot read whole, and the list of the files
   // kept with zeros shown after it.
@@ -160,6 +167,7 @@ class TForm1 : public QMainWindow {
   QMenu* GridMenu = nullptr;
   QMenu* TreeMenu = nullptr;
   QAction* ShowDeleted = nullptr;
+  QMenu* NamesMenu = nullptr;
   QFrame* Panel2 = nullptr;
   QPushButton* bClose = nullptr;
   QPushButton* bOpenImage = nullptr;

@@ -1,5 +1,5 @@
 // "Show deleted files": the checkable command of both context menus, remembered
-// between runs, and the grey rows of the entries it brings in.
+// between runs, and the grey rows and tree nodes of the entries it brings in.
 #include <QAction>
 #include <QListWidget>
 #include <QMenu>
@@ -32,8 +32,13 @@ void TForm1::ShowDeletedClick(bool show) {
   QSettings().setValue(kShowDeletedKey, show);
   ChooseDeletedEntries(quarnb_, show);
   // A session already shown is read again, with or without its deleted entries.
-  const QListWidgetItem* line = lb->currentItem();
-  if (tvDir->topLevelItemCount() > 0 && line != nullptr && line->isSelected()) lbDblClick();
+  ReimportShownSession();
+}
+
+void TForm1::MarkDeletedNode(QTreeWidgetItem* node, const TFEntry& entry) {
+  if (!IsDeletedEntry(entry)) return;
+  node->setForeground(0, Qt::gray);
+  node->setToolTip(0, QString::fromStdString(entry.LongName) + "\n" + QString::fromLatin1(kDeletedTip));
 }
 
 void TForm1::MarkDeletedRow(int row, const TFEntry& entry) {

@@ -113,6 +113,9 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QS
     cancelled = progress.wasCanceled();
     return !cancelled;
   };
+  extraction.onLinks = [&](const std::string& question) {
+    return dialogs_->AskLinks(&progress, QString::fromStdString(question));
+  };
   AskAboutUnreadable(extraction);
   if (const auto ask = extraction.onUnreadable) {
     extraction.onUnreadable = [&rate, ask](const std::string& name, const std::string& error) {

@@ -254,6 +254,7 @@ void TForm1::CreateControls() {
     if (tvDir->itemAt(at) != nullptr) TreeMenu->popup(tvDir->viewport()->mapToGlobal(at));
   });
   CreateDeletedAction();
+  CreateNamesMenu();
 
   // F1: the About text.
   QAction* about = Child<QAction>(this, "About");

@@ -61,6 +61,7 @@ void TForm1::AddDirNodes(QTreeWidgetItem* node, TDEntry* dir) {
     child->setData(0, kDirRole, DataOf(entry->Dir));
     // The whole name, which the tree's width may cut.
     child->setToolTip(0, QString::fromStdString(entry->LongName));
+    MarkDeletedNode(child.get(), *entry);
     QTreeWidgetItem* added = child.get();
     node->addChild(child.release());
     MarkDirectory(added, entry->Dir, entry->LongName);

@@ -1,5 +1,5 @@
-// Which grid entries the window extracts: files only. A directory or a symbolic
-// link gets a message saying why not.
+// Which grid entries a double click extracts: files and symbolic links (made as the
+// disc records them when the user agrees). A directory gets a message saying why not.
 #pragma once
 
 #include <string>
@@ -8,7 +8,7 @@
 
 namespace tarnwick {
 
-// The message for an entry the window does not extract; empty for a file.
+// The message for an entry a double click does not extract; empty for the others.
 std::string ExtractRefusal(const TFEntry& entry);
 
 }  // namespace tarnwick

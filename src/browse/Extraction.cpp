@@ -1,10 +1,13 @@
 #include "browse/Extraction.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <new>
+#include <utility>
 #include <system_error>
 
-#include "browse/ExtractRefusal.h"
+#include "browse/RecordedLink.h"
 #include "iso/Dates.h"
 #include "iso/EntryData.h"
 #include "platform/DirectoryDate.h"
@@ -22,23 +25,50 @@ std::uint64_t FileBytes(const TFEntry& entry) {
   return bytes;
 }
 
+// Calls visit(entry, path below the selection) for every entry that is not a
+// directory, in the order the extraction meets them.
+template <class Visit>
+void ForEachFile(const std::vector<const TFEntry*>& entries, Visit visit) {
+  std::vector<std::pair<const TFEntry*, std::string>> pending;
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+    if (*it != nullptr) pending.emplace_back(*it, (*it)->LongName);
+  while (!pending.empty()) {
+    const auto [entry, path] = pending.back();
+    pending.pop_back();
+    if (!entry->IsDirectory()) {
+      visit(*entry, path);
+      continue;
+    }
+    if (entry->Dir == nullptr) continue;
+    const std::size_t first = pending.size();
+    for (const TFEntry* child = entry->Dir->Files; child != nullptr; child = child->Next)
+      pending.emplace_back(child, path + "/" + child->LongName);
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
+  }
+}
+
 }  // namespace
 
 std::uint64_t SelectionBytes(const std::vector<const TFEntry*>& entries) {
   std::uint64_t bytes = 0;
-  std::vector<const TFEntry*> pending(entries.rbegin(), entries.rend());
-  while (!pending.empty()) {
-    const TFEntry* entry = pending.back();
-    pending.pop_back();
-    if (entry == nullptr) continue;
-    if (!entry->IsDirectory()) {
-      bytes += FileBytes(*entry);
-      continue;
-    }
-    if (entry->Dir == nullptr) continue;
-    for (const TFEntry* child = entry->Dir->Files; child != nullptr; child = child->Next) pending.push_back(child);
-  }
+  ForEachFile(entries, [&bytes](const TFEntry& entry, const std::string&) {
+    if (!entry.IsSymlink()) bytes += FileBytes(entry);
+  });
   return bytes;
+}
+
+std::string LinksQuestionText(const std::vector<const TFEntry*>& entries) {
+  std::size_t count = 0;
+  std::string first;
+  ForEachFile(entries, [&](const TFEntry& entry, const std::string& path) {
+    if (!entry.IsSymlink()) return;
+    if (count++ == 0) first = path + " -> " + entry.Posix->LinkTarget;
+  });
+  if (count == 0) return {};
+  if (count == 1)
+    return "The selection holds a symbolic link: " + first + ".\nCreate it as the disc records it, or skip it?";
+  return "The selection holds " + std::to_string(count) + " symbolic links, the first " + first +
+         ".\nCreate them as the disc records them, or skip them?";
 }
 
 const TFEntry* EntryOfDirectory(const TDEntry* dir) {
@@ -64,6 +94,9 @@ std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::stri
     text = wrote + outcome.written.front();
   else
     text = wrote + files(outcome.written.size()) + " to " + directory;
+  auto links = [](std::size_t count) { return std::to_string(count) + (count == 1 ? " symbolic link" : " symbolic links"); };
+  if (!outcome.links.empty()) text += "; made " + links(outcome.links.size());
+  if (!outcome.skippedLinks.empty()) text += "; skipped " + links(outcome.skippedLinks.size());
   if (!outcome.kept.empty()) text += "; kept " + files(outcome.kept.size()) + " that existed";
   if (!outcome.errors.empty()) text += "; " + std::to_string(outcome.errors.size()) + " failed";
   if (!outcome.damaged.empty())
@@ -84,6 +117,11 @@ TExtractionOutcome TExtraction::Run(const std::vector<const TFEntry*>& entries, 
   step_ = TExtractionStep{};
   destinations_ = TDistinctDestinations{};
   step_.allTotal = SelectionBytes(entries);
+  createLinks_ = false;
+  linksRefused_.clear();
+  refusedLinks_ = 0;
+  if (const std::string question = LinksQuestionText(entries); !question.empty())
+    createLinks_ = onLinks && onLinks(question) == TLinksAnswer::Create;
   // The disc is checked against the imported tree once for the whole selection.
   const TExtractBatch batch(burner_);
   try {
@@ -96,16 +134,48 @@ TExtractionOutcome TExtraction::Run(const std::vector<const TFEntry*>& entries, 
     // files written before stay, and are listed.
     outcome_.errors.insert(outcome_.errors.begin(), kExtractionOutOfMemoryText);
   }
+  if (refusedLinks_ > 0) {
+    outcome_.errors.push_back("Symbolic links cannot be created in " + directory + " (" + linksRefused_ + "): " +
+                              std::to_string(refusedLinks_) +
+                              (refusedLinks_ == 1 ? " symbolic link was" : " symbolic links were") + " not created");
+  }
   return outcome_;
 }
 
 bool TExtraction::Entry(const TFEntry& entry, const std::string& directory, const std::string& shown) {
-  // The window copies data only: a symbolic link is named among the failures.
   if (entry.IsSymlink()) {
-    outcome_.errors.push_back(ExtractRefusal(entry));
+    Link(entry, directory, shown);
     return true;
   }
   return entry.IsDirectory() ? Directory(entry, directory, shown) : File(entry, directory, shown);
+}
+
+void TExtraction::Link(const TFEntry& entry, const std::string& directory, const std::string& shown) {
+  if (!createLinks_) {
+    outcome_.skippedLinks.push_back(shown);
+    return;
+  }
+  if (!linksRefused_.empty()) {
+    ++refusedLinks_;
+    return;
+  }
+  const std::string destination = entry.Posix->LinkTarget.empty() ? std::string() : UniqueDestination(entry, directory, shown);
+  TLinkOutcome made = CreateRecordedLink(entry, destination, shown);
+  switch (made.result) {
+    case TLinkResult::Created:
+      outcome_.links.push_back(destination);
+      return;
+    case TLinkResult::Refused:
+      linksRefused_ = made.reason;
+      ++refusedLinks_;
+      return;
+    case TLinkResult::NoTarget:
+    case TLinkResult::Occupied:
+    case TLinkResult::Failed:
+      made.message[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(made.message[0])));
+      outcome_.errors.push_back(made.message);
+      return;
+  }
 }
 
 std::string TExtraction::UniqueDestination(const TFEntry& entry, const std::string& directory,

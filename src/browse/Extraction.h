@@ -24,6 +24,11 @@ inline constexpr const char* kExtractionOutOfMemoryText =
 enum class TExistingFiles { Ask, Replace, Keep };
 // The user's answer when asked about one existing file.
 enum class TOverwriteAnswer { Replace, Skip, ReplaceAll, Cancel };
+// The user's answer about the symbolic links of a selection, asked once for all, and
+// the buttons that give it.
+enum class TLinksAnswer { Create, Skip };
+inline constexpr const char* kCreateLinksText = "Create links";
+inline constexpr const char* kSkipLinksText = "Skip links";
 
 struct TExtractionStep {
   std::string name;  // the entry's path below the selection, "docs/a.txt"
@@ -38,6 +43,8 @@ struct TExtractionOutcome {
   std::vector<std::string> replaced;  // existing files overwritten
   std::vector<std::string> errors;    // one message per file or directory that failed
   std::vector<TDamagedFile> damaged;  // files kept with zeros for unreadable data
+  std::vector<std::string> links;         // local paths of the symbolic links made
+  std::vector<std::string> skippedLinks;  // links left out as the user chose, by path below the selection
   bool cancelled = false;
 };
 
@@ -53,12 +60,17 @@ const TFEntry* EntryOfDirectory(const TDEntry* dir);
 bool SetDirectoryDate(const std::string& path, const TFEntry& entry);
 
 // One line on what an extraction did: "Wrote /to/a.txt", or "Wrote 3 files to /to",
-// then "; kept 1 file that existed", "; 2 failed" as they apply; "Extraction
-// cancelled; wrote no files to /to" when the user stopped it.
+// then "; made 2 symbolic links", "; skipped 1 symbolic link", "; kept 1 file that
+// existed", "; 2 failed" as they apply; "Extraction cancelled; wrote no files to /to"
+// when the user stopped it.
 std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::string& directory);
 
 // The error messages one to a line, at most ten, then "... and N more".
 std::string ErrorsText(const std::vector<std::string>& errors);
+
+// The links question: "The selection holds 2 symbolic links, the first docs/a -> b. ..."
+// (the first link by its path below the selection); empty when it holds none.
+std::string LinksQuestionText(const std::vector<const TFEntry*>& entries);
 
 class TExtraction {
  public:
@@ -71,6 +83,9 @@ class TExtraction {
   // Asked when a file holds data that cannot be read (`error` says where); without
   // it, the file fails as any other.
   std::function<TUnreadableAnswer(const std::string& name, const std::string& error)> onUnreadable;
+  // Asked once, before anything is written, when the selection holds symbolic links:
+  // LinksQuestionText says what. Without it, the links are skipped.
+  std::function<TLinksAnswer(const std::string& question)> onLinks;
 
   // Extracts the entries into `directory`: a file under its own name, a directory as
   // a sub-directory holding its contents. Two entries whose local names would be the
@@ -84,6 +99,7 @@ class TExtraction {
   bool Entry(const TFEntry& entry, const std::string& directory, const std::string& shown);
   bool File(const TFEntry& entry, const std::string& directory, const std::string& shown);
   bool Directory(const TFEntry& entry, const std::string& directory, const std::string& shown);
+  void Link(const TFEntry& entry, const std::string& directory, const std::string& shown);
   // A file that failed: records why, or when its data could not be read asks what to
   // do; true when a copy with zeros for the unreadable data was written, and with
   // outcome_.cancelled set when the user chose to stop (DamagedFiles.cpp).
@@ -96,6 +112,11 @@ class TExtraction {
   TExtractionOutcome outcome_;
   TExtractionStep step_;
   TDistinctDestinations destinations_;  // destinations this run has given out
+  bool createLinks_ = false;
+  // Once the system refuses to make links at all, the rest are not tried: one error
+  // at the end counts them.
+  std::string linksRefused_;
+  std::size_t refusedLinks_ = 0;
 };
 
 }  // namespace tarnwick

@@ -8,6 +8,7 @@
 #include "platform/Plural.h"
 #include "vdrive/VirtualDrive.h"
 #include "browse/ImportSummary.h"
+#include "browse/NameChoice.h"
 
 namespace tarnwick::cli {
 
@@ -98,11 +99,7 @@ std::uint8_t CliDrive::Import(std::optional<int> session) {
   // The command line keeps no tree limits: a disc of any size lists whole.
   burner_.ResetTree(TQuarnBurner::Unlimited, TQuarnBurner::Unlimited);
   lastImportMessage_.clear();
-  burner_.Names = options_.names == "joliet"      ? TNamePreference::Joliet
-                  : options_.names == "rockridge" ? TNamePreference::RockRidge
-                  : options_.names == "iso"       ? TNamePreference::Iso
-                  : options_.names == "udf"       ? TNamePreference::Udf
-                                                  : TNamePreference::Auto;
+  burner_.Names = NameChoiceOf(options_.names).preference;
   burner_.ImportDeleted = options_.deleted;
   burner_.Generation = static_cast<std::uint32_t>(options_.generation.value_or(0));
   const std::int64_t readsBefore = ReadCommands();

@@ -6,6 +6,7 @@
 
 #include "browse/Extraction.h"
 #include "browse/ProgressPace.h"
+#include "browse/RecordedLink.h"
 #include "cli/Commands.h"
 #include "cli/Interruption.h"
 #include "cli/Messages.h"
@@ -13,7 +14,6 @@
 #include "iso/DistinctDestinations.h"
 #include "iso/EntryData.h"
 #include "iso/TerminalText.h"
-#include "platform/LinkDate.h"
 #include "platform/LocalPath.h"
 
 namespace tarnwick::cli {
@@ -75,10 +75,7 @@ class Extractor {
     out_ << TerminalText(destination) << '\n';
   }
 
-  // A symbolic link is created only when asked for, as the disc gives its target,
-  // and never over anything already there (which could be a link to follow). What is
-  // there was not made by this run (each entry of a run has a destination of its own),
-  // so the message names the disc's link apart from the local path it leaves alone.
+  // A symbolic link is created only when asked for (see CreateRecordedLink).
   void Link(const TFEntry& entry, const std::string& directory, const std::string& shownPath) {
     const std::string& target = entry.Posix->LinkTarget;
     if (!options_.symlinks) {
@@ -86,33 +83,12 @@ class Extractor {
       skipped_ = true;
       return;
     }
-    if (target.empty()) {
-      // The import dropped a target it could not read whole (reported with the
-      // import's problems): nothing is made of it.
-      PrintMessage(err_, "not creating symbolic link " + shownPath + ": its target could not be read");
+    const std::string destination = target.empty() ? std::string() : Claim(entry, directory, shownPath);
+    const TLinkOutcome made = CreateRecordedLink(entry, destination, shownPath);
+    if (made.result != TLinkResult::Created) {
+      PrintMessage(err_, made.message);
       failed_ = true;
       return;
-    }
-    const std::string destination = Claim(entry, directory, shownPath);
-    const std::string link = "symbolic link " + shownPath + " -> " + target;
-    std::error_code ec;
-    // Something may also appear between the look and the creation: the same case.
-    const bool occupied = fs::exists(fs::symlink_status(platform::LocalPath(destination), ec));
-    if (!occupied) fs::create_symlink(platform::LocalPath(target), platform::LocalPath(destination), ec);
-    if (occupied || ec == std::errc::file_exists) {
-      PrintMessage(err_, "not creating " + link + ": " + destination + " already exists and was left alone");
-      failed_ = true;
-      return;
-    }
-    if (ec) {
-      PrintMessage(err_, "cannot create " + link + " at " + destination + ": " + ec.message());
-      failed_ = true;
-      return;
-    }
-    // The link keeps its entry's time like a file, not the time of the extraction.
-    if (entry.Posix->Modified && !platform::SetLinkLastWrite(destination, *entry.Posix->Modified)) {
-      PrintMessage(err_, "cannot set the date of symbolic link " + destination + ": " + std::strerror(errno));
-      failed_ = true;
     }
     out_ << TerminalText(destination + " -> " + target) << '\n';
   }

@@ -92,8 +92,9 @@ int main(int argc, char** argv) {
   app.add_option("--drive", global.drive, "drive letter to use (default: the first image's drive, else the first drive)");
   app.add_flag("--debug", global.debug, "send the drive component's debug messages to standard error");
   app.add_option("--names", global.names,
-                 "which names to show: auto (Joliet, else Rock Ridge, else ISO 9660; UDF when the session has no "
-                 "ISO 9660 volume or more entries in UDF), joliet, rockridge, iso or udf")
+                 "which names to show: auto (Rock Ridge, else Joliet, else ISO 9660; Joliet before Rock Ridge names "
+                 "that are not UTF-8; UDF when the session has no ISO 9660 volume or more entries in UDF), joliet, "
+                 "rockridge, iso or udf")
       ->check(CLI::IsMember({"auto", "joliet", "rockridge", "iso", "udf"}));
 
   CLI::App* drives = app.add_subcommand("drives", "list the drives, each with the device or image file behind it");

@@ -7,6 +7,7 @@
 #include "iso/PosixTree.h"
 #include "iso/QuarnBurner.h"
 #include "platform/ByteOrder.h"
+#include "platform/Text.h"
 #include "udf/UdfImport.h"
 
 namespace tarnwick {
@@ -155,10 +156,10 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
   const bool any = names == TNamePreference::Auto;
   const TreeMark mark = MarkTree(target);
   const bool isoFound =
-      ((any || names == TNamePreference::Joliet) && FindDescriptor(*firstSector, TTreeKind::Joliet, target)) ||
-      ((any || names == TNamePreference::RockRidge) && FindDescriptor(*firstSector, TTreeKind::RockRidge, target)) ||
-      (any && FindDescriptor(*firstSector, TTreeKind::Enhanced, target)) ||
-      ((any || names == TNamePreference::Iso) && FindDescriptor(*firstSector, TTreeKind::Iso, target));
+      any ? FindAutoTree(*firstSector, target)
+          : (names == TNamePreference::Joliet && FindDescriptor(*firstSector, TTreeKind::Joliet, target)) ||
+                (names == TNamePreference::RockRidge && FindDescriptor(*firstSector, TTreeKind::RockRidge, target)) ||
+                (names == TNamePreference::Iso && FindDescriptor(*firstSector, TTreeKind::Iso, target));
   sessionEnd_ = kNoEnd;
   if ((any || names == TNamePreference::Udf) && ImportUdfTree(session, *firstSector, target, isoFound, mark)) return true;
   if (isoFound) return true;
@@ -172,6 +173,31 @@ bool TQuarnBurner::ImportSession(std::uint8_t session, TDEntry* target) {
   }
   DebugMessage(">>> " + Format("ERROR IMPORTING SESSION %d (ISO IMAGE NOT FOUND)", session), 4);
   return false;
+}
+
+bool TQuarnBurner::FindAutoTree(std::uint32_t firstSector, TDEntry* target) {
+  // The POSIX names come first: they are the names the files were written with,
+  // whole, with their links and modes, where Joliet cuts names at 64 characters and
+  // knows no links. Names in some other encoding than UTF-8 would be shown garbled;
+  // the Joliet tree, when the session has one, names the same files in UCS-2.
+  const TreeMark mark = MarkTree(target);
+  if (FindDescriptor(firstSector, TTreeKind::RockRidge, target)) {
+    if (AddedNamesAreUtf8(mark)) return true;
+    RollBackTree(mark, target);
+    if (FindDescriptor(firstSector, TTreeKind::Joliet, target)) return true;
+    // No Joliet tree to turn to: the POSIX names as recorded.
+    RollBackTree(mark, target);
+    return FindDescriptor(firstSector, TTreeKind::RockRidge, target);
+  }
+  return FindDescriptor(firstSector, TTreeKind::Joliet, target) ||
+         FindDescriptor(firstSector, TTreeKind::Enhanced, target) ||
+         FindDescriptor(firstSector, TTreeKind::Iso, target);
+}
+
+bool TQuarnBurner::AddedNamesAreUtf8(const TreeMark& mark) const {
+  for (std::size_t i = mark.files; i < files_.size(); ++i)
+    if (!platform::IsValidUtf8(files_[i]->LongName)) return false;
+  return true;
 }
 
 bool TQuarnBurner::ImportUdfTree(std::uint8_t session, std::uint32_t firstSector, TDEntry* target, bool isoFound,

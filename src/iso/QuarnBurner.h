@@ -34,9 +34,10 @@ namespace iso {
 struct PosixEntry;
 }
 
-// Which names an import shows. Auto: a Joliet tree when the session has one, else
-// the POSIX names recorded in the primary tree, else the enhanced tree, else the
-// primary tree's own names; the UDF tree instead when the session has no ISO 9660
+// Which names an import shows. Auto: the POSIX names recorded in the primary tree
+// when the session has them and they are all UTF-8, else a Joliet tree when the
+// session has one, else those POSIX names as they are, else the enhanced tree, else
+// the primary tree's own names; the UDF tree instead when the session has no ISO 9660
 // volume or its UDF tree holds more entries than the tree so chosen.
 enum class TNamePreference { Auto, Joliet, RockRidge, Iso, Udf };
 // The tree an import read.
@@ -205,6 +206,8 @@ class TQuarnBurner : public TSCSIDevice {
   // most once, never past the session) and keeping none of them (UnshownCount.cpp).
   void CountUnshown(std::uint32_t extent, std::uint32_t length, WalkState& state, TUnshown& unshown);
   bool FindDescriptor(std::uint32_t firstSector, TTreeKind kind, TDEntry* target);
+  // The ISO 9660 tree that Auto names choose (see TNamePreference), walked.
+  bool FindAutoTree(std::uint32_t firstSector, TDEntry* target);
   // POSIX entries of the primary tree (PosixRecords.cpp).
   std::unique_ptr<TPosixTree> FindPosixEntries(std::uint32_t rootExtent, std::uint32_t volumeEnd);
   void ReportPosixProblems(const std::vector<std::string>& problems, const std::string& where);
@@ -222,6 +225,8 @@ class TQuarnBurner : public TSCSIDevice {
   TreeMark MarkTree(const TDEntry* target) const;
   // Removes every record added since the mark (all of them under `target`).
   void RollBackTree(const TreeMark& mark, TDEntry* target);
+  // Whether every entry added since the mark has a well-formed UTF-8 name.
+  bool AddedNamesAreUtf8(const TreeMark& mark) const;
   bool ImportUdfTree(std::uint8_t session, std::uint32_t firstSector, TDEntry* target, bool isoFound,
                      const TreeMark& mark);
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/Text.h"
+
 namespace tarnwick {
 namespace {
 
@@ -11,33 +13,6 @@ void AppendEscape(std::string& out, const char* format, unsigned value) {
   char text[8];
   std::snprintf(text, sizeof text, format, value);
   out += text;
-}
-
-// Length of the well-formed UTF-8 sequence starting at text[i] (2 to 4), or 0 when
-// the bytes there do not form one (overlong forms and surrogates included).
-std::size_t SequenceLength(const std::string& text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
-  const std::uint8_t lead = byte(i);
-  std::size_t length = 0;
-  std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k)
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-  return length;
 }
 
 }  // namespace
@@ -61,7 +36,7 @@ std::string TerminalText(const std::string& text) {
       ++i;
       continue;
     }
-    const std::size_t length = SequenceLength(text, i);
+    const std::size_t length = platform::Utf8SequenceLength(text, i);
     if (length == 0) {
       AppendEscape(out, "\\x%02x", c);
       ++i;

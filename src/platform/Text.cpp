@@ -68,4 +68,42 @@ std::string Utf16BeToUtf8(const std::uint8_t* data, std::size_t byteLength) {
   return out;
 }
 
+std::size_t Utf8SequenceLength(const std::string& text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
+  const std::uint8_t lead = byte(i);
+  std::size_t length = 0;
+  std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k)
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+bool IsValidUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<std::uint8_t>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = Utf8SequenceLength(text, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 }  // namespace tarnwick::platform

@@ -17,4 +17,12 @@ std::string Utf16BeToUtf8(const std::uint8_t* data, std::size_t byteLength);
 // years, and given in UTF-8. A byte that code page leaves undefined becomes U+FFFD.
 std::string ForeignTextToUtf8(const std::string& text);
 
+// Length of the well-formed UTF-8 sequence of two to four bytes starting at text[i],
+// or 0 when the bytes there do not form one (overlong forms, surrogates and values
+// above U+10FFFF included).
+std::size_t Utf8SequenceLength(const std::string& text, std::size_t i);
+
+// Whether the bytes are well-formed UTF-8 throughout.
+bool IsValidUtf8(const std::string& text);
+
 }  // namespace tarnwick::platform

@@ -24,6 +24,10 @@
 #include "iso/Dates.h"
 #include "platform/Platform.h"
 #include "support/CraftedIso.h"
+#include "support/IsoMaker.h"
+#include "support/UdfDiscs.h"
+#include "app-win32/Settings.h"
+#include "browse/DeletedEntries.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 #include "support/Environment.h"
@@ -59,6 +63,7 @@ class FakeDialogs : public win::IDialogs {
     if (systemBoxes) return win::SystemDialogs{}.AskUnreadable(owner, name, error);
     return TUnreadableAnswer::Stop;
   }
+  TLinksAnswer AskLinks(HWND, const std::string&) override { return TLinksAnswer::Skip; }
 
   std::string directory;  // the chooser's answer; "" when the user cancels
   bool systemBoxes = false;  // the question about unreadable data and messages in the system's dialogs
@@ -310,7 +315,7 @@ TEST(Win32Window, ShowsTheSampleDiscAsTheOtherWindowDoes) {
 
   // Directories, the hidden one among them, and an empty one with its one empty row.
   const std::pair<const char*, sample::Rows> directories[] = {
-      {"CD/docs", {{" 1 Release notes.txt", "     4200"}, {" 2 manual.txt", "     1575"}}},
+      {"CD/docs", {{" 1 manual.txt", "     1575"}, {" 2 Release notes.txt", "     4200"}}},
       {"CD/photos", {{" 1 beach.raw", "     5000"}, {" 2 garden.raw", "    20480"}}},
       {"CD/private", {{" 1 diary.txt", "      744"}}},
       {"CD/archive", {{"", ""}}},
@@ -609,6 +614,147 @@ TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
   std::string expected = data;
   std::fill(expected.begin() + 4096, expected.begin() + 6144, '\0');
   EXPECT_TRUE(ReadWholeFile(dir / "out" / "A.BIN") == expected);
+}
+
+// The grid's context menu as the user opens it: a right click's WM_CONTEXTMENU, and
+// while the menu is open, the item reached through the submenus named in `path` is read
+// (its check mark) and chosen; the menu closes and the window runs the item's command.
+struct MenuPick {
+  HWND form = nullptr;
+  std::vector<std::string> path;
+  bool found = false, checked = false;
+};
+MenuPick* gPick = nullptr;
+
+void CALLBACK PickFromOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  const HWND popup = ::FindWindowW(L"#32768", nullptr);
+  if (popup == nullptr || gPick == nullptr) return;
+  ::KillTimer(nullptr, timer);
+  HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
+  for (std::size_t level = 0; menu != nullptr && level < gPick->path.size(); ++level) {
+    HMENU next = nullptr;
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+      wchar_t text[128] = {};
+      ::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+      if (Narrow(text) != gPick->path[level]) continue;
+      if (level + 1 < gPick->path.size()) {
+        next = ::GetSubMenu(menu, i);
+        break;
+      }
+      gPick->found = true;
+      gPick->checked = (::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) != 0;
+      ::PostMessageW(gPick->form, WM_COMMAND, MAKEWPARAM(::GetMenuItemID(menu, i), 0), 0);
+    }
+    menu = next;
+  }
+  ::EndMenu();
+}
+
+// Opens the grid's menu over its first row and picks the item; true when it was there
+// (and `checked` says whether it carried a check mark before).
+bool PickFromGridMenu(Window& w, const std::vector<std::string>& path, bool* checked = nullptr) {
+  const HWND grid = w[win::kGrid];
+  ListView_SetItemState(grid, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  MenuPick pick{w.form().hwnd(), path};
+  gPick = &pick;
+  ::SetTimer(nullptr, 0, 20, &PickFromOpenMenu);
+  POINT at{10, 10};
+  ::ClientToScreen(grid, &at);
+  ::SendMessageW(w.form().hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid), MAKELPARAM(at.x, at.y));
+  // The chosen command arrives after the menu has closed.
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  gPick = nullptr;
+  if (checked != nullptr) *checked = pick.checked;
+  return pick.found;
+}
+
+TEST(Win32Window, NamesAndDeletedFilesAreChosenInTheMenusAndKept) {
+  TempDir dir;
+  // Rock Ridge and Joliet names of one file: Joliet keeps 64 characters of its name.
+  const std::string longName = "A name longer than the sixty-four characters that Joliet keeps of it.txt";
+  IsoOptions both;
+  both.joliet = both.rockRidge = true;
+  const fs::path iso = MakeIso(dir, "both", {{longName, "long"}}, both);
+  const UdfDisc udf = MakeUdfDisc(dir / "udf");
+  // A session whose newest generation marks entries of its root deleted.
+  const UdfGeneration* chosen = nullptr;
+  std::vector<std::string> deletedRows;
+  for (const UdfGeneration& g : udf.generations) {
+    std::vector<std::string> root;
+    for (const UdfListingRow& row : g.deleted)
+      if (row.path.rfind('/') == 0) root.push_back(row.path.substr(1) + " (deleted)");
+    if (!root.empty() && (&g == &udf.generations.back() || (&g + 1)->session != g.session)) chosen = &g, deletedRows = root;
+  }
+  ASSERT_NE(chosen, nullptr);
+  MountedImages drives({iso.string(), udf.description.string()});
+  win::WriteSetting(L"Names", "");
+  win::WriteSetting(L"ShowDeleted", "");
+
+  // Joliet keeps 64 characters, the extension among those cut off: the name shows a final ".".
+  const std::string joliet = longName.substr(0, 64) + ".";
+  for (const std::string names : {"auto", "joliet"}) {
+    SCOPED_TRACE(names);
+    Window w;
+    w.Click(win::kShow);
+    w.DoubleClickLine(0);
+    // Automatic takes the Rock Ridge names; the choice holds for the next window.
+    bool checked = false;
+    const std::string shown = names == "auto" ? longName : joliet;
+    EXPECT_EQ(w.RowOf(shown), 0) << w.GridRows().front().first;
+    ASSERT_TRUE(PickFromGridMenu(w, {"Names", names == "auto" ? "Automatic" : "Joliet"}, &checked));
+    EXPECT_TRUE(checked);
+    if (names == "auto") {
+      ASSERT_TRUE(PickFromGridMenu(w, {"Names", "Joliet"}, &checked));
+      EXPECT_FALSE(checked);
+      EXPECT_EQ(w.RowOf(joliet), 0);  // the shown session is read again
+      EXPECT_EQ(win::ReadSetting(L"Names"), "joliet");
+    }
+  }
+  win::WriteSetting(L"Names", "");
+
+  // The rows marked deleted, checking that exactly they are grey and say why.
+  auto deletedOf = [](Window& w) {
+    std::vector<std::string> deleted;
+    for (int r = 0; r < static_cast<int>(w.GridRows().size()); ++r) {
+      const std::string name = w.GridRows()[static_cast<std::size_t>(r)].first;
+      const bool marked = name.size() > 10 && name.compare(name.size() - 10, 10, " (deleted)") == 0;
+      if (marked) deleted.push_back(name.substr(3));
+      NMLVCUSTOMDRAW draw{};
+      draw.nmcd.hdr = {w[win::kGrid], static_cast<UINT_PTR>(win::kGrid), static_cast<UINT>(NM_CUSTOMDRAW)};
+      draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+      draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(r);
+      draw.nmcd.lItemlParam = reinterpret_cast<LPARAM>(w.EntryOfRow(r));
+      draw.clrText = RGB(0, 0, 0);
+      ::SendMessageW(w.form().hwnd(), WM_NOTIFY, win::kGrid, reinterpret_cast<LPARAM>(&draw));
+      EXPECT_EQ(draw.clrText == ::GetSysColor(COLOR_GRAYTEXT), marked) << name;
+      wchar_t tip[1024] = {};
+      NMLVGETINFOTIPW info{};
+      info.hdr = {w[win::kGrid], static_cast<UINT_PTR>(win::kGrid), static_cast<UINT>(LVN_GETINFOTIPW)};
+      info.pszText = tip;
+      info.cchTextMax = 1024;
+      info.iItem = r;
+      ::SendMessageW(w.form().hwnd(), WM_NOTIFY, win::kGrid, reinterpret_cast<LPARAM>(&info));
+      EXPECT_EQ(Narrow(tip).find(kDeletedTip) != std::string::npos, marked) << name;
+    }
+    std::sort(deleted.begin(), deleted.end());
+    return deleted;
+  };
+  std::sort(deletedRows.begin(), deletedRows.end());
+  for (const bool kept : {false, true}) {
+    SCOPED_TRACE(kept ? "kept from the window before" : "chosen");
+    Window w;
+    w.SelectDrive(1);
+    w.Click(win::kShow);
+    w.DoubleClickLine(chosen->session - 1);
+    EXPECT_EQ(deletedOf(w), kept ? deletedRows : std::vector<std::string>{});
+    bool checked = !kept;
+    ASSERT_TRUE(PickFromGridMenu(w, {kShowDeletedText}, &checked));
+    EXPECT_EQ(checked, kept);
+    EXPECT_EQ(win::ReadSetting(L"ShowDeleted"), kept ? "0" : "1");
+    // The shown session is read again.
+    EXPECT_EQ(deletedOf(w), kept ? std::vector<std::string>{} : deletedRows);
+  }
 }
 
 }  // namespace

@@ -64,6 +64,12 @@ class FakeDialogs : public app::IDialogs {
   }
   TUnreadableAnswer unreadableAnswer = TUnreadableAnswer::Skip;
   QStringList askedUnreadable;
+  TLinksAnswer AskLinks(QWidget*, const QString& question) override {
+    askedLinks << question;
+    return linksAnswer;
+  }
+  TLinksAnswer linksAnswer = TLinksAnswer::Skip;
+  QStringList askedLinks;
 
   QString directory;  // the chooser's answer; empty: the user cancels
   int chooserCalls = 0;

@@ -206,7 +206,7 @@ TEST(WindowPicture, SavesTheWindowAfterAnImport) {
 namespace tarnwick::test {
 namespace {
 
-TEST(WindowExtract, RockRidgeOnlyDiscShowsItsNamesAndRefusesLinks) {
+TEST(WindowExtract, RockRidgeOnlyDiscShowsItsNamesAndOffersItsLinks) {
   TempDir dir;
   const fs::path root = dir / "tree";
   fs::create_directories(root);
@@ -222,10 +222,21 @@ TEST(WindowExtract, RockRidgeOnlyDiscShowsItsNamesAndRefusesLinks) {
                                                       {" 2 Mixed Case.txt", "        5"}};
   EXPECT_EQ(w.GridRows(), rows);
   const int link = 0;
+  // A link is extracted like a file, once the user agrees to make links.
+  w.dialogs().directory = QString::fromStdString((dir / "to").string());
+  fs::create_directories(dir / "to");
   w.DoubleClickRow(link);
-  EXPECT_EQ(w.dialogs().messages,
-            QStringList{"You can not extract link: it is a symbolic link to Mixed Case.txt, not a file"});
-  EXPECT_EQ(w.dialogs().chooserCalls, 0);
+  EXPECT_EQ(w.dialogs().chooserCalls, 1);
+  EXPECT_EQ(w.dialogs().askedLinks.size(), 1);
+  EXPECT_TRUE(w.dialogs().messages.isEmpty());
+  EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "to" / "link")));
+  // Created as recorded when the user agrees: one question for the selection's links.
+  w.dialogs().linksAnswer = TLinksAnswer::Create;
+  w.DoubleClickRow(link);
+  EXPECT_EQ(w.dialogs().askedLinks.back(),
+            "The selection holds a symbolic link: link -> Mixed Case.txt.\nCreate it as the disc records it, or skip it?");
+  EXPECT_EQ(fs::read_symlink(dir / "to" / "link"), "Mixed Case.txt");
+  EXPECT_TRUE(w.dialogs().messages.isEmpty());
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ TEST(WindowTree, EachSessionOfTheSampleDiscShowsItsOwnTreeAndRows) {
   }
 
   w.ClickNode("CD/docs");
-  EXPECT_EQ(w.GridRows(), (Rows{{" 1 Release notes.txt", "     4200"}, {" 2 manual.txt", "     1575"}}));
+  EXPECT_EQ(w.GridRows(), (Rows{{" 1 manual.txt", "     1575"}, {" 2 Release notes.txt", "     4200"}}));
   w.ClickNode("CD/photos");
   EXPECT_EQ(w.GridRows(), (Rows{{" 1 beach.raw", "     5000"}, {" 2 garden.raw", "    20480"}}));
   w.ClickNode("CD");

@@ -136,7 +136,8 @@ TEST_F(MasteredDisc, LsShowsTheGridRowsOfTheChosenSession) {
   // Session 3 has no Joliet tree: the Rock Ridge names of its primary tree.
   EXPECT_NE(last.out.find(" changes.txt "), std::string::npos) << last.out;
 
-  const CliResult first = Cli({"ls", "--session", "1", "/docs"});
+  // The Joliet tree of session 1: a name without an extension shows a final ".".
+  const CliResult first = Cli({"--names", "joliet", "ls", "--session", "1", "/docs"});
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(first.out,
             " 1 Makefile.                                  5\n"
@@ -156,7 +157,8 @@ TEST_F(MasteredDisc, LsShowsTheGridRowsOfTheChosenSession) {
 }
 
 TEST_F(MasteredDisc, LsLongShowsTypeSizeDateAndTime) {
-  const CliResult r = Cli({"ls", "-l", "--session", "1", "/sizes"});
+  // The Joliet tree, which records no modes: read-only files and directories.
+  const CliResult r = Cli({"--names", "joliet", "ls", "-l", "--session", "1", "/sizes"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string expected;
   const struct {
@@ -175,7 +177,7 @@ TEST_F(MasteredDisc, LsLongShowsTypeSizeDateAndTime) {
     expected += line;
   }
   EXPECT_EQ(r.out.size(), expected.size()) << r.out;
-  const CliResult root = Cli({"ls", "-l", "--session", "1"});
+  const CliResult root = Cli({"--names", "joliet", "ls", "-l", "--session", "1"});
   EXPECT_NE(root.out.find("\ndr-xr-xr-x "), std::string::npos) << root.out;
   EXPECT_NE(root.out.find(" sizes\n"), std::string::npos) << root.out;
 }

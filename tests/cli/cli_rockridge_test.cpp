@@ -206,10 +206,11 @@ TEST_F(RockRidgeDisc, ListingMatchesTheIndependentReader) {
   EXPECT_NE(longText.out.find(" abs_link -> /usr/share/doc\n"), std::string::npos) << longText.out;
   EXPECT_NE(longText.out.find("-rwsr-x--x"), std::string::npos) << longText.out;
 
-  // With both trees, the default stays the Joliet one; the primary tree's own
-  // names remain on request.
+  // With both trees, the default is the Rock Ridge one; the Joliet tree and the
+  // primary tree's own names remain on request.
   const fs::path both = dir / "img2.iso";
-  EXPECT_EQ(ListJson(both)["tree"], "joliet");
+  EXPECT_EQ(ListJson(both)["tree"], "rockridge");
+  EXPECT_EQ(ListJson(both, {"--names", "joliet"})["tree"], "joliet");
   const nlohmann::json plain = ListJson(both, {"--names", "iso"});
   EXPECT_EQ(plain["tree"], "iso9660");
   EXPECT_EQ(plain["entries"][0]["name"], "ABS_LINK.");

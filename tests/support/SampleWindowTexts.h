@@ -1,5 +1,6 @@
 // What a window shows for the sample disc (samples/sample.disc): the session list,
-// the labels, and for each session its directory tree and its root's grid rows. Both
+// the labels, and for each session its directory tree and its root's grid rows (its
+// Rock Ridge names, in the order of the primary tree's records). Both
 // windows' tests compare their controls with these texts.
 #pragma once
 
@@ -28,16 +29,16 @@ struct Session {
 
 inline const std::vector<Session> kSessions = {
     {{"CD", "CD/docs"},
-     {{" 1 README.TXT", "     3120"}, {" 2 big.bin", "   100000"}, {" 3 docs", " < DIR > "},
-      {" 4 empty.dat", "        0"}, {" 5 one.bin", "        1"}}},
+     {{" 1 big.bin", "   100000"}, {" 2 docs", " < DIR > "}, {" 3 empty.dat", "        0"},
+      {" 4 one.bin", "        1"}, {" 5 README.TXT", "     3120"}}},
     {{"CD", "CD/archive", "CD/docs", "CD/photos", "CD/private"},
-     {{" 1 README.TXT", "     4345"}, {" 2 archive", " < DIR > "}, {" 3 big.bin", "   100000"},
-      {" 4 docs", " < DIR > "}, {" 5 empty.dat", "        0"}, {" 6 one.bin", "        1"},
-      {" 7 photos", " < DIR > "}, {" 8 private", " < DIR > "}}},
+     {{" 1 archive", " < DIR > "}, {" 2 big.bin", "   100000"}, {" 3 docs", " < DIR > "},
+      {" 4 empty.dat", "        0"}, {" 5 one.bin", "        1"}, {" 6 photos", " < DIR > "},
+      {" 7 private", " < DIR > "}, {" 8 README.TXT", "     4345"}}},
     {{"CD", "CD/archive", "CD/docs", "CD/photos", "CD/private"},
-     {{" 1 README.TXT", "     4345"}, {" 2 archive", " < DIR > "}, {" 3 big.bin", "   100000"},
-      {" 4 changes.txt", "      512"}, {" 5 docs", " < DIR > "}, {" 6 empty.dat", "        0"},
-      {" 7 one.bin", "      246"}, {" 8 photos", " < DIR > "}, {" 9 private", " < DIR > "}}},
+     {{" 1 archive", " < DIR > "}, {" 2 big.bin", "   100000"}, {" 3 changes.txt", "      512"},
+      {" 4 docs", " < DIR > "}, {" 5 empty.dat", "        0"}, {" 6 one.bin", "      246"},
+      {" 7 photos", " < DIR > "}, {" 8 private", " < DIR > "}, {" 9 README.TXT", "     4345"}}},
 };
 
 }  // namespace tarnwick::test::sample

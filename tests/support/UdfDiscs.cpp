@@ -33,7 +33,7 @@ std::vector<UdfListingRow> ReadUdfListing(const fs::path& file) {
 UdfDisc MakeUdfDisc(const fs::path& dir, const std::vector<std::string>& options) {
   std::vector<std::string> argv{"/usr/bin/python3", TARNWICK_SOURCE_DIR "/tools/make-udf-disc.py"};
   argv.insert(argv.end(), options.begin(), options.end());
-  argv.push_back(dir.string());
+  argv.push_back(HostToolPath(dir));
   const fs::path log = dir.string() + ".log";
   if (RunProgram(argv, log) != 0) {
     std::ifstream text(log);

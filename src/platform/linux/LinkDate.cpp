@@ -11,4 +11,7 @@ bool SetLinkLastWrite(const std::string& path, std::int64_t unixSeconds) {
   return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+// symlink(2) answers EPERM where the file system cannot hold links.
+bool LinksRefusedHere(const std::error_code& error) { return error == std::errc::operation_not_permitted; }
+
 }  // namespace tarnwick::platform

@@ -21,4 +21,15 @@ bool SetLinkLastWrite(const std::string& path, std::int64_t unixSeconds) {
   return ::SetFileTime(link.get(), nullptr, &when, &when) != 0;
 }
 
+// Making a link needs a right that ordinary accounts lack unless developer mode is on,
+// some file systems hold none, and the run-time library may not offer it at all.
+bool LinksRefusedHere(const std::error_code& error) {
+  if (error.category() != std::system_category())
+    return error == std::errc::operation_not_permitted || error == std::errc::function_not_supported ||
+           error == std::errc::not_supported;
+  const int code = error.value();
+  return code == ERROR_PRIVILEGE_NOT_HELD || code == ERROR_ACCESS_DENIED || code == ERROR_NOT_SUPPORTED ||
+         code == ERROR_INVALID_FUNCTION || code == ERROR_CALL_NOT_IMPLEMENTED;
+}
+
 }  // namespace tarnwick::platform
