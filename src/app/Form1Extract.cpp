@@ -114,7 +114,9 @@ void TForm1::ExtractEntries(const std::vector<const TFEntry*>& entries, const QS
     return !cancelled;
   };
   extraction.onLinks = [&](const std::string& question) {
-    return dialogs_->AskLinks(&progress, QString::fromStdString(question));
+    const auto answer = dialogs_->AskLinks(&progress, QString::fromStdString(question));
+    rate.Restart();
+    return answer;
   };
   AskAboutUnreadable(extraction);
   if (const auto ask = extraction.onUnreadable) {
