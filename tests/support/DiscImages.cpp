@@ -168,7 +168,10 @@ fs::path WriteToc(const DiscModel& m, const fs::path& dir, const std::string& st
     const Track& t = m.tracks[i];
     if (t.session != session) toc << "\n// SESSION " << (session = t.session) << "\n";
     toc << "TRACK " << (t.audio ? "AUDIO" : "MODE1_RAW") << "\nNO COPY\n";
-    toc << (t.audio ? "FILE" : "DATAFILE") << " \"" << stem << ".bin\" #" << offsets[i] << " " << Msf(t.length)
+    // An audio FILE takes a start inside the data after the offset before its length; a
+    // DATAFILE takes the length alone.
+    toc << (t.audio ? "FILE" : "DATAFILE") << " \"" << stem << ".bin\" #" << offsets[i] << (t.audio ? " 0 " : " ")
+        << Msf(t.length)
         << " // length in bytes: " << std::uint64_t{t.length} * kRaw << "\n";
   }
   const fs::path sheet = dir / platform::LocalPath(stem + ".toc");
