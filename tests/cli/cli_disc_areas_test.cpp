@@ -113,7 +113,8 @@ TEST(DiscAreas, NoDataIsNoDamage) {
       const CliResult r = RunCli(args);
       EXPECT_EQ(r.status, 0) << command[0] << "\n" << r.out << r.err;
     }
-    for (const auto& file : nlohmann::json::parse(ReadWholeFile(report))["files"]) EXPECT_EQ(file["status"], "ok");
+    const nlohmann::json parsed = nlohmann::json::parse(ReadWholeFile(report));  // outlives the loop
+    for (const auto& file : parsed["files"]) EXPECT_EQ(file["status"], "ok");
     Blocks data;
     for (const auto& [first, count] : volumes)
       for (std::uint32_t b = first; b < first + count; ++b) data.push_back(b);
