@@ -604,12 +604,12 @@ TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
   ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kCheckSession, 0), 0);
   ::KillTimer(nullptr, timer);
 
-  const std::string damage = "A.BIN (8292 bytes): bytes 4096-6143 (sectors 32)";
+  const std::string damage = "A.BIN (8292 bytes): bytes 4096-6143 (sector 32)";
   ASSERT_EQ(g_dialogs.size(), 3u);
   const std::pair<std::size_t, std::string> shown[] = {
       {0, kProductName}, {0, " | A.BIN\ncannot be read whole:\n"}, {0, " | Keep a copy with zeros | Skip the file | Stop"},
       {1, kProductName}, {1, " | Kept with zeros where the disc could not be read:\n" + damage},
-      {2, kProductName}, {2, " | Checked 2 files: 1 damaged, 1 bad sectors\n" + damage}};
+      {2, kProductName}, {2, " | Checked 2 files: 1 damaged, 1 bad sector\n" + damage}};
   for (const auto& [dialog, text] : shown) EXPECT_NE(g_dialogs[dialog].find(text), std::string::npos) << g_dialogs[dialog];
   std::string expected = data;
   std::fill(expected.begin() + 4096, expected.begin() + 6144, '\0');
@@ -754,6 +754,51 @@ TEST(Win32Window, NamesAndDeletedFilesAreChosenInTheMenusAndKept) {
     EXPECT_EQ(win::ReadSetting(L"ShowDeleted"), kept ? "0" : "1");
     // The shown session is read again.
     EXPECT_EQ(deletedOf(w), kept ? std::vector<std::string>{} : deletedRows);
+  }
+}
+
+// A directory or a root whose sector cannot be read: the warning says so, and after
+// it the tree node and the grid row carry the mark and their tooltip the reason.
+TEST(Win32Window, UnreadableDirectoriesAreMarkedAfterAWarning) {
+  using R = CraftedRecord;
+  TempDir dir;
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048, false);
+  iso.Terminator(17);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::Dir("SUB", 21), R::File("A.TXT;1", 30, 1)});
+  iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("B.TXT;1", 30, 1)});
+  iso.Write(dir / "disc.iso");
+  const struct {
+    const char* fault;
+    std::string heading;
+    std::vector<std::string> tree;
+  } cases[] = {
+      {"21", "Part of session 1 could not be read. Everything that could be read is shown; this is missing:",
+       {"CD", "CD/SUB (damaged)"}},
+      {"20", "The top directory of session 1 could not be read, so nothing of the session is shown.", {"CD (damaged)"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    const fs::path desc = dir / (std::string("disc") + c.fault + ".disc");
+    std::ofstream(desc) << "session\ntrack start=0 length=40 file=disc.iso\nfault read start=" << c.fault << "\n";
+    MountedImages drives({desc.string()});
+    Window w;
+    w.Click(win::kShow);
+    w.DoubleClickLine(0);
+    ASSERT_EQ(w.dialogs().messages.size(), 1u);
+    EXPECT_EQ(w.dialogs().messages.front().substr(0, c.heading.size()), c.heading);
+    EXPECT_EQ(w.TreePaths(), c.tree);
+    if (c.tree.size() == 1) continue;
+    const int row = w.RowOf("SUB (damaged)");
+    ASSERT_GE(row, 0);
+    wchar_t tip[1024] = {};
+    NMLVGETINFOTIPW info{};
+    info.hdr = {w[win::kGrid], static_cast<UINT_PTR>(win::kGrid), static_cast<UINT>(LVN_GETINFOTIPW)};
+    info.pszText = tip;
+    info.cchTextMax = 1024;
+    info.iItem = row;
+    ::SendMessageW(w.form().hwnd(), WM_NOTIFY, win::kGrid, reinterpret_cast<LPARAM>(&info));
+    EXPECT_NE(Narrow(tip).find("Sector 21 could not be read"), std::string::npos) << Narrow(tip);
   }
 }
 
