@@ -191,6 +191,17 @@ class Window {
     if (!ListView_GetItem((*this)[win::kGrid], &item)) return nullptr;
     return reinterpret_cast<const TFEntry*>(item.lParam);
   }
+  // The tooltip the grid shows over a row, as the window answers the grid's question.
+  std::string RowTip(int row) const {
+    wchar_t tip[1024] = {};
+    NMLVGETINFOTIPW info{};
+    info.hdr = {(*this)[win::kGrid], static_cast<UINT_PTR>(win::kGrid), static_cast<UINT>(LVN_GETINFOTIPW)};
+    info.pszText = tip;
+    info.cchTextMax = 1024;
+    info.iItem = row;
+    ::SendMessageW(form_.hwnd(), WM_NOTIFY, win::kGrid, reinterpret_cast<LPARAM>(&info));
+    return Narrow(tip);
+  }
   // Makes the row the current one and double-clicks it.
   void DoubleClickRow(int row) {
     const HWND grid = (*this)[win::kGrid];
@@ -728,14 +739,7 @@ TEST(Win32Window, NamesAndDeletedFilesAreChosenInTheMenusAndKept) {
       draw.clrText = RGB(0, 0, 0);
       ::SendMessageW(w.form().hwnd(), WM_NOTIFY, win::kGrid, reinterpret_cast<LPARAM>(&draw));
       EXPECT_EQ(draw.clrText == ::GetSysColor(COLOR_GRAYTEXT), marked) << name;
-      wchar_t tip[1024] = {};
-      NMLVGETINFOTIPW info{};
-      info.hdr = {w[win::kGrid], static_cast<UINT_PTR>(win::kGrid), static_cast<UINT>(LVN_GETINFOTIPW)};
-      info.pszText = tip;
-      info.cchTextMax = 1024;
-      info.iItem = r;
-      ::SendMessageW(w.form().hwnd(), WM_NOTIFY, win::kGrid, reinterpret_cast<LPARAM>(&info));
-      EXPECT_EQ(Narrow(tip).find(kDeletedTip) != std::string::npos, marked) << name;
+      EXPECT_EQ(w.RowTip(r).find(kDeletedTip) != std::string::npos, marked) << name;
     }
     std::sort(deleted.begin(), deleted.end());
     return deleted;
@@ -791,14 +795,7 @@ TEST(Win32Window, UnreadableDirectoriesAreMarkedAfterAWarning) {
     if (c.tree.size() == 1) continue;
     const int row = w.RowOf("SUB (damaged)");
     ASSERT_GE(row, 0);
-    wchar_t tip[1024] = {};
-    NMLVGETINFOTIPW info{};
-    info.hdr = {w[win::kGrid], static_cast<UINT_PTR>(win::kGrid), static_cast<UINT>(LVN_GETINFOTIPW)};
-    info.pszText = tip;
-    info.cchTextMax = 1024;
-    info.iItem = row;
-    ::SendMessageW(w.form().hwnd(), WM_NOTIFY, win::kGrid, reinterpret_cast<LPARAM>(&info));
-    EXPECT_NE(Narrow(tip).find("Sector 21 could not be read"), std::string::npos) << Narrow(tip);
+    EXPECT_NE(w.RowTip(row).find("Sector 21 could not be read"), std::string::npos) << w.RowTip(row);
   }
 }
 
