@@ -764,14 +764,8 @@ TEST(Win32Window, NamesAndDeletedFilesAreChosenInTheMenusAndKept) {
 // A directory or a root whose sector cannot be read: the warning says so, and after
 // it the tree node and the grid row carry the mark and their tooltip the reason.
 TEST(Win32Window, UnreadableDirectoriesAreMarkedAfterAWarning) {
-  using R = CraftedRecord;
   TempDir dir;
-  CraftedIso iso(40);
-  iso.Descriptor(16, 1, 20, 2048, false);
-  iso.Terminator(17);
-  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::Dir("SUB", 21), R::File("A.TXT;1", 30, 1)});
-  iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("B.TXT;1", 30, 1)});
-  iso.Write(dir / "disc.iso");
+  CraftedIso::RootAndOneSubdirectory().Write(dir / "disc.iso");
   const struct {
     const char* fault;
     std::string heading;

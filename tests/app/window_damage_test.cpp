@@ -89,14 +89,8 @@ TEST(WindowDamage, UnreadableDataIsKeptWithZerosSkippedOrStopsAsTheUserChooses) 
 // warning box says so, and after it is closed the tree node and the grid row of the
 // directory carry the mark and the reason, so it does not pass for an empty one.
 TEST(WindowDamage, UnreadableDirectoriesAreMarkedAfterAWarning) {
-  using R = CraftedRecord;
   TempDir dir;
-  CraftedIso iso(40);
-  iso.Descriptor(16, 1, 20, 2048);
-  iso.Terminator(17);
-  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::Dir("SUB", 21), R::File("A.TXT;1", 30, 1)});
-  iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("B.TXT;1", 30, 1)});
-  iso.Write(dir / "disc.iso");
+  CraftedIso::RootAndOneSubdirectory().Write(dir / "disc.iso");
   const struct {
     const char* fault;
     QString heading;

@@ -148,4 +148,14 @@ std::string CraftedIso::Write(const std::filesystem::path& file) const {
   return file.string();
 }
 
+CraftedIso CraftedIso::RootAndOneSubdirectory() {
+  using R = CraftedRecord;
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::Dir("SUB", 21), R::File("A.TXT;1", 30, 1)});
+  iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("B.TXT;1", 30, 1)});
+  return iso;
+}
+
 }  // namespace tarnwick::test

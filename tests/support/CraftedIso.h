@@ -41,6 +41,9 @@ std::string Ucs2Be(const std::u16string& text);
 class CraftedIso {
  public:
   static constexpr std::size_t kSector = 2048;
+  // A 40-sector primary volume: root at 20 holding SUB (at 21) and A.TXT, SUB holding
+  // B.TXT; both files lie at 30. Failing sector 20 or 21 loses the root or SUB.
+  static CraftedIso RootAndOneSubdirectory();
 
   explicit CraftedIso(std::uint32_t sectors = 32);
 
