@@ -1,6 +1,6 @@
 #include <algorithm>
 #include <cstdio>
-#include <map>
+#include <iterator>
 #include <ostream>
 #include <vector>
 
@@ -29,19 +29,23 @@ std::string DateText(const TFEntry& entry) {
 
 // The time stamps a Rock Ridge entry records, keyed by kind.
 void WriteStamps(TJsonWriter& json, const TPosixInfo& posix) {
-  // One value per kind, the last recorded winning, in key order.
-  std::map<std::string, const TPosixStamp*> stamps;
-  for (const TPosixStamp& stamp : posix.Stamps) stamps[stamp.Kind] = &stamp;
+  // The kinds in key order.
+  static constexpr TStampKind kinds[] = {TStampKind::Access,    TStampKind::Attributes, TStampKind::Backup,
+                                         TStampKind::Creation,  TStampKind::Effective,  TStampKind::Expiration,
+                                         TStampKind::Modification};
+  static_assert(std::size(kinds) == kStampKinds);
   json.Key("stamps");
   json.BeginObject();
-  for (const auto& [kind, stamp] : stamps) {
-    json.Key(kind);
+  for (const TStampKind kind : kinds) {
+    const auto& stamp = posix.Stamp(kind);
+    if (!stamp) continue;
+    json.Key(StampName(kind));
     json.BeginObject();
     json.Key("recorded");
-    json.String(stamp->Text);
+    json.String(stamp->Text());
     json.Key("unix");
-    if (stamp->UnixSeconds) {
-      json.Number(*stamp->UnixSeconds);
+    if (const auto seconds = stamp->UnixSeconds()) {
+      json.Number(*seconds);
     } else {
       json.Null();
     }

@@ -28,11 +28,7 @@ TPosixInfo PosixInfoOf(const iso::PosixEntry& entry) {
   info.Group = entry.Group;
   info.Symlink = entry.Symlink;
   info.LinkTarget = entry.LinkTarget;
-  for (std::size_t k = 0; k < iso::kStampKinds; ++k) {
-    const auto& stamp = entry.Stamps[k];
-    if (!stamp) continue;
-    info.Stamps.push_back({iso::StampName(static_cast<iso::StampKind>(k)), stamp->Text(), stamp->UnixSeconds()});
-  }
+  info.Stamps = entry.Stamps;
   if (const auto& modified = entry.Stamp(iso::StampKind::Modification)) info.Modified = modified->UnixSeconds();
   return info;
 }
@@ -65,7 +61,7 @@ void TQuarnBurner::ApplyOwnRecord(const std::uint8_t* record, std::size_t record
   TPosixInfo info = PosixInfoOf(own);
   // Entries the directory's own record leaves out keep what its parent said.
   if (!info.Mode && entry->Posix) info.Mode = entry->Posix->Mode;
-  if (info.Stamps.empty() && entry->Posix) {
+  if (!info.HasStamps() && entry->Posix) {
     info.Stamps = entry->Posix->Stamps;
     info.Modified = entry->Posix->Modified;
   }

@@ -184,8 +184,8 @@ class TQuarnBurner : public TSCSIDevice {
   void ReindexName(const TDEntry* parent, const std::string& key);
   TDEntry* NewSubDir(TDEntry* parent, const EntryInfo& info);
   PreparedFile PrepareFile(const EntryInfo& info, const std::string& sourcePath, bool longNameSkips);
-  static void WriteFile(TFEntry* target, const PreparedFile& file, const EntryInfo& info, std::uint8_t tag,
-                        std::vector<TExtent> extents, const std::string& sourcePath);
+  void WriteFile(TFEntry* target, const PreparedFile& file, const EntryInfo& info, std::uint8_t tag,
+                 std::vector<TExtent> extents, const std::string& sourcePath);
   bool WalkRoot(TTreeKind kind, std::uint32_t extent, std::uint32_t length, TDEntry* parent,
                 std::unique_ptr<TPosixTree> posix = nullptr);
   bool WalkDirectory(std::uint32_t extent, std::uint32_t length, TDEntry* parent, WalkState& state);
@@ -232,6 +232,10 @@ class TQuarnBurner : public TSCSIDevice {
 
   TRecordPool<TDEntry> dirs_;
   TRecordPool<TFEntry> files_;
+  // The POSIX attributes of an entry, shared with the entry added before it when the
+  // two record the same (SharedPosix).
+  std::shared_ptr<const TPosixInfo> SharedPosix(const EntryInfo& info);
+  std::shared_ptr<const TPosixInfo> lastPosix_;
   std::uint32_t maxFiles_ = 0;
   std::uint32_t maxDirs_ = 0;
   // Upper-case path -> first directory (in table order) with that path; the root

@@ -7,7 +7,9 @@
 // that does not own and becomes invalid at the next tree reset.
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -41,11 +43,28 @@ struct TExtent {
   bool operator==(const TExtent&) const = default;
 };
 
-// One time stamp of an entry written on a Unix-like system.
+// The time stamps an entry written on a Unix-like system may carry, in the order a
+// Rock Ridge TF entry's flag bits give them.
+enum class TStampKind : std::uint8_t { Creation, Modification, Access, Attributes, Backup, Expiration, Effective };
+inline constexpr std::size_t kStampKinds = 7;
+// "creation", "modification", "access", "attributes", "backup", "expiration", "effective"
+const char* StampName(TStampKind kind);
+
+// One time stamp: the calendar fields as recorded and, when the writer recorded one,
+// its offset from UTC. Kept as fields (a tree holds one per entry and kind); the text
+// is made only when shown.
 struct TPosixStamp {
-  std::string Kind;  // "creation", "modification", "access", "attributes", "backup", "expiration", "effective"
-  std::string Text;  // as recorded, with its offset from UTC: "2021-03-04T05:06:07+02:00"
-  std::optional<std::int64_t> UnixSeconds;  // none when the stamp is no calendar date
+  std::int16_t Year = 0;
+  std::uint8_t Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+  bool Zoned = false;
+  std::int16_t OffsetMinutes = 0;  // east of UTC; 0 when not zoned
+
+  // Seconds since 1970-01-01 UTC (a stamp without offset counts as UTC); none when
+  // the fields are no calendar date.
+  std::optional<std::int64_t> UnixSeconds() const;
+  // "2021-03-04T05:06:07+02:00" as recorded; without the offset when none was.
+  std::string Text() const;
+  bool operator==(const TPosixStamp&) const = default;
 };
 
 // The POSIX attributes a disc written on a Unix-like system records for an entry.
@@ -54,8 +73,16 @@ struct TPosixInfo {
   std::uint32_t Links = 0, User = 0, Group = 0;
   bool Symlink = false;
   std::string LinkTarget;
-  std::vector<TPosixStamp> Stamps;
+  std::array<std::optional<TPosixStamp>, kStampKinds> Stamps;  // by TStampKind
   std::optional<std::int64_t> Modified;  // modification time, seconds since 1970 UTC
+
+  const std::optional<TPosixStamp>& Stamp(TStampKind kind) const { return Stamps[static_cast<std::size_t>(kind)]; }
+  bool HasStamps() const {
+    for (const auto& stamp : Stamps)
+      if (stamp) return true;
+    return false;
+  }
+  bool operator==(const TPosixInfo&) const = default;
 };
 
 struct TDEntry {

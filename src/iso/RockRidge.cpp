@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "iso/Dates.h"
 #include "iso/Format.h"
 
 namespace tarnwick::iso {
@@ -32,13 +31,14 @@ constexpr std::size_t kLongStamp = 17;
 std::optional<PosixStamp> ShortStamp(const std::uint8_t* p) {
   if (std::all_of(p, p + kShortStamp, [](std::uint8_t b) { return b == 0; })) return std::nullopt;
   PosixStamp s;
-  s.Year = 1900 + p[0];
+  s.Year = static_cast<std::int16_t>(1900 + p[0]);
   s.Month = p[1];
   s.Day = p[2];
   s.Hour = p[3];
   s.Minute = p[4];
   s.Second = p[5];
-  s.OffsetMinutes = static_cast<std::int8_t>(p[6]) * 15;
+  s.Zoned = true;
+  s.OffsetMinutes = static_cast<std::int16_t>(static_cast<std::int8_t>(p[6]) * 15);
   return s;
 }
 
@@ -55,15 +55,17 @@ int Digits(const std::uint8_t* p, std::size_t n, bool& ok) {
 // digits zero: not recorded.
 std::optional<PosixStamp> LongStamp(const std::uint8_t* p, bool& ok) {
   if (std::all_of(p, p + 16, [](std::uint8_t b) { return b == '0' || b == 0; })) return std::nullopt;
+  // Digits stay below 10000 (year) and 100 (the others).
   PosixStamp s;
-  s.Year = Digits(p, 4, ok);
-  s.Month = Digits(p + 4, 2, ok);
-  s.Day = Digits(p + 6, 2, ok);
-  s.Hour = Digits(p + 8, 2, ok);
-  s.Minute = Digits(p + 10, 2, ok);
-  s.Second = Digits(p + 12, 2, ok);
-  s.Hundredths = Digits(p + 14, 2, ok);
-  s.OffsetMinutes = static_cast<std::int8_t>(p[16]) * 15;
+  s.Year = static_cast<std::int16_t>(Digits(p, 4, ok));
+  s.Month = static_cast<std::uint8_t>(Digits(p + 4, 2, ok));
+  s.Day = static_cast<std::uint8_t>(Digits(p + 6, 2, ok));
+  s.Hour = static_cast<std::uint8_t>(Digits(p + 8, 2, ok));
+  s.Minute = static_cast<std::uint8_t>(Digits(p + 10, 2, ok));
+  s.Second = static_cast<std::uint8_t>(Digits(p + 12, 2, ok));
+  Digits(p + 14, 2, ok);  // hundredths: checked, not kept
+  s.Zoned = true;
+  s.OffsetMinutes = static_cast<std::int16_t>(static_cast<std::int8_t>(p[16]) * 15);
   if (!ok) return std::nullopt;
   return s;
 }
@@ -143,24 +145,6 @@ bool SoundName(const std::string& name) {
 
 bool IsPosixExtensionId(const std::string& id) {
   return id == "RRIP_1991A" || id == "IEEE_P1282" || id == "IEEE_1282";
-}
-
-const char* StampName(StampKind kind) {
-  static constexpr const char* names[kStampKinds] = {"creation",  "modification", "access",   "attributes",
-                                                     "backup",    "expiration",   "effective"};
-  return names[static_cast<std::size_t>(kind)];
-}
-
-std::optional<std::int64_t> PosixStamp::UnixSeconds() const {
-  const auto utc = CalendarSeconds(Year, Month, Day, Hour, Minute, Second);
-  if (!utc) return std::nullopt;
-  return *utc - OffsetMinutes * std::int64_t{60};
-}
-
-std::string PosixStamp::Text() const {
-  const int offset = OffsetMinutes < 0 ? -OffsetMinutes : OffsetMinutes;
-  return Format("%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", Year, Month, Day, Hour, Minute, Second,
-                OffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
 }
 
 PosixEntry ReadPosixEntries(const std::vector<SystemUseEntry>& entries, std::vector<std::string>& problems) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "iso/Records.h"
 #include "iso/SystemUse.h"
 
 namespace tarnwick::iso {
@@ -43,22 +44,12 @@ struct DirectoryLinkEntry {
 static_assert(sizeof(PosixAttributesEntry) == 36 && offsetof(PosixAttributesEntry, Group) == 28);
 static_assert(sizeof(DirectoryLinkEntry) == 12);
 
-// The seven time stamps TF may carry, in the order of its flag bits.
-enum class StampKind : std::uint8_t { Creation, Modification, Access, Attributes, Backup, Expiration, Effective };
-inline constexpr std::size_t kStampKinds = 7;
-const char* StampName(StampKind kind);
-
-// A recorded time: calendar fields as written and the writer's offset from UTC.
-struct PosixStamp {
-  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
-  int Hundredths = 0;
-  int OffsetMinutes = 0;  // east of UTC
-
-  // Seconds since 1970-01-01 UTC; none when the fields are no calendar date.
-  std::optional<std::int64_t> UnixSeconds() const;
-  // "YYYY-MM-DDTHH:MM:SS+HH:MM" as recorded.
-  std::string Text() const;
-};
+// The seven time stamps TF may carry, in the order of its flag bits, each a recorded
+// time with the writer's offset from UTC.
+using StampKind = TStampKind;
+using PosixStamp = TPosixStamp;
+using tarnwick::kStampKinds;
+using tarnwick::StampName;
 
 struct PosixEntry {
   bool Present = false;          // at least one of the entries below was read

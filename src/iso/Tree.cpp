@@ -18,10 +18,6 @@ double DateOf(const EntryInfo& info) {
   return IsDate(info.DateTime) ? info.DateTime : UnpackDosDateTime(info.TimeStamp);
 }
 
-std::shared_ptr<const TPosixInfo> PosixOf(const EntryInfo& info) {
-  return info.Posix ? std::make_shared<const TPosixInfo>(*info.Posix) : nullptr;
-}
-
 }  // namespace
 
 // A file entry's names and date as they will be written, after the "." rule and the
@@ -44,6 +40,7 @@ bool TQuarnBurner::ResetTree(std::uint32_t MaxFiles, std::uint32_t MaxDirs) {
   dirIndex_.clear();
   files_.Clear();
   dirs_.Clear();
+  lastPosix_.reset();
   maxFiles_ = MaxFiles;
   maxDirs_ = std::max<std::uint32_t>(MaxDirs, 1);
   TDEntry* root = NewDirRecord();
@@ -52,6 +49,14 @@ bool TQuarnBurner::ResetTree(std::uint32_t MaxFiles, std::uint32_t MaxDirs) {
   root->Path = "\\";
   root->Parent = root;
   return true;
+}
+
+std::shared_ptr<const TPosixInfo> TQuarnBurner::SharedPosix(const EntryInfo& info) {
+  if (!info.Posix) return nullptr;
+  // Entries written together mostly record the same attributes: a run of them shares
+  // one copy.
+  if (!lastPosix_ || !(*lastPosix_ == *info.Posix)) lastPosix_ = std::make_shared<const TPosixInfo>(*info.Posix);
+  return lastPosix_;
 }
 
 TDEntry* TQuarnBurner::NewDirRecord() {
@@ -177,7 +182,7 @@ TDEntry* TQuarnBurner::NewSubDir(TDEntry* parent, const EntryInfo& info) {
   entry->Size = entry->Size2 = 0;
   entry->Dir = dir;
   entry->DateTime = DateOf(info);
-  entry->Posix = PosixOf(info);
+  entry->Posix = SharedPosix(info);
   // The parent's path is already joined and upper-cased: only this name is added.
   dir->Path = (parent == Root() ? std::string() : parent->Path) + "\\" + AsciiUpper(info.LongName);
 
@@ -244,7 +249,7 @@ void TQuarnBurner::WriteFile(TFEntry* target, const PreparedFile& file, const En
   } else {
     target->Extents = std::move(extents);
   }
-  target->Posix = PosixOf(info);
+  target->Posix = SharedPosix(info);
 }
 
 bool TQuarnBurner::AddFile(TDEntry* parent, const EntryInfo& info, std::uint8_t tag,

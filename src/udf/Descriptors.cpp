@@ -93,25 +93,21 @@ TStamp ReadStamp(const Timestamp& stamp) {
   TStamp out;
   const int year = static_cast<std::int16_t>(GetLE16(stamp.Year));
   out.local = EncodeDateTime(year, stamp.Month, stamp.Day, stamp.Hour, stamp.Minute, stamp.Second);
-  const auto seconds = CalendarSeconds(year, stamp.Month, stamp.Day, stamp.Hour, stamp.Minute, stamp.Second);
-  if (!seconds) return out;
+  if (!CalendarSeconds(year, stamp.Month, stamp.Day, stamp.Hour, stamp.Minute, stamp.Second)) return out;
   const std::uint16_t typeZone = GetLE16(stamp.TypeAndZone);
   int zone = typeZone & 0x0FFF;
   if (zone & 0x0800) zone -= 0x1000;
-  const bool zoned = (typeZone >> 12) == 1 && zone >= -1440 && zone <= 1440;
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u", year, unsigned{stamp.Month}, unsigned{stamp.Day},
-                unsigned{stamp.Hour}, unsigned{stamp.Minute}, unsigned{stamp.Second});
-  out.text = text;
-  if (zoned) {
-    const int a = zone < 0 ? -zone : zone;
-    std::snprintf(text, sizeof text, "%c%02d:%02d", zone < 0 ? '-' : '+', a / 60, a % 60);
-    out.text += text;
-    out.unixSeconds = *seconds - std::int64_t{zone} * 60;
-  } else {
-    // Without a zone the time is taken as UTC, as the other readers of the disc do.
-    out.unixSeconds = *seconds;
-  }
+  TPosixStamp posix;
+  posix.Year = static_cast<std::int16_t>(year);
+  posix.Month = stamp.Month;
+  posix.Day = stamp.Day;
+  posix.Hour = stamp.Hour;
+  posix.Minute = stamp.Minute;
+  posix.Second = stamp.Second;
+  // Without a zone the time is taken as UTC, as the other readers of the disc do.
+  posix.Zoned = (typeZone >> 12) == 1 && zone >= -1440 && zone <= 1440;
+  if (posix.Zoned) posix.OffsetMinutes = static_cast<std::int16_t>(zone);
+  out.posix = posix;
   return out;
 }
 

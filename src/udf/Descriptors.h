@@ -32,12 +32,11 @@ std::string Cs0Name(const std::uint8_t* field, std::size_t length);
 std::string DString(const std::uint8_t* field, std::size_t size);
 
 // A recorded time stamp: the day count of its local date and time (NoDate when it is
-// none), its text with the zone offset when the zone is recorded, and the seconds
-// since 1970 UTC.
+// none) and, when it is a calendar date, its fields with the zone offset when the
+// zone is recorded.
 struct TStamp {
   double local = NoDate;
-  std::string text;
-  std::optional<std::int64_t> unixSeconds;
+  std::optional<TPosixStamp> posix;
 };
 TStamp ReadStamp(const Timestamp& stamp);
 

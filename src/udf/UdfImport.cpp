@@ -208,14 +208,12 @@ class TWalk {
     posix.Links = icb.links;
     posix.User = icb.uid;
     posix.Group = icb.gid;
-    auto stamp = [&posix](const char* kind, const TStamp& s) {
-      if (!s.text.empty()) posix.Stamps.push_back({kind, s.text, s.unixSeconds});
-    };
-    stamp("modification", modified);
-    stamp("access", ReadStamp(icb.access));
-    stamp("attributes", ReadStamp(icb.attribute));
-    if (icb.creation) stamp("creation", ReadStamp(*icb.creation));
-    posix.Modified = modified.unixSeconds;
+    auto stamp = [&posix](TStampKind kind, const TStamp& s) { posix.Stamps[static_cast<std::size_t>(kind)] = s.posix; };
+    stamp(TStampKind::Modification, modified);
+    stamp(TStampKind::Access, ReadStamp(icb.access));
+    stamp(TStampKind::Attributes, ReadStamp(icb.attribute));
+    if (icb.creation) stamp(TStampKind::Creation, ReadStamp(*icb.creation));
+    if (modified.posix) posix.Modified = modified.posix->UnixSeconds();
 
     if (directory) {
       info.Posix = std::move(posix);
