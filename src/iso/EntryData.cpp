@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "drive/SCSIDevice.h"
+#include "platform/ReadRoom.h"
 
 namespace tarnwick {
 
@@ -36,11 +38,15 @@ class TBatch {
   bool Fits(std::uint16_t count) const { return filled_ + count * kSector <= capacity_; }
   std::uint8_t* Next() { return buffer_.data() + base_ + filled_; }
 
-  // READ(10) of the next piece into the buffer, lent to the request.
+  // READ(10) of the next piece into the buffer, lent to the request. The rest of the
+  // batch is lent as room to read ahead into (platform/ReadRoom.h) until the batch is
+  // handed on or a read fails.
   bool Read(std::uint32_t lba, std::uint16_t count) {
     const std::uint8_t* before = buffer_.data();
+    if (!room_) room_.emplace(Next(), capacity_ - filled_);
     const bool ok = drive_.ReadSectorsInto(lba, count, buffer_, base_ + filled_);
     lost_ = buffer_.data() != before;
+    if (!ok || lost_) room_.reset();
     return ok;
   }
   // When the transport kept the buffer of a failed read, the pieces it held are read
@@ -66,6 +72,7 @@ class TBatch {
   bool Lost() const { return lost_; }
   // Hands what the buffer holds to the sink; false when the sink says stop.
   bool Flush(const TDataSink& sink) {
+    room_.reset();
     const bool go = filled_ == 0 || sink(buffer_.data() + base_, filled_);
     filled_ = 0;
     pieces_.clear();
@@ -80,6 +87,7 @@ class TBatch {
   std::vector<TPiece> pieces_;
   std::size_t filled_ = 0;
   bool lost_ = false;
+  std::optional<platform::ReadRoomLoan> room_;
 };
 
 }  // namespace

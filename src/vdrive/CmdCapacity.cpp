@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/ByteOrder.h"
+#include "platform/ReadRoom.h"
 #include "vdrive/Commands.h"
 #include "vdrive/RawSector.h"
 #include "vdrive/ReadFaults.h"
@@ -79,6 +80,13 @@ Reply Read10(DriveState& state, const Command& command) {
   for (std::uint64_t pos = lba; done < room;) {
     const Track* track = model.TrackAt(static_cast<std::uint32_t>(pos));
     const std::uint64_t bytes = std::min<std::uint64_t>(room - done, (track->end() - pos) * kBlockSize);
+    const bool plain = track->file != nullptr && track->layout == SectorLayout::User && track->sectorSize == kBlockSize;
+    // Bytes written into a reader's lent room other than by the file's own reads
+    // leave nothing in it that a later command may take as read.
+    if (!plain) {
+      if (platform::ReadRoom* lent = platform::LentReadRoom(out + done, static_cast<std::size_t>(bytes)))
+        lent->placed = {};
+    }
     if (track->file == nullptr) {
       std::memset(out + done, 0, bytes);
     } else if (track->layout != SectorLayout::User || track->sectorSize != kBlockSize) {

@@ -53,7 +53,7 @@ bool ImageFile::Read(std::uint64_t offset, std::uint8_t* destination, std::size_
 }
 
 bool ImageFile::CommandRead(std::uint64_t offset, std::uint8_t* destination, std::size_t length) {
-  return ahead_.Read(*file_, size_, offset, destination, length);
+  return ahead_.Read(*file_, size_, offset, destination, length, platform::LentReadRoom(destination, length));
 }
 
 const std::uint8_t* ImageFile::CommandView(std::uint64_t offset, std::size_t length) {

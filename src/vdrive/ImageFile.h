@@ -49,7 +49,8 @@ class ImageFile {
   // Reads exactly `length` bytes at `offset`; false on an error or end of file.
   bool Read(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const;
   // The same for a drive's read commands, through the file's read-ahead window (see
-  // vdrive/ReadAhead.h); the view is valid until the next of these calls. One caller
+  // vdrive/ReadAhead.h), or through the room the calling thread's reader lends around
+  // `destination` (platform/ReadRoom.h); the view is valid until the next of these calls. One caller
   // at a time: a drive makes them under its lock.
   bool CommandRead(std::uint64_t offset, std::uint8_t* destination, std::size_t length);
   const std::uint8_t* CommandView(std::uint64_t offset, std::size_t length);

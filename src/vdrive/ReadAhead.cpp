@@ -45,9 +45,34 @@ const std::uint8_t* ReadAhead::FromWindow(const platform::ReadOnlyFile& file, st
   return window_;
 }
 
+bool ReadAhead::IntoRoom(const platform::ReadOnlyFile& file, std::uint64_t size, std::uint64_t offset,
+                         std::uint8_t* destination, std::size_t length, platform::ReadRoom& room) {
+  const bool continues = offset == next_;
+  next_ = offset + length;
+  windowLength_ = 0;
+  platform::ReadRoom::Placed& placed = room.placed;
+  if (continues && placed.source == this && placed.at == destination && placed.offset == offset &&
+      placed.length >= length) {
+    placed.at += length;
+    placed.offset += length;
+    placed.length -= length;
+    return true;
+  }
+  placed = {};
+  const std::uint64_t fill = offset < size ? std::min<std::uint64_t>(static_cast<std::size_t>(room.end - destination),
+                                                                     size - offset)
+                                           : 0;
+  if (fill > length && file.ReadAt(offset, destination, static_cast<std::size_t>(fill))) {
+    placed = {this, destination + length, offset + length, static_cast<std::size_t>(fill - length)};
+    return true;
+  }
+  return file.ReadAt(offset, destination, length);
+}
+
 bool ReadAhead::Read(const platform::ReadOnlyFile& file, std::uint64_t size, std::uint64_t offset,
-                     std::uint8_t* destination, std::size_t length) {
+                     std::uint8_t* destination, std::size_t length, platform::ReadRoom* room) {
   if (length == 0) return true;
+  if (room != nullptr) return IntoRoom(file, size, offset, destination, length, *room);
   if (const std::uint8_t* bytes = FromWindow(file, size, offset, length)) {
     std::memcpy(destination, bytes, length);
     return true;

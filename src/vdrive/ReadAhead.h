@@ -9,6 +9,11 @@
 // jumps ahead drops the window and goes to the file, so it sees the file as it is now.
 // When the window cannot be filled (a part of the file beyond the asked bytes cannot
 // be read), the asked bytes are read alone: only a read that touches the bad part fails.
+//
+// A read into room its reader lends (platform/ReadRoom.h) takes the room for its
+// window: the file is read straight into the reader's buffer, as far as the room goes,
+// and a read that continues it finds its bytes where the reader asked for them, with
+// no copy at all.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +22,7 @@
 
 #include "platform/BulkMemory.h"
 #include "platform/ReadOnlyFile.h"
+#include "platform/ReadRoom.h"
 
 namespace tarnwick::vdrive {
 
@@ -27,9 +33,10 @@ class ReadAhead {
   static constexpr std::size_t kWindow = 512 * 1024;
 
   // Reads `length` bytes at `offset` of `file` (of `size` bytes when opened) into
-  // `destination`; false when they cannot be read.
+  // `destination`, inside `room` when its reader lends one (else nullptr); false when
+  // they cannot be read.
   bool Read(const platform::ReadOnlyFile& file, std::uint64_t size, std::uint64_t offset, std::uint8_t* destination,
-            std::size_t length);
+            std::size_t length, platform::ReadRoom* room = nullptr);
   // The same bytes, left where they were read to: valid until the next call; nullptr
   // when they cannot be read.
   const std::uint8_t* View(const platform::ReadOnlyFile& file, std::uint64_t size, std::uint64_t offset,
@@ -40,6 +47,8 @@ class ReadAhead {
   // before it, filled when it does not hold them; nullptr for any other read.
   const std::uint8_t* FromWindow(const platform::ReadOnlyFile& file, std::uint64_t size, std::uint64_t offset,
                                  std::size_t length);
+  bool IntoRoom(const platform::ReadOnlyFile& file, std::uint64_t size, std::uint64_t offset, std::uint8_t* destination,
+                std::size_t length, platform::ReadRoom& room);
 
   // The window, made at the first fill: in a large page where the system gives one
   // (one page fault, not one per 4 KB), else in ordinary memory.

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <tuple>
 
 #include "DriveTestHelpers.h"
@@ -56,6 +57,33 @@ TEST(ReadAhead, RunsAreServedFromOneReadPerWindowAndOtherReadsFromTheFile) {
                             : ahead.Read(file, file.Size(), at, reinterpret_cast<std::uint8_t*>(got.data()), kUnit);
       EXPECT_EQ(ok, units[i] >= 0) << units[i];
       EXPECT_TRUE(!ok || got == file.bytes.substr(at, kUnit)) << units[i];
+    }
+    EXPECT_EQ(file.reads, fileReads) << ::testing::PrintToString(units);
+  }
+}
+
+TEST(ReadAhead, ReadsIntoALentRoomLandWhereAskedAndABadPartFailsOnlyItsRead) {
+  // Units read in turn (negative: the read fails), each into the next part of a room of
+  // three units lent anew after every three, and the file reads they cost. A room is
+  // filled by one read; a read that does not continue the one before reads its own.
+  const std::tuple<std::vector<int>, int> cases[] = {
+      {{0, 1, 2, 3, 4, 5}, 2},                  // two rooms, one read each
+      {{0, 1, 1, 2, 3}, 1 + 1 + 1},             // going back reads the file again
+      {{38, 39, -40, 41, 42}, 2 + 2 + 1 + 1},   // a fill that touches the bad unit
+      {{98, 99}, 1},                            // the room reaches past the file
+  };
+  for (const auto& [units, fileReads] : cases) {
+    CountedFile file;
+    vdrive::ReadAhead ahead;
+    std::vector<std::uint8_t> buffer(3 * kUnit);
+    std::optional<platform::ReadRoomLoan> loan;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      if (i % 3 == 0) loan.emplace(buffer.data(), buffer.size());
+      std::uint8_t* to = buffer.data() + i % 3 * kUnit;
+      const std::uint64_t at = std::abs(units[i]) * kUnit;
+      const bool ok = ahead.Read(file, file.Size(), at, to, kUnit, platform::LentReadRoom(to, kUnit));
+      EXPECT_EQ(ok, units[i] >= 0) << units[i];
+      EXPECT_TRUE(!ok || std::memcmp(to, file.bytes.data() + at, kUnit) == 0) << units[i];
     }
     EXPECT_EQ(file.reads, fileReads) << ::testing::PrintToString(units);
   }
