@@ -1,6 +1,8 @@
 // The time stamps of an entry written on a Unix-like system, as the model keeps them.
+#include <algorithm>
+#include <cstdio>
+
 #include "iso/Dates.h"
-#include "iso/Format.h"
 #include "iso/Records.h"
 
 namespace tarnwick {
@@ -18,10 +20,14 @@ std::optional<std::int64_t> TPosixStamp::UnixSeconds() const {
 }
 
 std::string TPosixStamp::Text() const {
-  std::string text = Format("%04d-%02d-%02dT%02d:%02d:%02d", Year, Month, Day, Hour, Minute, Second);
-  if (!Zoned) return text;
+  // At most "-32768-255-255T255:255:255+32:00".
+  char text[48];
   const int offset = OffsetMinutes < 0 ? -OffsetMinutes : OffsetMinutes;
-  return text + Format("%c%02d:%02d", OffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
+  const int n = Zoned ? std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", Year, Month, Day,
+                                      Hour, Minute, Second, OffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60)
+                      : std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", Year, Month, Day, Hour,
+                                      Minute, Second);
+  return std::string(text, static_cast<std::size_t>(std::max(n, 0)));
 }
 
 }  // namespace tarnwick

@@ -54,8 +54,7 @@ SystemUseReader::SystemUseReader(SectorRange bounds, SectorReader read)
       read_(std::move(read)),
       budget_(std::uint64_t{bounds.End > bounds.First ? bounds.End - bounds.First : 0} * kSectorSize + MaxBytes) {}
 
-bool SystemUseReader::ReadArea(std::uint32_t block, std::uint32_t offset, std::uint32_t length,
-                               std::vector<std::uint8_t>& out, std::string& problem) {
+bool SystemUseReader::ReadArea(std::uint32_t block, std::uint32_t offset, std::uint32_t length, std::string& problem) {
   // Where the area ends, in sectors from its block: it must lie wholly in the range.
   const std::uint64_t end = std::uint64_t{offset} + length;
   const std::uint64_t lastSector = std::uint64_t{block} + (end == 0 ? 0 : (end - 1) / kSectorSize);
@@ -63,8 +62,11 @@ bool SystemUseReader::ReadArea(std::uint32_t block, std::uint32_t offset, std::u
     problem = Format("continuation area at sector %u lies outside the session", block);
     return false;
   }
-  out.clear();
-  out.reserve(length);
+  if (areas_.capacity() < MaxBytes) areas_.reserve(MaxBytes);
+  if (length > areas_.capacity() - areas_.size()) {
+    problem = "continuation areas exceed the size one record may use";
+    return false;
+  }
   std::uint64_t position = offset;
   while (position < end) {
     const std::uint32_t lba = static_cast<std::uint32_t>(block + position / kSectorSize);
@@ -79,8 +81,8 @@ bool SystemUseReader::ReadArea(std::uint32_t block, std::uint32_t offset, std::u
     }
     const std::size_t inSector = static_cast<std::size_t>(position % kSectorSize);
     const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(kSectorSize - inSector, end - position));
-    out.insert(out.end(), cached_.begin() + static_cast<std::ptrdiff_t>(inSector),
-               cached_.begin() + static_cast<std::ptrdiff_t>(inSector + take));
+    areas_.insert(areas_.end(), cached_.begin() + static_cast<std::ptrdiff_t>(inSector),
+                  cached_.begin() + static_cast<std::ptrdiff_t>(inSector + take));
     position += take;
   }
   return true;
@@ -89,7 +91,8 @@ bool SystemUseReader::ReadArea(std::uint32_t block, std::uint32_t offset, std::u
 std::vector<SystemUseEntry> SystemUseReader::Read(const std::uint8_t* field, std::size_t length,
                                                   std::vector<std::string>& problems) {
   std::vector<SystemUseEntry> entries;
-  std::vector<std::uint8_t> area(field, field + length);
+  std::span<const std::uint8_t> area(field, length);
+  areas_.clear();
   std::set<std::pair<std::uint32_t, std::uint32_t>> visited;  // continuation areas already read
   std::size_t areas = 1;
   std::size_t bytes = length;
@@ -128,7 +131,7 @@ std::vector<SystemUseEntry> SystemUseReader::Read(const std::uint8_t* field, std
       e.Signature[0] = static_cast<char>(p[0]);
       e.Signature[1] = static_cast<char>(p[1]);
       e.Version = p[3];
-      e.Data.assign(p + sizeof(SystemUseHeader), p + entryLength);
+      e.Data = area.subspan(pos - entryLength + sizeof(SystemUseHeader), entryLength - sizeof(SystemUseHeader));
       entries.push_back(std::move(e));
     }
     if (!next) break;
@@ -149,10 +152,12 @@ std::vector<SystemUseEntry> SystemUseReader::Read(const std::uint8_t* field, std
     budget_ -= areaLength;
     bytes += areaLength;
     std::string problem;
-    if (!ReadArea(block, offset, areaLength, area, problem)) {
+    const std::size_t start = areas_.size();
+    if (!ReadArea(block, offset, areaLength, problem)) {
       problems.push_back(problem);
       break;
     }
+    area = std::span<const std::uint8_t>(areas_.data() + start, areaLength);
   }
   return entries;
 }

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -66,12 +67,13 @@ static_assert(sizeof(ContinuationEntry) == 28 && offsetof(ContinuationEntry, Off
               offsetof(ContinuationEntry, Length) == 20);
 static_assert(sizeof(ExtensionReferenceEntry) == 8);
 
-// One entry, with its data (the bytes after the 4-byte header) copied out of the
-// sector or area it was read from.
+// One entry, with its data (the bytes after the 4-byte header) where it was read: in
+// the field the reader was given, or in the reader's copy of a continuation area. Valid
+// while that field lives and until the reader's next Read.
 struct SystemUseEntry {
   char Signature[2] = {};
   std::uint8_t Version = 0;
-  std::vector<std::uint8_t> Data;
+  std::span<const std::uint8_t> Data;
 
   bool Is(const char (&signature)[3]) const { return Signature[0] == signature[0] && Signature[1] == signature[1]; }
 };
@@ -99,8 +101,8 @@ class SystemUseReader {
   std::vector<SystemUseEntry> Read(const std::uint8_t* field, std::size_t length, std::vector<std::string>& problems);
 
  private:
-  bool ReadArea(std::uint32_t block, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& out,
-                std::string& problem);
+  // Appends a continuation area to areas_.
+  bool ReadArea(std::uint32_t block, std::uint32_t offset, std::uint32_t length, std::string& problem);
 
   SectorRange bounds_;
   SectorReader read_;
@@ -111,6 +113,9 @@ class SystemUseReader {
   // share a sector.
   std::optional<std::uint32_t> cachedLba_;
   std::vector<std::uint8_t> cached_;
+  // The continuation areas of the record last read, one after the other; room for
+  // MaxBytes is reserved once, so that they never move while entries point into them.
+  std::vector<std::uint8_t> areas_;
 };
 
 // The skip length of an SP entry at the start of the field (the root directory's
