@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <iterator>
 #include <ostream>
@@ -10,7 +11,6 @@
 #include "cli/LongListing.h"
 #include "cli/TreePath.h"
 #include "iso/Dates.h"
-#include "iso/Format.h"
 #include "iso/Names.h"
 #include "iso/TerminalText.h"
 
@@ -102,7 +102,8 @@ void WriteEntry(TJsonWriter& json, const TFEntry& entry, const std::string& path
     json.Key("mode");
     json.Number(std::uint64_t{*posix->Mode});
     json.Key("mode_octal");
-    json.String(Format("%o", *posix->Mode));
+    char octal[12];
+    json.String(std::string(octal, std::to_chars(octal, octal + sizeof octal, *posix->Mode, 8).ptr));
   }
   json.Key("name");
   json.String(entry.LongName);
