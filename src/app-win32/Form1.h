@@ -26,6 +26,7 @@
 
 #include "app-win32/Dialogs.h"
 #include "app-win32/Fonts.h"
+#include "app-win32/MarkIcons.h"
 #include "app-win32/Splitters.h"
 #include "browse/DirectoryMarks.h"
 #include "browse/SessionListing.h"
@@ -140,6 +141,8 @@ class TForm1 {
   HWND tips_ = nullptr;
   double scale_ = 1.0;
   Fonts fonts_;
+  // The warning icon of marked directories (the grid shares the list, the window owns it).
+  MarkIcons markIcons_;
   Splitters splitters_;
   // The lines the session list shows, with the session each imports.
   std::vector<TSessionLine> sessionLines_;

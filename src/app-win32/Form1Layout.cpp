@@ -123,8 +123,13 @@ void TForm1::CreateControls() {
   // The tree's font is Tahoma 11 without bold.
   ::SendMessageW(tree, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.base), FALSE);
   ::SendMessageW(tree, TVM_SETINDENT, static_cast<WPARAM>(Scaled(19)), 0);
-  const HWND grid = make(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP, kGrid,
-                         fonts_.grid);
+  const HWND grid = make(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "",
+                         LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP, kGrid, fonts_.grid);
+  // Marked directories' nodes and rows show the warning icon as their state image.
+  if (const HIMAGELIST marks = markIcons_.Create()) {
+    TreeView_SetImageList(tree, marks, TVSIL_STATE);
+    ListView_SetImageList(grid, marks, LVSIL_STATE);
+  }
   ListView_SetExtendedListViewStyle(grid, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP |
                                               LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
   AttachTypeAhead(grid);

@@ -145,9 +145,10 @@ class Window {
     ::SendMessageW(lb, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(line.left + 4, (line.top + line.bottom) / 2));
   }
 
-  std::vector<std::string> TreePaths() const {
+  // The nodes' paths; with `icons`, a node showing the warning icon ends in " [!]".
+  std::vector<std::string> TreePaths(bool icons = false) const {
     std::vector<std::string> paths;
-    AddPaths(TreeView_GetRoot((*this)[win::kTree]), "", paths);
+    AddPaths(TreeView_GetRoot((*this)[win::kTree]), "", paths, icons);
     return paths;
   }
   // Selects the node of a path such as "CD/docs", as a click on it does.
@@ -169,10 +170,14 @@ class Window {
     TreeView_SelectItem(tree, node);
   }
 
-  sample::Rows GridRows() const {
+  // The rows' names and sizes; with `icons`, a row showing the warning icon ends in " [!]".
+  sample::Rows GridRows(bool icons = false) const {
     const HWND grid = (*this)[win::kGrid];
     sample::Rows rows;
-    for (int r = 0; r < ListView_GetItemCount(grid); ++r) rows.emplace_back(Cell(r, 0), Cell(r, 1));
+    for (int r = 0; r < ListView_GetItemCount(grid); ++r) {
+      const bool icon = ListView_GetItemState(grid, r, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(1);
+      rows.emplace_back(Cell(r, 0) + (icons && icon ? " [!]" : ""), Cell(r, 1));
+    }
     return rows;
   }
   int RowOf(const std::string& name) const {
@@ -223,12 +228,13 @@ class Window {
     TreeView_GetItem((*this)[win::kTree], &item);
     return Narrow(text);
   }
-  void AddPaths(HTREEITEM node, const std::string& prefix, std::vector<std::string>& paths) const {
+  void AddPaths(HTREEITEM node, const std::string& prefix, std::vector<std::string>& paths, bool icons) const {
     const HWND tree = (*this)[win::kTree];
     for (; node != nullptr; node = TreeView_GetNextSibling(tree, node)) {
       const std::string path = prefix.empty() ? NodeText(node) : prefix + "/" + NodeText(node);
-      paths.push_back(path);
-      AddPaths(TreeView_GetChild(tree, node), path, paths);
+      const bool icon = TreeView_GetItemState(tree, node, TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(1);
+      paths.push_back(path + (icons && icon ? " [!]" : ""));
+      AddPaths(TreeView_GetChild(tree, node), path, paths, icons);
     }
   }
   std::string Cell(int row, int column) const {
@@ -762,7 +768,8 @@ TEST(Win32Window, NamesAndDeletedFilesAreChosenInTheMenusAndKept) {
 }
 
 // A directory or a root whose sector cannot be read: the warning says so, and after
-// it the tree node and the grid row carry the mark and their tooltip the reason.
+// it the tree node and the grid row carry the mark and the system's warning icon (no
+// other node or row does), and their tooltip the reason.
 TEST(Win32Window, UnreadableDirectoriesAreMarkedAfterAWarning) {
   TempDir dir;
   CraftedIso::RootAndOneSubdirectory().Write(dir / "disc.iso");
@@ -772,8 +779,9 @@ TEST(Win32Window, UnreadableDirectoriesAreMarkedAfterAWarning) {
     std::vector<std::string> tree;
   } cases[] = {
       {"21", "Part of session 1 could not be read. Everything that could be read is shown; this is missing:",
-       {"CD", "CD/SUB (damaged)"}},
-      {"20", "The top directory of session 1 could not be read, so nothing of the session is shown.", {"CD (damaged)"}},
+       {"CD", "CD/SUB (damaged) [!]"}},
+      {"20", "The top directory of session 1 could not be read, so nothing of the session is shown.",
+       {"CD (damaged) [!]"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
@@ -785,8 +793,12 @@ TEST(Win32Window, UnreadableDirectoriesAreMarkedAfterAWarning) {
     w.DoubleClickLine(0);
     ASSERT_EQ(w.dialogs().messages.size(), 1u);
     EXPECT_EQ(w.dialogs().messages.front().substr(0, c.heading.size()), c.heading);
-    EXPECT_EQ(w.TreePaths(), c.tree);
+    EXPECT_EQ(w.TreePaths(true), c.tree);
+    const HIMAGELIST icons = TreeView_GetImageList(w[win::kTree], TVSIL_STATE);
+    EXPECT_TRUE(icons != nullptr && icons == ListView_GetImageList(w[win::kGrid], LVSIL_STATE));
+    EXPECT_EQ(ImageList_GetImageCount(icons), 2);
     if (c.tree.size() == 1) continue;
+    EXPECT_EQ(w.GridRows(true), (sample::Rows{{" 1 SUB (damaged) [!]", " < DIR > "}, {" 2 A.TXT", "        1"}}));
     const int row = w.RowOf("SUB (damaged)");
     ASSERT_GE(row, 0);
     EXPECT_NE(w.RowTip(row).find("Sector 21 could not be read"), std::string::npos) << w.RowTip(row);
