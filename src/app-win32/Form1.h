@@ -64,6 +64,9 @@ enum ControlId : int {
   kNamesFirst = 320,   // "Names": one command per choice, in NameChoices order
 };
 
+// Posted to the window to tell the window manager its size again.
+inline constexpr UINT kRestateSize = WM_APP + 1;
+
 class TForm1 {
  public:
   // Creates the window (not yet shown) and runs FormCreate. Without `dialogs` the
@@ -113,6 +116,10 @@ class TForm1 {
   // the grid's name column, which takes what the other columns leave (Form1Geometry.cpp).
   TRect OpeningPlace() const;
   TSize MinimumOuterSize() const;
+  // A size below the minimum that the system refused, asked for by a window manager
+  // that was not told the minimum, is answered with the size the window keeps.
+  void WatchMinimum(const WINDOWPOS& change);
+  void RestateSize();
   TPanes RememberedPanes() const;
   void SaveGeometry() const;
   void FitNameColumn();

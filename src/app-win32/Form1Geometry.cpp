@@ -51,6 +51,23 @@ TRect TForm1::OpeningPlace() const {
 
 TSize TForm1::MinimumOuterSize() const { return OuterSize(ScaledSize(kMinimumClient, scale_)); }
 
+// Under wine the window manager of the X display decides the frame's size: wine's X11
+// driver gives it no minimum size for a resizable window, so it may shrink the window
+// below the minimum. The system keeps the window at the minimum, but wine leaves the X
+// window as the window manager made it while it handles that manager's event; the size
+// is told again once the event is handled, from the window's own message queue.
+void TForm1::WatchMinimum(const WINDOWPOS& change) {
+  if ((change.flags & SWP_NOSIZE) != 0 || ::IsIconic(hwnd_) || ::IsZoomed(hwnd_)) return;
+  const TSize least = MinimumOuterSize();
+  if (change.cx < least.width || change.cy < least.height) ::PostMessageW(hwnd_, kRestateSize, 0, 0);
+}
+
+void TForm1::RestateSize() {
+  // Changing nothing still sends the window's place and size to the window manager.
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+}
+
 TPanes TForm1::RememberedPanes() const {
   return ParsePanes(ReadSetting(kPanesKey)).value_or(TPanes{Scaled(192), Scaled(145)});
 }

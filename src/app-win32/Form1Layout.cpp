@@ -222,6 +222,12 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {least.width, least.height};
       return 0;
     }
+    case WM_WINDOWPOSCHANGING:
+      WatchMinimum(*reinterpret_cast<const WINDOWPOS*>(lParam));
+      break;  // the default handling keeps the size at least the minimum
+    case kRestateSize:
+      RestateSize();
+      return 0;
     case WM_SETCURSOR:
       if (WaitCursor::IsBusy()) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
