@@ -78,6 +78,9 @@ class TForm1 {
   TForm1& operator=(const TForm1&) = delete;
 
   HWND hwnd() const { return hwnd_; }
+  // Shows the window as `show` asks; a window closed maximized opens maximized, and
+  // restored it takes the place it opened at.
+  void Show(int show);
   HWND Control(ControlId id) const { return ::GetDlgItem(hwnd_, id); }
   TQuarnBurner& quarnb() { return quarnb_; }
 
@@ -114,8 +117,9 @@ class TForm1 {
   void Layout();
   // Where the window opens, how small it may get, what it keeps for the next run, and
   // the grid's name column, which takes what the other columns leave (Form1Geometry.cpp).
-  TRect OpeningPlace() const;
+  TRect OpeningPlace();
   TSize MinimumOuterSize() const;
+  void KeepNormalRect();
   // A size below the minimum that the system refused, asked for by a window manager
   // that was not told the minimum, is answered with the size the window keeps.
   void WatchMinimum(const WINDOWPOS& change);
@@ -153,6 +157,10 @@ class TForm1 {
   Splitters splitters_;
   // The lines the session list shows, with the session each imports.
   std::vector<TSessionLine> sessionLines_;
+  // The window's rectangle when last neither maximized nor minimized (screen
+  // coordinates), kept for the next run; whether it was closed maximized last time.
+  RECT normal_{};
+  bool openMaximized_ = false;
   // Wide texts the grid's and tree's tooltips point into until the next request.
   std::wstring tipText_;
 };

@@ -68,6 +68,7 @@ TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, bool quitOnClose)
   hwnd_ = ::CreateWindowExW(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, place.x, place.y, place.width,
                             place.height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) return;
+  ::GetWindowRect(hwnd_, &normal_);
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::Proc));
   // The About text: from the window menu, or with F1.
@@ -225,6 +226,9 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGING:
       WatchMinimum(*reinterpret_cast<const WINDOWPOS*>(lParam));
       break;  // the default handling keeps the size at least the minimum
+    case WM_WINDOWPOSCHANGED:
+      KeepNormalRect();
+      break;  // the default handling sends WM_SIZE
     case kRestateSize:
       RestateSize();
       return 0;

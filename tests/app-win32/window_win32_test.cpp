@@ -31,6 +31,7 @@
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 #include "support/Environment.h"
+#include "support/HostProgram.h"
 #include "transport/Transport.h"
 
 namespace tarnwick::test {
@@ -109,7 +110,7 @@ class Window {
     ::ShowWindow(form_.hwnd(), SW_SHOWNOACTIVATE);
   }
   static void ForgetPlace() {
-    for (const wchar_t* value : {L"WindowRect", L"Panes"}) {
+    for (const wchar_t* value : {L"WindowRect", L"Maximized", L"Panes"}) {
       ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick", value);
     }
   }
@@ -374,6 +375,49 @@ TEST(Win32Window, ShowsTheSampleDiscAsTheOtherWindowDoes) {
 
   w.Click(win::kClose);
   EXPECT_FALSE(::IsWindowVisible(w.form().hwnd()));
+}
+
+// A window manager on the test's display while it lives: wine leaves maximizing a
+// window with a frame to the X display's window manager.
+class WindowManager {
+ public:
+  WindowManager() : pid_(RunHostProgram({"/bin/sh", "-c", "openbox >/dev/null 2>&1 & echo $!"}).out) {
+    ::Sleep(1000);  // until it manages the display's windows
+  }
+  ~WindowManager() {
+    if (!pid_.empty()) RunHostProgram({"/bin/kill", pid_.substr(0, pid_.find('\n'))});
+  }
+  WindowManager(const WindowManager&) = delete;
+  WindowManager& operator=(const WindowManager&) = delete;
+
+ private:
+  std::string pid_;
+};
+
+// Closed maximized, the window opens maximized, and restored it takes the size and
+// place it had before; closed so, it opens so.
+TEST(Win32Window, OpensMaximizedWhenClosedMaximized) {
+  if (HostProgramPath("openbox").empty()) GTEST_SKIP() << "no window manager (openbox) to maximize the window";
+  const WindowManager manager;
+  MountedImages drives({SamplePath("sample.disc")});
+  RECT normal{};
+  {
+    Window w;
+    ::SetWindowPos(w.form().hwnd(), nullptr, 20, 10, 620, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::GetWindowRect(w.form().hwnd(), &normal);
+    ::ShowWindow(w.form().hwnd(), SW_MAXIMIZE);
+    w.Click(win::kClose);
+  }
+  for (const bool maximized : {true, false}) {
+    win::TForm1 form(std::make_shared<FakeDialogs>());
+    form.Show(SW_SHOWNORMAL);
+    EXPECT_EQ(::IsZoomed(form.hwnd()) != 0, maximized);
+    ::ShowWindow(form.hwnd(), SW_RESTORE);
+    RECT restored{};
+    ::GetWindowRect(form.hwnd(), &restored);
+    EXPECT_TRUE(::EqualRect(&restored, &normal)) << restored.left << "," << restored.top << " " << restored.right;
+    ::SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
+  }
 }
 
 // Presses the progress dialog's "Cancel" as soon as it shows.
