@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -26,12 +27,12 @@
 #include "support/CraftedIso.h"
 #include "support/IsoMaker.h"
 #include "support/UdfDiscs.h"
+#include "WindowWatch.h"
 #include "app-win32/Settings.h"
 #include "browse/DeletedEntries.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 #include "support/Environment.h"
-#include "support/HostProgram.h"
 #include "transport/Transport.h"
 
 namespace tarnwick::test {
@@ -377,28 +378,11 @@ TEST(Win32Window, ShowsTheSampleDiscAsTheOtherWindowDoes) {
   EXPECT_FALSE(::IsWindowVisible(w.form().hwnd()));
 }
 
-// A window manager on the test's display while it lives: wine leaves maximizing a
-// window with a frame to the X display's window manager.
-class WindowManager {
- public:
-  WindowManager() : pid_(RunHostProgram({"/bin/sh", "-c", "openbox >/dev/null 2>&1 & echo $!"}).out) {
-    ::Sleep(1000);  // until it manages the display's windows
-  }
-  ~WindowManager() {
-    if (!pid_.empty()) RunHostProgram({"/bin/kill", pid_.substr(0, pid_.find('\n'))});
-  }
-  WindowManager(const WindowManager&) = delete;
-  WindowManager& operator=(const WindowManager&) = delete;
-
- private:
-  std::string pid_;
-};
-
 // Closed maximized, the window opens maximized, and restored it takes the size and
 // place it had before; closed so, it opens so.
 TEST(Win32Window, OpensMaximizedWhenClosedMaximized) {
-  if (HostProgramPath("openbox").empty()) GTEST_SKIP() << "no window manager (openbox) to maximize the window";
-  const WindowManager manager;
+  // wine leaves maximizing to the display's window manager (with-window-manager.sh).
+  if (std::getenv("TARNWICK_WINDOW_MANAGER") == nullptr) GTEST_SKIP() << "no window manager to maximize the window";
   MountedImages drives({SamplePath("sample.disc")});
   RECT normal{};
   {
@@ -417,13 +401,6 @@ TEST(Win32Window, OpensMaximizedWhenClosedMaximized) {
     ::GetWindowRect(form.hwnd(), &restored);
     EXPECT_TRUE(::EqualRect(&restored, &normal)) << restored.left << "," << restored.top << " " << restored.right;
     ::SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
-  }
-}
-
-// Presses the progress dialog's "Cancel" as soon as it shows.
-void CALLBACK PressCancel(HWND, UINT, UINT_PTR, DWORD) {
-  if (const HWND progress = ::FindWindowW(win::kProgressClass, nullptr)) {
-    ::SendMessageW(::GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
   }
 }
 
@@ -487,9 +464,14 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
 
   // "Cancel" in the progress dialog stops the copy and leaves no partial file.
   fs::remove(dir / "big.bin");
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &PressCancel);
-  w.DoubleClickRow(w.RowOf("big.bin"));
-  ::KillTimer(nullptr, timer);
+  {
+    const WindowWatch cancel([](HWND window) {
+      if (ClassOf(window) != win::kProgressClass) return false;
+      ::SendMessageW(::GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
+      return true;
+    });
+    w.DoubleClickRow(w.RowOf("big.bin"));
+  }
   EXPECT_FALSE(fs::exists(dir / "big.bin"));
   EXPECT_TRUE(::IsWindowEnabled(w.form().hwnd()));
 
@@ -503,40 +485,35 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
 // The system's question about an existing file, found on screen over the progress
 // dialog and answered through its own controls: a click on "Replace", or the Enter
 // (default "Skip") and Escape keys sent to the control that has the focus, which must
-// be the question's: the active window, above the progress dialog it belongs to.
+// be the question's: the active window, above the progress dialog it belongs to. The
+// question is looked at until it is all that (it shows before the system activates it,
+// later on a busy machine), for ten seconds at most.
 struct QuestionSeen {
   WPARAM key = 0;  // none: a click on "Replace"
   bool answered = false, ownedByProgress = false, progressDisabled = false, active = false, above = false;
-} question;
+};
 
-BOOL CALLBACK FindReplace(HWND control, LPARAM found) {
-  if (Text(control) == "Replace") *reinterpret_cast<HWND*>(found) = control;
-  return TRUE;
-}
-
-BOOL CALLBACK AnswerQuestion(HWND window, LPARAM progressWindow) {
-  const auto progress = reinterpret_cast<HWND>(progressWindow);
-  HWND replace = nullptr;
-  ::EnumChildWindows(window, &FindReplace, reinterpret_cast<LPARAM>(&replace));
-  if (question.answered || window == progress || !::IsWindowVisible(window) || replace == nullptr) return TRUE;
-  question = {question.key, true, ::GetWindow(window, GW_OWNER) == progress, !::IsWindowEnabled(progress),
-              ::GetActiveWindow() == window && ::IsChild(window, ::GetFocus()), false};
+bool AnswerQuestion(HWND window, QuestionSeen& seen, ULONGLONG deadline) {
+  const HWND progress = ::FindWindowW(win::kProgressClass, nullptr);
+  const HWND replace = ChildWithText(window, L"Replace");
+  if (seen.answered || progress == nullptr || window == progress || replace == nullptr) return false;
+  seen.ownedByProgress = ::GetWindow(window, GW_OWNER) == progress;
+  seen.progressDisabled = !::IsWindowEnabled(progress);
+  seen.active = ::GetActiveWindow() == window && ::IsChild(window, ::GetFocus());
+  seen.above = false;
   for (HWND over = ::GetWindow(progress, GW_HWNDPREV); over != nullptr; over = ::GetWindow(over, GW_HWNDPREV)) {
-    question.above = question.above || over == window;
+    seen.above = seen.above || over == window;
   }
-  if (question.key == 0) {
+  const bool ready = seen.ownedByProgress && seen.progressDisabled && seen.active && seen.above;
+  if (!ready && ::GetTickCount64() < deadline) return true;
+  seen.answered = true;
+  if (seen.key == 0) {
     ::PostMessageW(replace, BM_CLICK, 0, 0);
   } else {
-    ::PostMessageW(::GetFocus(), WM_KEYDOWN, question.key, 0);
-    ::PostMessageW(::GetFocus(), WM_KEYUP, question.key, 0);
+    ::PostMessageW(::GetFocus(), WM_KEYDOWN, seen.key, 0);
+    ::PostMessageW(::GetFocus(), WM_KEYUP, seen.key, 0);
   }
-  return FALSE;
-}
-
-void CALLBACK LookForQuestion(HWND, UINT, UINT_PTR, DWORD) {
-  if (const HWND progress = ::FindWindowW(win::kProgressClass, nullptr)) {
-    ::EnumThreadWindows(::GetCurrentThreadId(), &AnswerQuestion, reinterpret_cast<LPARAM>(progress));
-  }
+  return true;
 }
 
 TEST(Win32Window, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
@@ -555,10 +532,12 @@ TEST(Win32Window, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
     w.dialogs().realQuestion = true;
     w.Click(win::kShow);
     w.DoubleClickLine(2);
-    question = QuestionSeen{c.key};
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &LookForQuestion);
-    w.DoubleClickRow(w.RowOf("README.TXT"));
-    ::KillTimer(nullptr, timer);
+    QuestionSeen question{c.key};
+    {
+      const ULONGLONG deadline = ::GetTickCount64() + 10000;
+      const WindowWatch answer([&](HWND window) { return AnswerQuestion(window, question, deadline); });
+      w.DoubleClickRow(w.RowOf("README.TXT"));
+    }
     EXPECT_TRUE(question.answered && question.ownedByProgress && question.progressDisabled);
     EXPECT_TRUE(question.active && question.above);
     EXPECT_EQ(fs::file_size(dir / "README.TXT"), c.size);
@@ -609,31 +588,26 @@ TEST(Win32Window, NamesFromTheDiscKeepTheirCharacters) {
 }
 
 // The system's dialog boxes found on the screen while the window waits for them, each
-// as its title and its controls' texts joined by " | ", and its answer button pressed
-// ("Keep a copy with zeros" in the question about unreadable data, else OK).
-std::vector<std::string> g_dialogs;
-
+// added to `seen` as its title and its controls' texts joined by " | ", and its answer
+// button pressed (the first of the task dialog's own: "Keep a copy with zeros" in the
+// question about unreadable data, "Create links" in the one about links; else OK).
 BOOL CALLBACK AddText(HWND control, LPARAM texts) {
   *reinterpret_cast<std::string*>(texts) += " | " + Text(control);
   return TRUE;
 }
 
-BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
-  wchar_t kind[16] = {};
-  ::GetClassNameW(window, kind, 16);
-  if (std::wstring(kind) != L"#32770" || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
-  HWND button = ::GetDlgItem(window, 100 + static_cast<int>(TUnreadableAnswer::KeepFilled));
-  if (button == nullptr) button = ::GetDlgItem(window, IDOK);
-  if (button == nullptr) return TRUE;
-  std::string texts = Text(window);
-  ::EnumChildWindows(window, &AddText, reinterpret_cast<LPARAM>(&texts));
-  g_dialogs.push_back(texts);
-  ::SendMessageW(button, BM_CLICK, 0, 0);
-  return FALSE;
-}
-
-void CALLBACK AnswerDialogs(HWND, UINT, UINT_PTR, DWORD) {
-  ::EnumThreadWindows(::GetCurrentThreadId(), &AnswerDialog, 0);
+WindowWatch AnsweringDialogs(std::vector<std::string>& seen) {
+  return WindowWatch([&seen](HWND window) {
+    if (ClassOf(window) != L"#32770" || !::IsWindowEnabled(window)) return false;
+    HWND button = ::GetDlgItem(window, 100);
+    if (button == nullptr) button = ::GetDlgItem(window, IDOK);
+    if (button == nullptr) return false;
+    std::string texts = Text(window);
+    ::EnumChildWindows(window, &AddText, reinterpret_cast<LPARAM>(&texts));
+    seen.push_back(texts);
+    ::SendMessageW(button, BM_CLICK, 0, 0);
+    return true;
+  });
 }
 
 // A file with an unreadable sector: the system's task dialog asks, "Keep a copy with
@@ -659,75 +633,67 @@ TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
   w.dialogs().systemBoxes = true;
   w.Click(win::kShow);
   w.DoubleClickLine(0);
-  g_dialogs.clear();
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &AnswerDialogs);
-  w.DoubleClickRow(w.RowOf("A.BIN"));
-  ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kCheckSession, 0), 0);
-  ::KillTimer(nullptr, timer);
+  std::vector<std::string> dialogs;
+  {
+    const WindowWatch answer = AnsweringDialogs(dialogs);
+    w.DoubleClickRow(w.RowOf("A.BIN"));
+    ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kCheckSession, 0), 0);
+  }
 
   const std::string damage = "A.BIN (8292 bytes): bytes 4096-6143 (sector 32)";
-  ASSERT_EQ(g_dialogs.size(), 3u);
+  ASSERT_EQ(dialogs.size(), 3u);
   const std::pair<std::size_t, std::string> shown[] = {
       {0, kProductName}, {0, " | A.BIN\ncannot be read whole:\n"}, {0, " | Keep a copy with zeros | Skip the file | Stop"},
       {1, kProductName}, {1, " | Kept with zeros where the disc could not be read:\n" + damage},
       {2, kProductName}, {2, " | Checked 2 files: 1 damaged, 1 bad sector\n" + damage}};
-  for (const auto& [dialog, text] : shown) EXPECT_NE(g_dialogs[dialog].find(text), std::string::npos) << g_dialogs[dialog];
+  for (const auto& [dialog, text] : shown) EXPECT_NE(dialogs[dialog].find(text), std::string::npos) << dialogs[dialog];
   std::string expected = data;
   std::fill(expected.begin() + 4096, expected.begin() + 6144, '\0');
   EXPECT_TRUE(ReadWholeFile(dir / "out" / "A.BIN") == expected);
 }
 
-// The grid's context menu as the user opens it: a right click's WM_CONTEXTMENU, and
-// while the menu is open, the item reached through the submenus named in `path` is read
-// (its check mark) and chosen; the menu closes and the window runs the item's command.
-struct MenuPick {
-  HWND form = nullptr;
-  std::vector<std::string> path;
-  bool found = false, checked = false;
-};
-MenuPick* gPick = nullptr;
-
-void CALLBACK PickFromOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-  const HWND popup = ::FindWindowW(L"#32768", nullptr);
-  if (popup == nullptr || gPick == nullptr) return;
-  ::KillTimer(nullptr, timer);
-  HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
-  for (std::size_t level = 0; menu != nullptr && level < gPick->path.size(); ++level) {
-    HMENU next = nullptr;
-    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-      wchar_t text[128] = {};
-      ::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
-      if (Narrow(text) != gPick->path[level]) continue;
-      if (level + 1 < gPick->path.size()) {
-        next = ::GetSubMenu(menu, i);
-        break;
-      }
-      gPick->found = true;
-      gPick->checked = (::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) != 0;
-      ::PostMessageW(gPick->form, WM_COMMAND, MAKEWPARAM(::GetMenuItemID(menu, i), 0), 0);
-    }
-    menu = next;
-  }
-  ::EndMenu();
-}
-
-// Opens the grid's menu over its first row and picks the item; true when it was there
-// (and `checked` says whether it carried a check mark before).
+// The grid's context menu as the user opens it over its first row: a right click's
+// WM_CONTEXTMENU, and while the menu is open, the item reached through the submenus
+// named in `path` is read (its check mark) and chosen; the menu closes and the window
+// runs the item's command. True when the item was there (and `checked` says whether
+// it carried a check mark before).
 bool PickFromGridMenu(Window& w, const std::vector<std::string>& path, bool* checked = nullptr) {
   const HWND grid = w[win::kGrid];
   ListView_SetItemState(grid, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  MenuPick pick{w.form().hwnd(), path};
-  gPick = &pick;
-  ::SetTimer(nullptr, 0, 20, &PickFromOpenMenu);
-  POINT at{10, 10};
-  ::ClientToScreen(grid, &at);
-  ::SendMessageW(w.form().hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid), MAKELPARAM(at.x, at.y));
+  bool open = false, found = false, marked = false;
+  {
+    const WindowWatch pick([&](HWND popup) {
+      if (open || ClassOf(popup) != L"#32768") return false;
+      open = true;
+      HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
+      for (std::size_t level = 0; menu != nullptr && level < path.size(); ++level) {
+        HMENU next = nullptr;
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+          wchar_t text[128] = {};
+          ::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+          if (Narrow(text) != path[level]) continue;
+          if (level + 1 < path.size()) {
+            next = ::GetSubMenu(menu, i);
+            break;
+          }
+          found = true;
+          marked = (::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) != 0;
+          ::PostMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(::GetMenuItemID(menu, i), 0), 0);
+        }
+        menu = next;
+      }
+      ::EndMenu();
+      return true;
+    });
+    POINT at{10, 10};
+    ::ClientToScreen(grid, &at);
+    ::SendMessageW(w.form().hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid), MAKELPARAM(at.x, at.y));
+  }
   // The chosen command arrives after the menu has closed.
   MSG message;
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-  gPick = nullptr;
-  if (checked != nullptr) *checked = pick.checked;
-  return pick.found;
+  if (checked != nullptr) *checked = marked;
+  return found;
 }
 
 TEST(Win32Window, NamesAndDeletedFilesAreChosenInTheMenusAndKept) {
