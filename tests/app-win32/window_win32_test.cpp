@@ -65,10 +65,12 @@ class FakeDialogs : public win::IDialogs {
     if (systemBoxes) return win::SystemDialogs{}.AskUnreadable(owner, name, error);
     return TUnreadableAnswer::Stop;
   }
-  TLinksAnswer AskLinks(HWND, const std::string&) override { return TLinksAnswer::Skip; }
+  TLinksAnswer AskLinks(HWND owner, const std::string& question) override {
+    return systemBoxes ? win::SystemDialogs{}.AskLinks(owner, question) : TLinksAnswer::Skip;
+  }
 
   std::string directory;  // the chooser's answer; "" when the user cancels
-  bool systemBoxes = false;  // the question about unreadable data and messages in the system's dialogs
+  bool systemBoxes = false;  // the questions about unreadable data and links, and messages, in the system's dialogs
   std::vector<std::string> titles, messages;
   bool realQuestion = false;
 };
@@ -650,6 +652,38 @@ TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
   std::string expected = data;
   std::fill(expected.begin() + 4096, expected.begin() + 6144, '\0');
   EXPECT_TRUE(ReadWholeFile(dir / "out" / "A.BIN") == expected);
+}
+
+// A selection with symbolic links: the system's question asks once for all of them,
+// and where links cannot be made (the Windows build makes none), one message says so
+// and counts them; the file is written.
+TEST(Win32Window, LinksThatCannotBeMadeAreToldOnceForTheSelection) {
+  TempDir dir;
+  MountedImages drives({CraftedIso::RockRidgeLinks().Write(dir / "links.iso")});
+  fs::create_directory(dir / "out");
+  Window w;
+  w.dialogs().directory = (dir / "out").string();
+  w.dialogs().systemBoxes = true;
+  w.Click(win::kShow);
+  w.DoubleClickLine(0);
+  ASSERT_EQ(w.GridRows().size(), 3u);
+  ListView_SetItemState(w[win::kGrid], -1, LVIS_SELECTED, LVIS_SELECTED);
+  std::vector<std::string> dialogs;
+  {
+    const WindowWatch answer = AnsweringDialogs(dialogs);
+    ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kExtractRows, 0), 0);
+  }
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_NE(dialogs[0].find("The selection holds 2 symbolic links, the first absolute -> /tmp/target.txt"),
+            std::string::npos)
+      << dialogs[0];
+  EXPECT_NE(dialogs[0].find(" | Create links | Skip links"), std::string::npos) << dialogs[0];
+  EXPECT_NE(dialogs[1].find("Symbolic links cannot be created in " + (dir / "out").string()), std::string::npos)
+      << dialogs[1];
+  EXPECT_NE(dialogs[1].find("2 symbolic links were not created"), std::string::npos) << dialogs[1];
+  EXPECT_EQ(ReadWholeFile(dir / "out" / "target.txt"), "hello");
+  EXPECT_FALSE(fs::exists(dir / "out" / "link") || fs::exists(dir / "out" / "absolute"));
+  EXPECT_EQ(w.text(win::kHint), "Wrote " + (dir / "out").string() + "/target.txt; 2 symbolic links not created");
 }
 
 // The grid's context menu as the user opens it over its first row: a right click's
