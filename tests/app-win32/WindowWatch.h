@@ -47,21 +47,4 @@ inline std::wstring ClassOf(HWND window) {
   return name;
 }
 
-// The first child of a window whose text is `text`, or nullptr.
-inline HWND ChildWithText(HWND window, const std::wstring& text) {
-  std::pair<const std::wstring*, HWND> search{&text, nullptr};
-  ::EnumChildWindows(
-      window,
-      [](HWND child, LPARAM found) {
-        auto& [wanted, hit] = *reinterpret_cast<std::pair<const std::wstring*, HWND>*>(found);
-        wchar_t text[256] = {};
-        ::GetWindowTextW(child, text, 256);
-        if (*wanted != text) return TRUE;
-        hit = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.second;
-}
-
 }  // namespace tarnwick::test

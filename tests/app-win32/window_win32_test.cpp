@@ -497,7 +497,12 @@ struct QuestionSeen {
 
 bool AnswerQuestion(HWND window, QuestionSeen& seen, ULONGLONG deadline) {
   const HWND progress = ::FindWindowW(win::kProgressClass, nullptr);
-  const HWND replace = ChildWithText(window, L"Replace");
+  HWND replace = nullptr;
+  const auto replaceButton = [](HWND control, LPARAM found) {
+    if (Text(control) == "Replace") *reinterpret_cast<HWND*>(found) = control;
+    return TRUE;
+  };
+  ::EnumChildWindows(window, replaceButton, reinterpret_cast<LPARAM>(&replace));
   if (seen.answered || progress == nullptr || window == progress || replace == nullptr) return false;
   seen.ownedByProgress = ::GetWindow(window, GW_OWNER) == progress;
   seen.progressDisabled = !::IsWindowEnabled(progress);

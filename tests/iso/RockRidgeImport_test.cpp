@@ -10,9 +10,7 @@ namespace {
 
 using R = CraftedRecord;
 
-std::string Entry(const char* sig, const std::string& data) {
-  return std::string(sig, 2) + static_cast<char>(4 + data.size()) + '\x01' + data;
-}
+const auto& Entry = SuspEntry;
 std::string Both32(std::uint32_t v) {
   std::string b(8, '\0');
   PutBoth32(reinterpret_cast<std::uint8_t*>(b.data()), v);

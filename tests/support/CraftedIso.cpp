@@ -158,7 +158,7 @@ CraftedIso CraftedIso::RootAndOneSubdirectory() {
   return iso;
 }
 
-std::string SystemUseEntry(const char* signature, const std::string& data) {
+std::string SuspEntry(const char* signature, const std::string& data) {
   return std::string(signature, 2) + static_cast<char>(4 + data.size()) + '\x01' + data;
 }
 
@@ -169,16 +169,16 @@ CraftedIso CraftedIso::RockRidgeLinks() {
   iso.Raw(16, 80, {0x28, 0, 0, 0, 0, 0, 0, 0x28});  // 40 blocks of volume space
   iso.Terminator(17);
   R dot = R::Dot(20, 2048);
-  dot.systemUse = SystemUseEntry("SP", std::string("\xBE\xEF\x00", 3)) + SystemUseEntry("RR", "\x81");
+  dot.systemUse = SuspEntry("SP", std::string("\xBE\xEF\x00", 3)) + SuspEntry("RR", "\x81");
   // A name, and a link's target as one path component per entry (flags, length, text;
   // flag 8 is the root).
   const auto named = [](R record, const std::string& name) {
-    record.systemUse = SystemUseEntry("NM", std::string(1, '\0') + name) + record.systemUse;
+    record.systemUse = SuspEntry("NM", std::string(1, '\0') + name) + record.systemUse;
     return record;
   };
   R relative = R::File("LINK;1", 0, 0), absolute = R::File("ABSOLUTE;1", 0, 0);
-  relative.systemUse = SystemUseEntry("SL", std::string("\0\0\x0a", 3) + "target.txt");
-  absolute.systemUse = SystemUseEntry("SL", std::string("\0\x08\0\0\x03", 5) + "tmp" + std::string("\0\x0a", 2) +
+  relative.systemUse = SuspEntry("SL", std::string("\0\0\x0a", 3) + "target.txt");
+  absolute.systemUse = SuspEntry("SL", std::string("\0\x08\0\0\x03", 5) + "tmp" + std::string("\0\x0a", 2) +
                                                 "target.txt");
   iso.Directory(20, {dot, R::DotDot(20, 2048), named(absolute, "absolute"), named(relative, "link"),
                      named(R::File("TARGET.TXT;1", 30, 5), "target.txt")});

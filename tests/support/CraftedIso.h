@@ -36,7 +36,7 @@ struct CraftedRecord {
 std::vector<CraftedRecord> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<CraftedRecord> records);
 
 // A system-use entry of a record: signature, length, version 1, data.
-std::string SystemUseEntry(const char* signature, const std::string& data);
+std::string SuspEntry(const char* signature, const std::string& data);
 
 // Big-endian UCS-2 bytes of a text, as Joliet names are stored.
 std::string Ucs2Be(const std::u16string& text);
