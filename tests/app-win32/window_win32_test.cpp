@@ -128,6 +128,15 @@ class Window {
                    reinterpret_cast<LPARAM>((*this)[win::kDrives]));
   }
   void Click(ControlId button) { ::SendMessageW((*this)[button], BM_CLICK, 0, 0); }
+  // "Show", then the first session imported, to be extracted into `out` (made here)
+  // with the system's own questions and messages.
+  void ImportForSystemDialogs(const fs::path& out) {
+    fs::create_directory(out);
+    dialogs().directory = out.string();
+    dialogs().systemBoxes = true;
+    Click(win::kShow);
+    DoubleClickLine(0);
+  }
 
   std::vector<std::string> SessionLines() const {
     const HWND lb = (*this)[win::kSessions];
@@ -634,12 +643,8 @@ TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
   iso.Write(dir / "damaged.iso");
   std::ofstream(dir / "damaged.disc") << "session\ntrack start=0 length=40 file=damaged.iso\nfault read start=32\n";
   MountedImages drives({(dir / "damaged.disc").string()});
-  fs::create_directory(dir / "out");
   Window w;
-  w.dialogs().directory = (dir / "out").string();
-  w.dialogs().systemBoxes = true;
-  w.Click(win::kShow);
-  w.DoubleClickLine(0);
+  w.ImportForSystemDialogs(dir / "out");
   std::vector<std::string> dialogs;
   {
     const WindowWatch answer = AnsweringDialogs(dialogs);
@@ -665,12 +670,8 @@ TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
 TEST(Win32Window, LinksThatCannotBeMadeAreToldOnceForTheSelection) {
   TempDir dir;
   MountedImages drives({CraftedIso::RockRidgeLinks().Write(dir / "links.iso")});
-  fs::create_directory(dir / "out");
   Window w;
-  w.dialogs().directory = (dir / "out").string();
-  w.dialogs().systemBoxes = true;
-  w.Click(win::kShow);
-  w.DoubleClickLine(0);
+  w.ImportForSystemDialogs(dir / "out");
   ASSERT_EQ(w.GridRows().size(), 3u);
   ListView_SetItemState(w[win::kGrid], -1, LVIS_SELECTED, LVIS_SELECTED);
   std::vector<std::string> dialogs;

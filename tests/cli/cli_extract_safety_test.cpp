@@ -71,17 +71,10 @@ struct SafetyDisc {
                           << iso.Sectors() << "\nfault read start=" << kBigFault << " count=1\nfault read start="
                           << kEscFileLba << " count=1\n";
 
-    CraftedIso rr(40);
-    rr.Descriptor(16, 1, 20, 2048);
-    rr.Raw(16, 80, {0x28, 0, 0, 0, 0, 0, 0, 0x28});  // 40 blocks of volume space
-    rr.Terminator(17);
-    R dot = R::Dot(20, 2048);
-    dot.systemUse = SuspEntry("SP", std::string("\xBE\xEF\x00", 3)) + SuspEntry("RR", "\x81");
     R link = R::File("LINK;1", 0, 0);
     link.systemUse = SuspEntry("NM", std::string(1, '\0') + "LINK") +
                      SuspEntry("SL", std::string("\0\0\x06", 3) + "target");
-    rr.Directory(20, {dot, R::DotDot(20, 2048), link});
-    links = rr.Write(dir / "links.iso");
+    links = CraftedIso::RockRidgeRoot({link}).Write(dir / "links.iso");
   }
 };
 
