@@ -76,7 +76,12 @@ TPanes TForm1::RememberedPanes() const {
 }
 
 void TForm1::Show(int show) {
-  if (openMaximized_ && (show == SW_SHOWNORMAL || show == SW_SHOWDEFAULT || show == SW_SHOW)) show = SW_SHOWMAXIMIZED;
+  if (openMaximized_ && (show == SW_SHOWNORMAL || show == SW_SHOWDEFAULT || show == SW_SHOW)) {
+    // Shown at its place first: a window manager that places the window itself (under
+    // wine) takes the place it restores to from what it saw before the maximizing.
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+    show = SW_SHOWMAXIMIZED;
+  }
   ::ShowWindow(hwnd_, show);
 }
 
