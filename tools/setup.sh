@@ -20,8 +20,9 @@ PACKAGES="$PACKAGES udftools udfclient python3 python3-pycdlib"
 PACKAGES="$PACKAGES gddrescue"
 VM_PACKAGES="qemu-system-x86 busybox-static linux-image-amd64 cpio xz-utils zstd file gddrescue"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
-# The Windows build's cross compilers and wine (64-bit only: wine32 cannot run here).
-WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64"
+# The Windows build's cross compilers and wine (64-bit only: wine32 cannot run here),
+# and a window manager for the window test that maximizes the window under wine.
+WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 openbox"
 
 need_install=0
 for p in $PACKAGES; do

@@ -17,7 +17,7 @@ WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 
 PACKAGES="cmake ninja-build libgtest-dev libcli11-dev nlohmann-json3-dev \
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 xvfb xauth"
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 xvfb xauth openbox"
 need_install=0
 for p in $PACKAGES; do
   dpkg -s "$p" >/dev/null 2>&1 || need_install=1

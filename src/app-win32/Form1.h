@@ -26,6 +26,7 @@
 
 #include "app-win32/Dialogs.h"
 #include "app-win32/Fonts.h"
+#include "app-win32/MarkIcons.h"
 #include "app-win32/Splitters.h"
 #include "browse/DirectoryMarks.h"
 #include "browse/SessionListing.h"
@@ -63,6 +64,9 @@ enum ControlId : int {
   kNamesFirst = 320,   // "Names": one command per choice, in NameChoices order
 };
 
+// Posted to the window to tell the window manager its size again.
+inline constexpr UINT kRestateSize = WM_APP + 1;
+
 class TForm1 {
  public:
   // Creates the window (not yet shown) and runs FormCreate. Without `dialogs` the
@@ -74,6 +78,9 @@ class TForm1 {
   TForm1& operator=(const TForm1&) = delete;
 
   HWND hwnd() const { return hwnd_; }
+  // Shows the window as `show` asks; a window closed maximized opens maximized, and
+  // restored it takes the place it opened at.
+  void Show(int show);
   HWND Control(ControlId id) const { return ::GetDlgItem(hwnd_, id); }
   TQuarnBurner& quarnb() { return quarnb_; }
 
@@ -110,8 +117,13 @@ class TForm1 {
   void Layout();
   // Where the window opens, how small it may get, what it keeps for the next run, and
   // the grid's name column, which takes what the other columns leave (Form1Geometry.cpp).
-  TRect OpeningPlace() const;
+  TRect OpeningPlace();
   TSize MinimumOuterSize() const;
+  void KeepNormalRect();
+  // A size below the minimum that the system refused, asked for by a window manager
+  // that was not told the minimum, is answered with the size the window keeps.
+  void WatchMinimum(const WINDOWPOS& change);
+  void RestateSize();
   TPanes RememberedPanes() const;
   void SaveGeometry() const;
   void FitNameColumn();
@@ -140,9 +152,15 @@ class TForm1 {
   HWND tips_ = nullptr;
   double scale_ = 1.0;
   Fonts fonts_;
+  // The warning icon of marked directories (the grid shares the list, the window owns it).
+  MarkIcons markIcons_;
   Splitters splitters_;
   // The lines the session list shows, with the session each imports.
   std::vector<TSessionLine> sessionLines_;
+  // The window's rectangle when last neither maximized nor minimized (screen
+  // coordinates), kept for the next run; whether it was closed maximized last time.
+  RECT normal_{};
+  bool openMaximized_ = false;
   // Wide texts the grid's and tree's tooltips point into until the next request.
   std::wstring tipText_;
 };

@@ -20,6 +20,9 @@ constexpr const wchar_t* kImageFolderKey = L"ImageFolder";
 
 void SetText(HWND control, const std::string& text) { ::SetWindowTextW(control, Wide(text).c_str()); }
 
+// The state of a node or row: the warning icon for a marked directory, else none.
+UINT MarkState(const TDirectoryMark* mark) { return mark ? INDEXTOSTATEIMAGEMASK(MarkIcons::kWarning) : 0; }
+
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -157,8 +160,11 @@ void TForm1::BuildTree() {
   TVINSERTSTRUCTW insert{};
   insert.hParent = TVI_ROOT;
   insert.hInsertAfter = TVI_LAST;
-  insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-  std::wstring text = Wide(MarkedText("CD", marks_.Of(quarnb_.Root())));
+  insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE;
+  const TDirectoryMark* mark = marks_.Of(quarnb_.Root());
+  insert.item.state = MarkState(mark);
+  insert.item.stateMask = TVIS_STATEIMAGEMASK;
+  std::wstring text = Wide(MarkedText("CD", mark));
   insert.item.pszText = text.data();
   insert.item.lParam = reinterpret_cast<LPARAM>(quarnb_.Root());
   const HTREEITEM root = TreeView_InsertItem(tree, &insert);
@@ -179,9 +185,11 @@ void TForm1::AddDirNodes(HTREEITEM node, TDEntry* dir) {
     TVINSERTSTRUCTW insert{};
     insert.hParent = node;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-    // A directory that is not shown whole carries its mark (the tooltip says why).
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE;
+    // A directory that is not shown whole carries its mark and icon (the tooltip says why).
     const TDirectoryMark* mark = marks_.Of(*entry);
+    insert.item.state = MarkState(mark);
+    insert.item.stateMask = TVIS_STATEIMAGEMASK;
     std::wstring text = Wide(MarkedText(entry->LongName, mark));
     insert.item.pszText = text.data();
     insert.item.lParam = reinterpret_cast<LPARAM>(entry->Dir);
@@ -218,10 +226,13 @@ void TForm1::ShowDirectory(const TDEntry* dir) {
     ListView_InsertItem(grid, &item);
   }
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    std::wstring name = Wide(MarkedText(rows[r].name, marks_.Of(*rows[r].entry)));
+    const TDirectoryMark* mark = marks_.Of(*rows[r].entry);
+    std::wstring name = Wide(MarkedText(rows[r].name, mark));
     std::wstring size = Wide(rows[r].size);
     LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    item.state = MarkState(mark);
+    item.stateMask = LVIS_STATEIMAGEMASK;
     item.iItem = static_cast<int>(r);
     item.pszText = name.data();
     item.lParam = reinterpret_cast<LPARAM>(rows[r].entry);

@@ -1,7 +1,7 @@
 // Where the window opens and how it keeps its size: at the default size centred on the
 // monitor's free area where that fits, else as large as that area; where and as large
-// as it was when last closed, as long as that is still on a monitor; never smaller
-// than keeps every control usable.
+// as it was when last closed, as long as that is still on a monitor, and maximized
+// when it was closed maximized; never smaller than keeps every control usable.
 #include <optional>
 
 #include "app-win32/Form1.h"
@@ -11,8 +11,10 @@ namespace tarnwick::win {
 
 namespace {
 
-// "x,y,width,height" of the outer rectangle, and "list,tree": the panes' widths.
+// "x,y,width,height" of the outer rectangle (when neither maximized nor minimized),
+// "1" when the window was closed maximized, and "list,tree": the panes' widths.
 constexpr const wchar_t* kWindowRectKey = L"WindowRect";
+constexpr const wchar_t* kMaximizedKey = L"Maximized";
 constexpr const wchar_t* kPanesKey = L"Panes";
 
 // The outer size of the window for a client area of `client`.
@@ -43,7 +45,8 @@ TRect WorkArea(const std::optional<TRect>& remembered) {
 
 }  // namespace
 
-TRect TForm1::OpeningPlace() const {
+TRect TForm1::OpeningPlace() {
+  openMaximized_ = ReadSetting(kMaximizedKey) == "1";
   const std::optional<TRect> remembered = ParseRect(ReadSetting(kWindowRectKey));
   return OpeningRect(WorkArea(remembered), OuterSize(ScaledSize(kDefaultClient, scale_)), MinimumOuterSize(),
                      remembered);
@@ -51,18 +54,51 @@ TRect TForm1::OpeningPlace() const {
 
 TSize TForm1::MinimumOuterSize() const { return OuterSize(ScaledSize(kMinimumClient, scale_)); }
 
+// Under wine the window manager of the X display decides the frame's size: wine's X11
+// driver gives it no minimum size for a resizable window, so it may shrink the window
+// below the minimum. The system keeps the window at the minimum, but wine leaves the X
+// window as the window manager made it while it handles that manager's event; the size
+// is told again once the event is handled, from the window's own message queue.
+void TForm1::WatchMinimum(const WINDOWPOS& change) {
+  if ((change.flags & SWP_NOSIZE) != 0 || ::IsIconic(hwnd_) || ::IsZoomed(hwnd_)) return;
+  const TSize least = MinimumOuterSize();
+  if (change.cx < least.width || change.cy < least.height) ::PostMessageW(hwnd_, kRestateSize, 0, 0);
+}
+
+void TForm1::RestateSize() {
+  // Changing nothing still sends the window's place and size to the window manager.
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+}
+
 TPanes TForm1::RememberedPanes() const {
   return ParsePanes(ReadSetting(kPanesKey)).value_or(TPanes{Scaled(192), Scaled(145)});
 }
 
-void TForm1::SaveGeometry() const {
-  // A maximized or minimized window keeps the place it had before.
-  if (!::IsZoomed(hwnd_) && !::IsIconic(hwnd_)) {
-    RECT rect{};
-    if (::GetWindowRect(hwnd_, &rect)) {
-      WriteSetting(kWindowRectKey, RectText({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}));
-    }
+void TForm1::Show(int show) {
+  if (openMaximized_ && (show == SW_SHOWNORMAL || show == SW_SHOWDEFAULT || show == SW_SHOW)) {
+    // Shown at its place first: a window manager that places the window itself (under
+    // wine) takes the place it restores to from what it saw before the maximizing.
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+    show = SW_SHOWMAXIMIZED;
   }
+  ::ShowWindow(hwnd_, show);
+}
+
+void TForm1::KeepNormalRect() {
+  if (!::IsZoomed(hwnd_) && !::IsIconic(hwnd_)) ::GetWindowRect(hwnd_, &normal_);
+}
+
+void TForm1::SaveGeometry() const {
+  // A maximized or minimized window keeps the place it had before, and one minimized
+  // from maximized counts as maximized.
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  const bool maximized = ::IsZoomed(hwnd_) || (::IsIconic(hwnd_) && ::GetWindowPlacement(hwnd_, &placement) &&
+                                               (placement.flags & WPF_RESTORETOMAXIMIZED) != 0);
+  const RECT& rect = normal_;
+  WriteSetting(kWindowRectKey, RectText({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}));
+  WriteSetting(kMaximizedKey, maximized ? "1" : "0");
   WriteSetting(kPanesKey, PanesText({splitters_.list, splitters_.tree}));
 }
 

@@ -68,6 +68,7 @@ TForm1::TForm1(std::shared_ptr<IDialogs> dialogs, bool quitOnClose)
   hwnd_ = ::CreateWindowExW(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, place.x, place.y, place.width,
                             place.height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) return;
+  ::GetWindowRect(hwnd_, &normal_);
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::Proc));
   // The About text: from the window menu, or with F1.
@@ -123,8 +124,13 @@ void TForm1::CreateControls() {
   // The tree's font is Tahoma 11 without bold.
   ::SendMessageW(tree, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.base), FALSE);
   ::SendMessageW(tree, TVM_SETINDENT, static_cast<WPARAM>(Scaled(19)), 0);
-  const HWND grid = make(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP, kGrid,
-                         fonts_.grid);
+  const HWND grid = make(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "",
+                         LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP, kGrid, fonts_.grid);
+  // Marked directories' nodes and rows show the warning icon as their state image.
+  if (const HIMAGELIST marks = markIcons_.Create()) {
+    TreeView_SetImageList(tree, marks, TVSIL_STATE);
+    ListView_SetImageList(grid, marks, LVSIL_STATE);
+  }
   ListView_SetExtendedListViewStyle(grid, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP |
                                               LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
   AttachTypeAhead(grid);
@@ -217,6 +223,15 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {least.width, least.height};
       return 0;
     }
+    case WM_WINDOWPOSCHANGING:
+      WatchMinimum(*reinterpret_cast<const WINDOWPOS*>(lParam));
+      break;  // the default handling keeps the size at least the minimum
+    case WM_WINDOWPOSCHANGED:
+      KeepNormalRect();
+      break;  // the default handling sends WM_SIZE
+    case kRestateSize:
+      RestateSize();
+      return 0;
     case WM_SETCURSOR:
       if (WaitCursor::IsBusy()) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));

@@ -35,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   {
     tarnwick::win::TForm1 form(dialogs, true);
     if (form.hwnd() == nullptr) return 1;
-    ::ShowWindow(form.hwnd(), show);
+    form.Show(show);
     MSG message;
     BOOL got;
     while ((got = ::GetMessageW(&message, nullptr, 0, 0)) != 0 && got != -1) {

@@ -1,6 +1,7 @@
 // Where the window opens and how it keeps its size: at the default size centred on its
 // screen where that fits, else as large as the screen's free area; where and as large
-// as it was when last closed, as long as that is still on a screen; never smaller than
+// as it was when last closed, as long as that is still on a screen, and maximized when
+// it was closed maximized (restored to its earlier size and place); never smaller than
 // keeps every control usable. The strips' controls follow the width.
 #include <QCloseEvent>
 #include <QComboBox>
@@ -24,6 +25,8 @@ namespace {
 const QString kGeometryKey = QStringLiteral("window/geometry");
 // "list,tree": the session list's and the tree's widths.
 const QString kPanesKey = QStringLiteral("window/panes");
+// Whether the window was maximized when closed; the geometry is then its normal one.
+const QString kMaximizedKey = QStringLiteral("window/maximized");
 
 // The narrowest a pane gets when the window's width is shared out.
 constexpr int kLeastPane = 40;
@@ -64,6 +67,8 @@ void TForm1::PlaceOnScreen() {
     const TPanes fitted = FitPanes(*panes, middle, gap, Scaled(kLeastPane));
     Splitter1->setSizes({fitted.list, fitted.tree, middle - 2 * gap - fitted.list - fitted.tree});
   }
+  // Shown maximized, with the place above kept for when it is restored.
+  if (settings.value(kMaximizedKey).toBool()) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void TForm1::PlaceStrips() {
@@ -81,10 +86,16 @@ void TForm1::PlaceStrips() {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   QSettings settings;
-  // A maximized or minimized window keeps the size it had before.
-  if (windowState() == Qt::WindowNoState) {
-    settings.setValue(kGeometryKey, QString::fromStdString(RectText({x(), y(), width(), height()})));
+  // A maximized window keeps the size and place it has when restored (its frame is
+  // where it is now from its client area); a minimized one what was kept before.
+  const bool maximized = windowState().testFlag(Qt::WindowMaximized);
+  if (!windowState().testFlag(Qt::WindowMinimized) && !windowState().testFlag(Qt::WindowFullScreen)) {
+    const QRect normal = maximized ? normalGeometry() : geometry();
+    const QPoint frame = pos() - geometry().topLeft();
+    settings.setValue(kGeometryKey, QString::fromStdString(RectText({normal.x() + frame.x(), normal.y() + frame.y(),
+                                                                     normal.width(), normal.height()})));
   }
+  settings.setValue(kMaximizedKey, maximized);
   const QList<int> sizes = Splitter1->sizes();
   if (sizes.size() == 3) settings.setValue(kPanesKey, QString::fromStdString(PanesText({sizes[0], sizes[1]})));
   QMainWindow::closeEvent(event);

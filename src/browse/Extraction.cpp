@@ -98,7 +98,10 @@ std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::stri
   if (!outcome.links.empty()) text += "; made " + links(outcome.links.size());
   if (!outcome.skippedLinks.empty()) text += "; skipped " + links(outcome.skippedLinks.size());
   if (!outcome.kept.empty()) text += "; kept " + files(outcome.kept.size()) + " that existed";
-  if (!outcome.errors.empty()) text += "; " + std::to_string(outcome.errors.size()) + " failed";
+  // The links the system refused share one error, and are counted apart.
+  const std::size_t failed = outcome.errors.size() - (outcome.linksNotMade > 0 ? 1 : 0);
+  if (outcome.linksNotMade > 0) text += "; " + links(outcome.linksNotMade) + " not created";
+  if (failed > 0) text += "; " + std::to_string(failed) + " failed";
   if (!outcome.damaged.empty())
     text += "; " + std::to_string(outcome.damaged.size()) + " damaged, with zeros for unreadable data";
   return text;
@@ -135,6 +138,7 @@ TExtractionOutcome TExtraction::Run(const std::vector<const TFEntry*>& entries, 
     outcome_.errors.insert(outcome_.errors.begin(), kExtractionOutOfMemoryText);
   }
   if (refusedLinks_ > 0) {
+    outcome_.linksNotMade = refusedLinks_;
     outcome_.errors.push_back("Symbolic links cannot be created in " + directory + " (" + linksRefused_ + "): " +
                               std::to_string(refusedLinks_) +
                               (refusedLinks_ == 1 ? " symbolic link was" : " symbolic links were") + " not created");

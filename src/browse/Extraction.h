@@ -45,6 +45,7 @@ struct TExtractionOutcome {
   std::vector<TDamagedFile> damaged;  // files kept with zeros for unreadable data
   std::vector<std::string> links;         // local paths of the symbolic links made
   std::vector<std::string> skippedLinks;  // links left out as the user chose, by path below the selection
+  std::size_t linksNotMade = 0;  // links the system refused to make, told in one of the errors
   bool cancelled = false;
 };
 

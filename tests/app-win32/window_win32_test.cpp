@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -26,6 +27,7 @@
 #include "support/CraftedIso.h"
 #include "support/IsoMaker.h"
 #include "support/UdfDiscs.h"
+#include "WindowWatch.h"
 #include "app-win32/Settings.h"
 #include "browse/DeletedEntries.h"
 #include "support/TempDir.h"
@@ -63,10 +65,12 @@ class FakeDialogs : public win::IDialogs {
     if (systemBoxes) return win::SystemDialogs{}.AskUnreadable(owner, name, error);
     return TUnreadableAnswer::Stop;
   }
-  TLinksAnswer AskLinks(HWND, const std::string&) override { return TLinksAnswer::Skip; }
+  TLinksAnswer AskLinks(HWND owner, const std::string& question) override {
+    return systemBoxes ? win::SystemDialogs{}.AskLinks(owner, question) : TLinksAnswer::Skip;
+  }
 
   std::string directory;  // the chooser's answer; "" when the user cancels
-  bool systemBoxes = false;  // the question about unreadable data and messages in the system's dialogs
+  bool systemBoxes = false;  // the questions about unreadable data and links, and messages, in the system's dialogs
   std::vector<std::string> titles, messages;
   bool realQuestion = false;
 };
@@ -109,7 +113,7 @@ class Window {
     ::ShowWindow(form_.hwnd(), SW_SHOWNOACTIVATE);
   }
   static void ForgetPlace() {
-    for (const wchar_t* value : {L"WindowRect", L"Panes"}) {
+    for (const wchar_t* value : {L"WindowRect", L"Maximized", L"Panes"}) {
       ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick", value);
     }
   }
@@ -124,6 +128,15 @@ class Window {
                    reinterpret_cast<LPARAM>((*this)[win::kDrives]));
   }
   void Click(ControlId button) { ::SendMessageW((*this)[button], BM_CLICK, 0, 0); }
+  // "Show", then the first session imported, to be extracted into `out` (made here)
+  // with the system's own questions and messages.
+  void ImportForSystemDialogs(const fs::path& out) {
+    fs::create_directory(out);
+    dialogs().directory = out.string();
+    dialogs().systemBoxes = true;
+    Click(win::kShow);
+    DoubleClickLine(0);
+  }
 
   std::vector<std::string> SessionLines() const {
     const HWND lb = (*this)[win::kSessions];
@@ -145,9 +158,10 @@ class Window {
     ::SendMessageW(lb, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(line.left + 4, (line.top + line.bottom) / 2));
   }
 
-  std::vector<std::string> TreePaths() const {
+  // The nodes' paths; with `icons`, a node showing the warning icon ends in " [!]".
+  std::vector<std::string> TreePaths(bool icons = false) const {
     std::vector<std::string> paths;
-    AddPaths(TreeView_GetRoot((*this)[win::kTree]), "", paths);
+    AddPaths(TreeView_GetRoot((*this)[win::kTree]), "", paths, icons);
     return paths;
   }
   // Selects the node of a path such as "CD/docs", as a click on it does.
@@ -169,10 +183,14 @@ class Window {
     TreeView_SelectItem(tree, node);
   }
 
-  sample::Rows GridRows() const {
+  // The rows' names and sizes; with `icons`, a row showing the warning icon ends in " [!]".
+  sample::Rows GridRows(bool icons = false) const {
     const HWND grid = (*this)[win::kGrid];
     sample::Rows rows;
-    for (int r = 0; r < ListView_GetItemCount(grid); ++r) rows.emplace_back(Cell(r, 0), Cell(r, 1));
+    for (int r = 0; r < ListView_GetItemCount(grid); ++r) {
+      const bool icon = ListView_GetItemState(grid, r, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(1);
+      rows.emplace_back(Cell(r, 0) + (icons && icon ? " [!]" : ""), Cell(r, 1));
+    }
     return rows;
   }
   int RowOf(const std::string& name) const {
@@ -223,12 +241,13 @@ class Window {
     TreeView_GetItem((*this)[win::kTree], &item);
     return Narrow(text);
   }
-  void AddPaths(HTREEITEM node, const std::string& prefix, std::vector<std::string>& paths) const {
+  void AddPaths(HTREEITEM node, const std::string& prefix, std::vector<std::string>& paths, bool icons) const {
     const HWND tree = (*this)[win::kTree];
     for (; node != nullptr; node = TreeView_GetNextSibling(tree, node)) {
       const std::string path = prefix.empty() ? NodeText(node) : prefix + "/" + NodeText(node);
-      paths.push_back(path);
-      AddPaths(TreeView_GetChild(tree, node), path, paths);
+      const bool icon = TreeView_GetItemState(tree, node, TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(1);
+      paths.push_back(path + (icons && icon ? " [!]" : ""));
+      AddPaths(TreeView_GetChild(tree, node), path, paths, icons);
     }
   }
   std::string Cell(int row, int column) const {
@@ -370,10 +389,29 @@ TEST(Win32Window, ShowsTheSampleDiscAsTheOtherWindowDoes) {
   EXPECT_FALSE(::IsWindowVisible(w.form().hwnd()));
 }
 
-// Presses the progress dialog's "Cancel" as soon as it shows.
-void CALLBACK PressCancel(HWND, UINT, UINT_PTR, DWORD) {
-  if (const HWND progress = ::FindWindowW(win::kProgressClass, nullptr)) {
-    ::SendMessageW(::GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+// Closed maximized, the window opens maximized, and restored it takes the size and
+// place it had before; closed so, it opens so.
+TEST(Win32Window, OpensMaximizedWhenClosedMaximized) {
+  // wine leaves maximizing to the display's window manager (with-window-manager.sh).
+  if (std::getenv("TARNWICK_WINDOW_MANAGER") == nullptr) GTEST_SKIP() << "no window manager to maximize the window";
+  MountedImages drives({SamplePath("sample.disc")});
+  RECT normal{};
+  {
+    Window w;
+    ::SetWindowPos(w.form().hwnd(), nullptr, 20, 10, 620, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::GetWindowRect(w.form().hwnd(), &normal);
+    ::ShowWindow(w.form().hwnd(), SW_MAXIMIZE);
+    w.Click(win::kClose);
+  }
+  for (const bool maximized : {true, false}) {
+    win::TForm1 form(std::make_shared<FakeDialogs>());
+    form.Show(SW_SHOWNORMAL);
+    EXPECT_EQ(::IsZoomed(form.hwnd()) != 0, maximized);
+    ::ShowWindow(form.hwnd(), SW_RESTORE);
+    RECT restored{};
+    ::GetWindowRect(form.hwnd(), &restored);
+    EXPECT_TRUE(::EqualRect(&restored, &normal)) << restored.left << "," << restored.top << " " << restored.right;
+    ::SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
   }
 }
 
@@ -437,9 +475,14 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
 
   // "Cancel" in the progress dialog stops the copy and leaves no partial file.
   fs::remove(dir / "big.bin");
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &PressCancel);
-  w.DoubleClickRow(w.RowOf("big.bin"));
-  ::KillTimer(nullptr, timer);
+  {
+    const WindowWatch cancel([](HWND window) {
+      if (ClassOf(window) != win::kProgressClass) return false;
+      ::SendMessageW(::GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
+      return true;
+    });
+    w.DoubleClickRow(w.RowOf("big.bin"));
+  }
   EXPECT_FALSE(fs::exists(dir / "big.bin"));
   EXPECT_TRUE(::IsWindowEnabled(w.form().hwnd()));
 
@@ -453,40 +496,40 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
 // The system's question about an existing file, found on screen over the progress
 // dialog and answered through its own controls: a click on "Replace", or the Enter
 // (default "Skip") and Escape keys sent to the control that has the focus, which must
-// be the question's: the active window, above the progress dialog it belongs to.
+// be the question's: the active window, above the progress dialog it belongs to. The
+// question is looked at until it is all that (it shows before the system activates it,
+// later on a busy machine), for ten seconds at most.
 struct QuestionSeen {
   WPARAM key = 0;  // none: a click on "Replace"
   bool answered = false, ownedByProgress = false, progressDisabled = false, active = false, above = false;
-} question;
+};
 
-BOOL CALLBACK FindReplace(HWND control, LPARAM found) {
-  if (Text(control) == "Replace") *reinterpret_cast<HWND*>(found) = control;
-  return TRUE;
-}
-
-BOOL CALLBACK AnswerQuestion(HWND window, LPARAM progressWindow) {
-  const auto progress = reinterpret_cast<HWND>(progressWindow);
+bool AnswerQuestion(HWND window, QuestionSeen& seen, ULONGLONG deadline) {
+  const HWND progress = ::FindWindowW(win::kProgressClass, nullptr);
   HWND replace = nullptr;
-  ::EnumChildWindows(window, &FindReplace, reinterpret_cast<LPARAM>(&replace));
-  if (question.answered || window == progress || !::IsWindowVisible(window) || replace == nullptr) return TRUE;
-  question = {question.key, true, ::GetWindow(window, GW_OWNER) == progress, !::IsWindowEnabled(progress),
-              ::GetActiveWindow() == window && ::IsChild(window, ::GetFocus()), false};
+  const auto replaceButton = [](HWND control, LPARAM found) {
+    if (Text(control) == "Replace") *reinterpret_cast<HWND*>(found) = control;
+    return TRUE;
+  };
+  ::EnumChildWindows(window, replaceButton, reinterpret_cast<LPARAM>(&replace));
+  if (seen.answered || progress == nullptr || window == progress || replace == nullptr) return false;
+  seen.ownedByProgress = ::GetWindow(window, GW_OWNER) == progress;
+  seen.progressDisabled = !::IsWindowEnabled(progress);
+  seen.active = ::GetActiveWindow() == window && ::IsChild(window, ::GetFocus());
+  seen.above = false;
   for (HWND over = ::GetWindow(progress, GW_HWNDPREV); over != nullptr; over = ::GetWindow(over, GW_HWNDPREV)) {
-    question.above = question.above || over == window;
+    seen.above = seen.above || over == window;
   }
-  if (question.key == 0) {
+  const bool ready = seen.ownedByProgress && seen.progressDisabled && seen.active && seen.above;
+  if (!ready && ::GetTickCount64() < deadline) return true;
+  seen.answered = true;
+  if (seen.key == 0) {
     ::PostMessageW(replace, BM_CLICK, 0, 0);
   } else {
-    ::PostMessageW(::GetFocus(), WM_KEYDOWN, question.key, 0);
-    ::PostMessageW(::GetFocus(), WM_KEYUP, question.key, 0);
+    ::PostMessageW(::GetFocus(), WM_KEYDOWN, seen.key, 0);
+    ::PostMessageW(::GetFocus(), WM_KEYUP, seen.key, 0);
   }
-  return FALSE;
-}
-
-void CALLBACK LookForQuestion(HWND, UINT, UINT_PTR, DWORD) {
-  if (const HWND progress = ::FindWindowW(win::kProgressClass, nullptr)) {
-    ::EnumThreadWindows(::GetCurrentThreadId(), &AnswerQuestion, reinterpret_cast<LPARAM>(progress));
-  }
+  return true;
 }
 
 TEST(Win32Window, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
@@ -505,10 +548,12 @@ TEST(Win32Window, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
     w.dialogs().realQuestion = true;
     w.Click(win::kShow);
     w.DoubleClickLine(2);
-    question = QuestionSeen{c.key};
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &LookForQuestion);
-    w.DoubleClickRow(w.RowOf("README.TXT"));
-    ::KillTimer(nullptr, timer);
+    QuestionSeen question{c.key};
+    {
+      const ULONGLONG deadline = ::GetTickCount64() + 10000;
+      const WindowWatch answer([&](HWND window) { return AnswerQuestion(window, question, deadline); });
+      w.DoubleClickRow(w.RowOf("README.TXT"));
+    }
     EXPECT_TRUE(question.answered && question.ownedByProgress && question.progressDisabled);
     EXPECT_TRUE(question.active && question.above);
     EXPECT_EQ(fs::file_size(dir / "README.TXT"), c.size);
@@ -559,31 +604,26 @@ TEST(Win32Window, NamesFromTheDiscKeepTheirCharacters) {
 }
 
 // The system's dialog boxes found on the screen while the window waits for them, each
-// as its title and its controls' texts joined by " | ", and its answer button pressed
-// ("Keep a copy with zeros" in the question about unreadable data, else OK).
-std::vector<std::string> g_dialogs;
-
+// added to `seen` as its title and its controls' texts joined by " | ", and its answer
+// button pressed (the first of the task dialog's own: "Keep a copy with zeros" in the
+// question about unreadable data, "Create links" in the one about links; else OK).
 BOOL CALLBACK AddText(HWND control, LPARAM texts) {
   *reinterpret_cast<std::string*>(texts) += " | " + Text(control);
   return TRUE;
 }
 
-BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
-  wchar_t kind[16] = {};
-  ::GetClassNameW(window, kind, 16);
-  if (std::wstring(kind) != L"#32770" || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
-  HWND button = ::GetDlgItem(window, 100 + static_cast<int>(TUnreadableAnswer::KeepFilled));
-  if (button == nullptr) button = ::GetDlgItem(window, IDOK);
-  if (button == nullptr) return TRUE;
-  std::string texts = Text(window);
-  ::EnumChildWindows(window, &AddText, reinterpret_cast<LPARAM>(&texts));
-  g_dialogs.push_back(texts);
-  ::SendMessageW(button, BM_CLICK, 0, 0);
-  return FALSE;
-}
-
-void CALLBACK AnswerDialogs(HWND, UINT, UINT_PTR, DWORD) {
-  ::EnumThreadWindows(::GetCurrentThreadId(), &AnswerDialog, 0);
+WindowWatch AnsweringDialogs(std::vector<std::string>& seen) {
+  return WindowWatch([&seen](HWND window) {
+    if (ClassOf(window) != L"#32770" || !::IsWindowEnabled(window)) return false;
+    HWND button = ::GetDlgItem(window, 100);
+    if (button == nullptr) button = ::GetDlgItem(window, IDOK);
+    if (button == nullptr) return false;
+    std::string texts = Text(window);
+    ::EnumChildWindows(window, &AddText, reinterpret_cast<LPARAM>(&texts));
+    seen.push_back(texts);
+    ::SendMessageW(button, BM_CLICK, 0, 0);
+    return true;
+  });
 }
 
 // A file with an unreadable sector: the system's task dialog asks, "Keep a copy with
@@ -603,81 +643,97 @@ TEST(Win32Window, UnreadableDataInTheSystemsDialogs) {
   iso.Write(dir / "damaged.iso");
   std::ofstream(dir / "damaged.disc") << "session\ntrack start=0 length=40 file=damaged.iso\nfault read start=32\n";
   MountedImages drives({(dir / "damaged.disc").string()});
-  fs::create_directory(dir / "out");
   Window w;
-  w.dialogs().directory = (dir / "out").string();
-  w.dialogs().systemBoxes = true;
-  w.Click(win::kShow);
-  w.DoubleClickLine(0);
-  g_dialogs.clear();
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &AnswerDialogs);
-  w.DoubleClickRow(w.RowOf("A.BIN"));
-  ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kCheckSession, 0), 0);
-  ::KillTimer(nullptr, timer);
+  w.ImportForSystemDialogs(dir / "out");
+  std::vector<std::string> dialogs;
+  {
+    const WindowWatch answer = AnsweringDialogs(dialogs);
+    w.DoubleClickRow(w.RowOf("A.BIN"));
+    ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kCheckSession, 0), 0);
+  }
 
   const std::string damage = "A.BIN (8292 bytes): bytes 4096-6143 (sector 32)";
-  ASSERT_EQ(g_dialogs.size(), 3u);
+  ASSERT_EQ(dialogs.size(), 3u);
   const std::pair<std::size_t, std::string> shown[] = {
       {0, kProductName}, {0, " | A.BIN\ncannot be read whole:\n"}, {0, " | Keep a copy with zeros | Skip the file | Stop"},
       {1, kProductName}, {1, " | Kept with zeros where the disc could not be read:\n" + damage},
       {2, kProductName}, {2, " | Checked 2 files: 1 damaged, 1 bad sector\n" + damage}};
-  for (const auto& [dialog, text] : shown) EXPECT_NE(g_dialogs[dialog].find(text), std::string::npos) << g_dialogs[dialog];
+  for (const auto& [dialog, text] : shown) EXPECT_NE(dialogs[dialog].find(text), std::string::npos) << dialogs[dialog];
   std::string expected = data;
   std::fill(expected.begin() + 4096, expected.begin() + 6144, '\0');
   EXPECT_TRUE(ReadWholeFile(dir / "out" / "A.BIN") == expected);
 }
 
-// The grid's context menu as the user opens it: a right click's WM_CONTEXTMENU, and
-// while the menu is open, the item reached through the submenus named in `path` is read
-// (its check mark) and chosen; the menu closes and the window runs the item's command.
-struct MenuPick {
-  HWND form = nullptr;
-  std::vector<std::string> path;
-  bool found = false, checked = false;
-};
-MenuPick* gPick = nullptr;
-
-void CALLBACK PickFromOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-  const HWND popup = ::FindWindowW(L"#32768", nullptr);
-  if (popup == nullptr || gPick == nullptr) return;
-  ::KillTimer(nullptr, timer);
-  HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
-  for (std::size_t level = 0; menu != nullptr && level < gPick->path.size(); ++level) {
-    HMENU next = nullptr;
-    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-      wchar_t text[128] = {};
-      ::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
-      if (Narrow(text) != gPick->path[level]) continue;
-      if (level + 1 < gPick->path.size()) {
-        next = ::GetSubMenu(menu, i);
-        break;
-      }
-      gPick->found = true;
-      gPick->checked = (::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) != 0;
-      ::PostMessageW(gPick->form, WM_COMMAND, MAKEWPARAM(::GetMenuItemID(menu, i), 0), 0);
-    }
-    menu = next;
+// A selection with symbolic links: the system's question asks once for all of them,
+// and where links cannot be made (the Windows build makes none), one message says so
+// and counts them; the file is written.
+TEST(Win32Window, LinksThatCannotBeMadeAreToldOnceForTheSelection) {
+  TempDir dir;
+  MountedImages drives({CraftedIso::RockRidgeLinks().Write(dir / "links.iso")});
+  Window w;
+  w.ImportForSystemDialogs(dir / "out");
+  ASSERT_EQ(w.GridRows().size(), 3u);
+  ListView_SetItemState(w[win::kGrid], -1, LVIS_SELECTED, LVIS_SELECTED);
+  std::vector<std::string> dialogs;
+  {
+    const WindowWatch answer = AnsweringDialogs(dialogs);
+    ::SendMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(win::kExtractRows, 0), 0);
   }
-  ::EndMenu();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_NE(dialogs[0].find("The selection holds 2 symbolic links, the first absolute -> /tmp/target.txt"),
+            std::string::npos)
+      << dialogs[0];
+  EXPECT_NE(dialogs[0].find(" | Create links | Skip links"), std::string::npos) << dialogs[0];
+  EXPECT_NE(dialogs[1].find("Symbolic links cannot be created in " + (dir / "out").string()), std::string::npos)
+      << dialogs[1];
+  EXPECT_NE(dialogs[1].find("2 symbolic links were not created"), std::string::npos) << dialogs[1];
+  EXPECT_EQ(ReadWholeFile(dir / "out" / "target.txt"), "hello");
+  EXPECT_FALSE(fs::exists(dir / "out" / "link") || fs::exists(dir / "out" / "absolute"));
+  EXPECT_EQ(w.text(win::kHint), "Wrote " + (dir / "out").string() + "/target.txt; 2 symbolic links not created");
 }
 
-// Opens the grid's menu over its first row and picks the item; true when it was there
-// (and `checked` says whether it carried a check mark before).
+// The grid's context menu as the user opens it over its first row: a right click's
+// WM_CONTEXTMENU, and while the menu is open, the item reached through the submenus
+// named in `path` is read (its check mark) and chosen; the menu closes and the window
+// runs the item's command. True when the item was there (and `checked` says whether
+// it carried a check mark before).
 bool PickFromGridMenu(Window& w, const std::vector<std::string>& path, bool* checked = nullptr) {
   const HWND grid = w[win::kGrid];
   ListView_SetItemState(grid, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  MenuPick pick{w.form().hwnd(), path};
-  gPick = &pick;
-  ::SetTimer(nullptr, 0, 20, &PickFromOpenMenu);
-  POINT at{10, 10};
-  ::ClientToScreen(grid, &at);
-  ::SendMessageW(w.form().hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid), MAKELPARAM(at.x, at.y));
+  bool open = false, found = false, marked = false;
+  {
+    const WindowWatch pick([&](HWND popup) {
+      if (open || ClassOf(popup) != L"#32768") return false;
+      open = true;
+      HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
+      for (std::size_t level = 0; menu != nullptr && level < path.size(); ++level) {
+        HMENU next = nullptr;
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+          wchar_t text[128] = {};
+          ::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+          if (Narrow(text) != path[level]) continue;
+          if (level + 1 < path.size()) {
+            next = ::GetSubMenu(menu, i);
+            break;
+          }
+          found = true;
+          marked = (::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) != 0;
+          ::PostMessageW(w.form().hwnd(), WM_COMMAND, MAKEWPARAM(::GetMenuItemID(menu, i), 0), 0);
+        }
+        menu = next;
+      }
+      ::EndMenu();
+      return true;
+    });
+    POINT at{10, 10};
+    ::ClientToScreen(grid, &at);
+    ::SendMessageW(w.form().hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid), MAKELPARAM(at.x, at.y));
+  }
   // The chosen command arrives after the menu has closed.
   MSG message;
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-  gPick = nullptr;
-  if (checked != nullptr) *checked = pick.checked;
-  return pick.found;
+  if (checked != nullptr) *checked = marked;
+  return found;
 }
 
 TEST(Win32Window, NamesAndDeletedFilesAreChosenInTheMenusAndKept) {
@@ -762,7 +818,8 @@ TEST(Win32Window, NamesAndDeletedFilesAreChosenInTheMenusAndKept) {
 }
 
 // A directory or a root whose sector cannot be read: the warning says so, and after
-// it the tree node and the grid row carry the mark and their tooltip the reason.
+// it the tree node and the grid row carry the mark and the system's warning icon (no
+// other node or row does), and their tooltip the reason.
 TEST(Win32Window, UnreadableDirectoriesAreMarkedAfterAWarning) {
   TempDir dir;
   CraftedIso::RootAndOneSubdirectory().Write(dir / "disc.iso");
@@ -772,8 +829,9 @@ TEST(Win32Window, UnreadableDirectoriesAreMarkedAfterAWarning) {
     std::vector<std::string> tree;
   } cases[] = {
       {"21", "Part of session 1 could not be read. Everything that could be read is shown; this is missing:",
-       {"CD", "CD/SUB (damaged)"}},
-      {"20", "The top directory of session 1 could not be read, so nothing of the session is shown.", {"CD (damaged)"}},
+       {"CD", "CD/SUB (damaged) [!]"}},
+      {"20", "The top directory of session 1 could not be read, so nothing of the session is shown.",
+       {"CD (damaged) [!]"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
@@ -785,8 +843,12 @@ TEST(Win32Window, UnreadableDirectoriesAreMarkedAfterAWarning) {
     w.DoubleClickLine(0);
     ASSERT_EQ(w.dialogs().messages.size(), 1u);
     EXPECT_EQ(w.dialogs().messages.front().substr(0, c.heading.size()), c.heading);
-    EXPECT_EQ(w.TreePaths(), c.tree);
+    EXPECT_EQ(w.TreePaths(true), c.tree);
+    const HIMAGELIST icons = TreeView_GetImageList(w[win::kTree], TVSIL_STATE);
+    EXPECT_TRUE(icons != nullptr && icons == ListView_GetImageList(w[win::kGrid], LVSIL_STATE));
+    EXPECT_EQ(ImageList_GetImageCount(icons), 2);
     if (c.tree.size() == 1) continue;
+    EXPECT_EQ(w.GridRows(true), (sample::Rows{{" 1 SUB (damaged) [!]", " < DIR > "}, {" 2 A.TXT", "        1"}}));
     const int row = w.RowOf("SUB (damaged)");
     ASSERT_GE(row, 0);
     EXPECT_NE(w.RowTip(row).find("Sector 21 could not be read"), std::string::npos) << w.RowTip(row);

@@ -71,6 +71,20 @@ TEST(WindowLayout, GrowsItsGridKeepsEveryControlWholeAtItsLeastSizeAndOpensAsClo
     EXPECT_EQ(QRect(again.form().pos(), again.form().size()), QRect(40, 30, 900, 600));
     EXPECT_EQ(again.sessions()->width(), 250);
     EXPECT_EQ(again.tree()->width(), 200);
+    again.form().showMaximized();
+    QApplication::processEvents();
+    again.form().close();
+  }
+  {
+    // Closed maximized, it opens maximized, and restored it has the size and place it
+    // had before.
+    Window maximized;
+    EXPECT_TRUE(maximized.form().isMaximized());
+    EXPECT_GT(maximized.form().width(), 900);
+    maximized.form().showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(QRect(maximized.form().pos(), maximized.form().size()), QRect(40, 30, 900, 600));
+    maximized.form().close();
   }
   // Closed on the small screen at a size it cannot hold there: it opens filling that screen.
   QSettings().setValue(QStringLiteral("window/geometry"), QStringLiteral("1950,10,1000,700"));

@@ -38,11 +38,6 @@ constexpr std::uint32_t kBigLba = 60;
 constexpr std::uint32_t kBigFault = kBigLba + 40;
 constexpr std::uint32_t kEscFileLba = 40;
 
-// A system-use entry of a record: signature, length, version 1, data.
-std::string SystemUseEntry(const char* signature, const std::string& data) {
-  return std::string(signature, 2) + static_cast<char>(4 + data.size()) + '\x01' + data;
-}
-
 // Names that map to one local name ("A/B" and "A_B"; "README." and "README";
 // directories "SUB" and "SUB."; a file "D" and a directory "D."), names with
 // control characters, a large file and a small one.
@@ -76,17 +71,10 @@ struct SafetyDisc {
                           << iso.Sectors() << "\nfault read start=" << kBigFault << " count=1\nfault read start="
                           << kEscFileLba << " count=1\n";
 
-    CraftedIso rr(40);
-    rr.Descriptor(16, 1, 20, 2048);
-    rr.Raw(16, 80, {0x28, 0, 0, 0, 0, 0, 0, 0x28});  // 40 blocks of volume space
-    rr.Terminator(17);
-    R dot = R::Dot(20, 2048);
-    dot.systemUse = SystemUseEntry("SP", std::string("\xBE\xEF\x00", 3)) + SystemUseEntry("RR", "\x81");
     R link = R::File("LINK;1", 0, 0);
-    link.systemUse = SystemUseEntry("NM", std::string(1, '\0') + "LINK") +
-                     SystemUseEntry("SL", std::string("\0\0\x06", 3) + "target");
-    rr.Directory(20, {dot, R::DotDot(20, 2048), link});
-    links = rr.Write(dir / "links.iso");
+    link.systemUse = SuspEntry("NM", std::string(1, '\0') + "LINK") +
+                     SuspEntry("SL", std::string("\0\0\x06", 3) + "target");
+    links = CraftedIso::RockRidgeRoot({link}).Write(dir / "links.iso");
   }
 };
 

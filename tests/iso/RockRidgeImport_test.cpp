@@ -10,9 +10,7 @@ namespace {
 
 using R = CraftedRecord;
 
-std::string Entry(const char* sig, const std::string& data) {
-  return std::string(sig, 2) + static_cast<char>(4 + data.size()) + '\x01' + data;
-}
+const auto& Entry = SuspEntry;
 std::string Both32(std::uint32_t v) {
   std::string b(8, '\0');
   PutBoth32(reinterpret_cast<std::uint8_t*>(b.data()), v);
@@ -52,15 +50,9 @@ TEST(RockRidgeImport, DamagedSystemUseAreasAreReportedAndTheEntryKept) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    CraftedIso iso(40);
-    iso.Descriptor(16, 1, 20, 2048);
-    iso.Raw(16, 80, {0x28, 0, 0, 0, 0, 0, 0, 0x28});  // 40 blocks of volume space
-    iso.Terminator(17);
-    R dot = R::Dot(20, 2048);
-    dot.systemUse = Entry("SP", std::string("\xBE\xEF\x00", 3)) + Entry("RR", "\x81");
     R file = R::File("KEPT.TXT;1", 30, 3);
     file.systemUse = c.systemUse;
-    iso.Directory(20, {dot, R::DotDot(20, 2048), file});
+    CraftedIso iso = CraftedIso::RockRidgeRoot({file});
     for (const auto& [lba, bytes] : c.areas) iso.Raw(lba, 0, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     iso.Data(30, "abc");
 

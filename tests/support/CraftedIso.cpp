@@ -158,4 +158,39 @@ CraftedIso CraftedIso::RootAndOneSubdirectory() {
   return iso;
 }
 
+std::string SuspEntry(const char* signature, const std::string& data) {
+  return std::string(signature, 2) + static_cast<char>(4 + data.size()) + '\x01' + data;
+}
+
+CraftedIso CraftedIso::RockRidgeRoot(const std::vector<CraftedRecord>& records) {
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Raw(16, 80, {0x28, 0, 0, 0, 0, 0, 0, 0x28});  // 40 blocks of volume space
+  iso.Terminator(17);
+  CraftedRecord dot = CraftedRecord::Dot(20, 2048);
+  dot.systemUse = SuspEntry("SP", std::string("\xBE\xEF\x00", 3)) + SuspEntry("RR", "\x81");
+  std::vector<CraftedRecord> all{dot, CraftedRecord::DotDot(20, 2048)};
+  all.insert(all.end(), records.begin(), records.end());
+  iso.Directory(20, all);
+  return iso;
+}
+
+CraftedIso CraftedIso::RockRidgeLinks() {
+  using R = CraftedRecord;
+  // A name, and a link's target as one path component per entry (flags, length, text;
+  // flag 8 is the root).
+  const auto named = [](R record, const std::string& name) {
+    record.systemUse = SuspEntry("NM", std::string(1, '\0') + name) + record.systemUse;
+    return record;
+  };
+  R relative = R::File("LINK;1", 0, 0), absolute = R::File("ABSOLUTE;1", 0, 0);
+  relative.systemUse = SuspEntry("SL", std::string("\0\0\x0a", 3) + "target.txt");
+  absolute.systemUse = SuspEntry("SL", std::string("\0\x08\0\0\x03", 5) + "tmp" + std::string("\0\x0a", 2) +
+                                                "target.txt");
+  CraftedIso iso = RockRidgeRoot(
+      {named(absolute, "absolute"), named(relative, "link"), named(R::File("TARGET.TXT;1", 30, 5), "target.txt")});
+  iso.Data(30, "hello");
+  return iso;
+}
+
 }  // namespace tarnwick::test

@@ -35,6 +35,9 @@ struct CraftedRecord {
 // `records`.
 std::vector<CraftedRecord> WithDots(std::uint32_t self, std::uint32_t parent, std::vector<CraftedRecord> records);
 
+// A system-use entry of a record: signature, length, version 1, data.
+std::string SuspEntry(const char* signature, const std::string& data);
+
 // Big-endian UCS-2 bytes of a text, as Joliet names are stored.
 std::string Ucs2Be(const std::u16string& text);
 
@@ -44,6 +47,11 @@ class CraftedIso {
   // A 40-sector primary volume: root at 20 holding SUB (at 21) and A.TXT, SUB holding
   // B.TXT; both files lie at 30. Failing sector 20 or 21 loses the root or SUB.
   static CraftedIso RootAndOneSubdirectory();
+  // A 40-sector Rock Ridge volume whose root (at 20) holds the records after its own
+  // two, and the same holding "target.txt" ("hello", at 30) and two symbolic links to
+  // it: "link" -> target.txt and "absolute" -> /tmp/target.txt.
+  static CraftedIso RockRidgeRoot(const std::vector<CraftedRecord>& records);
+  static CraftedIso RockRidgeLinks();
 
   explicit CraftedIso(std::uint32_t sectors = 32);
 
