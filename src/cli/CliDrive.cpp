@@ -26,6 +26,8 @@ std::string DriveErrorText(const TSCSIDevice& drive) {
 
 CliDrive::CliDrive(const GlobalOptions& options, std::ostream& err) : options_(options), err_(err) {
   burner_.DoDebug = options_.debug;
+  // Only --debug shows the failed commands' trace lines.
+  burner_.TraceFailures = options_.debug;
   burner_.OnDebugMessage = [this](TSCSIDevice*, const std::string& message, std::uint8_t type) {
     if (type == 4) lastImportMessage_ = message;
     if (options_.debug) err_ << TerminalText(message) << '\n';

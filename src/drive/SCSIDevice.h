@@ -112,6 +112,10 @@ class TSCSIDevice {
   TDebugSink* DebugWindow() const { return debugWindow_; }
   void Notification(TDebugSink* component, TOperation operation);
   TOnDebugMsg OnDebugMessage;
+  // Whether a failed command's trace line (its bytes, its data and the drive's answer)
+  // is made at all. A listener that shows none of them turns this off: on a damaged
+  // disc they come by the thousand, each a few hundred characters long.
+  bool TraceFailures = true;
 
   // ---- TOC, tracks, sectors (Commands.cpp) ----
   bool TestUnitReady(std::int32_t timeoutMs);
@@ -137,7 +141,9 @@ class TSCSIDevice {
   // (TrackStart.cpp).
   std::optional<std::uint32_t> TrackStartLba(std::uint8_t track);
 
-  TTrackInformation TrackInfo = {};
+  // Aligned so that its 32-bit fields are: std::max, std::optional and the like bind
+  // references to them.
+  alignas(4) TTrackInformation TrackInfo = {};
   std::uint8_t InquiryData[131] = {};
 
   static std::uint32_t MsfToFrames(std::uint8_t h, std::uint8_t m, std::uint8_t s, std::uint8_t f);

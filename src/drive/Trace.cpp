@@ -74,7 +74,7 @@ void TSCSIDevice::TraceFailedCommand(const SRB_ExecSCSICmd& srb) {
   // Said even for the commands whose failures are not traced: the refusal is not the
   // drive's answer, and without it the failure would read as the drive's.
   if (const std::optional<std::string> refusal = RefusalLine(srb)) DebugMessage(*refusal, 0);
-  if (!ShouldTraceFailure(srb)) return;
+  if (!TraceFailures || !ShouldTraceFailure(srb)) return;
   DebugMessage(FailedCommandLine(srb, LastErrorText), 0);
 }
 

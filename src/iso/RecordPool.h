@@ -2,7 +2,8 @@
 //
 // A tree of a large disc holds tens of thousands of records: a few pieces of memory
 // instead of one allocation per record, records built one by one as they are needed
-// (memory not yet used is never touched), and a reset that frees the pieces in one go.
+// (memory not yet used is never touched), and a reset that frees the pieces in one go
+// (all but the first, which the next tree reuses).
 // The pieces after the first are large enough for the system to back them with large
 // pages. A record keeps its address until the pool is cleared, so records may point
 // at each other.
@@ -30,7 +31,7 @@ class TRecordPool {
   TRecordPool() = default;
   TRecordPool(const TRecordPool&) = delete;
   TRecordPool& operator=(const TRecordPool&) = delete;
-  ~TRecordPool() { Clear(); }
+  ~TRecordPool() { Truncate(0); }
 
   // A new default record, valid until Clear.
   T* New() {
@@ -51,10 +52,11 @@ class TRecordPool {
   void Truncate(std::size_t count) {
     while (size_ > count) std::destroy_at(At(--size_));
   }
+  // Destroys every record and gives back every piece but the first: a small tree made
+  // again and again (each import starts a new one) costs no call to the system.
   void Clear() {
-    for (std::size_t i = 0; i < size_; ++i) std::destroy_at(At(i));
-    pieces_.clear();
-    size_ = 0;
+    Truncate(0);
+    if (pieces_.size() > 1) pieces_.erase(pieces_.begin() + 1, pieces_.end());
   }
 
  private:

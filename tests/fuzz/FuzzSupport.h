@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/BulkMemory.h"
 #include "vdrive/ImageFile.h"
 
 #if defined(__has_feature)
@@ -86,10 +87,14 @@ extern "C" inline void OnRelease(const volatile void* pointer) {
 
 }  // namespace fuzz_memory
 
-// Counts from its construction to its end.
+// Counts from its construction to its end. Memory the tool maps from the system for
+// its record pools and read-ahead windows passes no allocator: it is held to the same
+// limit by the bulk memory budget, whose refusal (an out-of-memory failure for the
+// tool, which ends with a message) is a finding here.
 class FuzzMemoryLimit {
  public:
-  FuzzMemoryLimit() {
+  FuzzMemoryLimit() : refusals_(tarnwick::platform::BulkMemoryRefusals()) {
+    tarnwick::platform::SetBulkMemoryBudget(static_cast<std::size_t>(fuzz_memory::kLimitBytes));
 #if defined(TARNWICK_FUZZ_COUNTS_MEMORY)
     static const bool installed =
         __sanitizer_install_malloc_and_free_hooks(fuzz_memory::OnAllocate, fuzz_memory::OnRelease) != 0;
@@ -98,7 +103,17 @@ class FuzzMemoryLimit {
     fuzz_memory::counting = true;
 #endif
   }
-  ~FuzzMemoryLimit() { fuzz_memory::counting = false; }
+  ~FuzzMemoryLimit() {
+    fuzz_memory::counting = false;
+    if (tarnwick::platform::BulkMemoryRefusals() != refusals_) {
+      std::fprintf(stderr, "fuzz input needs more than %lld MB of mapped memory at once\n",
+                   static_cast<long long>(fuzz_memory::kLimitBytes >> 20));
+      std::abort();
+    }
+  }
   FuzzMemoryLimit(const FuzzMemoryLimit&) = delete;
   FuzzMemoryLimit& operator=(const FuzzMemoryLimit&) = delete;
+
+ private:
+  std::size_t refusals_;
 };

@@ -6,6 +6,7 @@
 // need more than 256 MB at once.
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <sstream>
 
 #include "FuzzSupport.h"
@@ -42,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       CmdList(drive, list, out);
       drive.ReportImportProblems(kExitOk);
     } catch (const CliError&) {
+    } catch (const std::bad_alloc&) {
+      // Memory refused: the memory limit around the input says whether that is a finding.
     }
   }
   FreeASPI();

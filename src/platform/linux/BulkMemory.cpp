@@ -12,18 +12,15 @@ namespace {
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
 }  // namespace
 
-void BulkMemoryRelease::operator()(void* memory) const {
-  if (memory != nullptr) ::munmap(memory, bytes);
-}
+void UnmapBulkMemory(void* memory, std::size_t bytes) { ::munmap(memory, bytes); }
 
-BulkMemory AllocateBulkMemory(std::size_t bytes) {
-  if (bytes == 0) return BulkMemory(nullptr, BulkMemoryRelease{0});
+void* MapBulkMemory(std::size_t bytes) {
   const bool large = bytes >= kLargePage;
   // A large piece is mapped with room to spare and cut to a large-page boundary.
   const std::size_t mapped = large ? bytes + kLargePage : bytes;
   void* memory = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (memory == MAP_FAILED) return BulkMemory(nullptr, BulkMemoryRelease{0});
-  if (!large) return BulkMemory(memory, BulkMemoryRelease{bytes});
+  if (memory == MAP_FAILED) return nullptr;
+  if (!large) return memory;
 
   auto* start = static_cast<std::uint8_t*>(memory);
   const std::size_t head = (kLargePage - reinterpret_cast<std::uintptr_t>(start) % kLargePage) % kLargePage;
@@ -34,7 +31,7 @@ BulkMemory AllocateBulkMemory(std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
   ::madvise(start + head, bytes, MADV_HUGEPAGE);
 #endif
-  return BulkMemory(start + head, BulkMemoryRelease{bytes});
+  return start + head;
 }
 
 }  // namespace tarnwick::platform

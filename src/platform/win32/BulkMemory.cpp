@@ -4,16 +4,12 @@
 
 namespace tarnwick::platform {
 
-void BulkMemoryRelease::operator()(void* memory) const {
-  if (memory != nullptr) ::VirtualFree(memory, 0, MEM_RELEASE);
-}
+void UnmapBulkMemory(void* memory, std::size_t) { ::VirtualFree(memory, 0, MEM_RELEASE); }
 
-BulkMemory AllocateBulkMemory(std::size_t bytes) {
-  if (bytes == 0) return BulkMemory(nullptr, BulkMemoryRelease{0});
+void* MapBulkMemory(std::size_t bytes) {
   // Large pages need a privilege ordinary users lack; committed pages are zero-filled
   // and only backed when first touched.
-  void* memory = ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-  return BulkMemory(memory, BulkMemoryRelease{bytes});
+  return ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 
 }  // namespace tarnwick::platform
