@@ -64,6 +64,31 @@ TEST(WindowTree, EachSessionOfTheSampleDiscShowsItsOwnTreeAndRows) {
   EXPECT_EQ(w.GridRows(), kSession3Root);
 }
 
+// A size of ten digits and more (1 GB on) widens the File Size column until Qt's own
+// measure of the cells fits; a directory of smaller sizes has the usual width again.
+TEST(WindowTree, TheSizeColumnFitsTheLargestSizeShown) {
+  using R = CraftedRecord;
+  TempDir dir;
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("BIG.BIN;1", 30, 4294967295u), R::Dir("SUB", 21)});
+  iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("B.TXT;1", 30, 1)});
+  TestDrives drives({DiscFile(iso.Write(dir / "big.iso"))});
+  Window w;
+  w.form().show();
+  // Qt's measure of the cells (public in the base class only).
+  const auto cellsNeed = [&] { return static_cast<QAbstractItemView*>(w.grid())->sizeHintForColumn(1); };
+  const int usual = w.grid()->columnWidth(1);
+  w.Import(0);
+  ASSERT_EQ(w.GridRows().at(0), (std::pair<QString, QString>{" 1 BIG.BIN", "4294967295"}));
+  EXPECT_GT(w.grid()->columnWidth(1), usual);
+  EXPECT_GE(w.grid()->columnWidth(1), cellsNeed());
+  w.ClickNode("CD/SUB");
+  EXPECT_EQ(w.grid()->columnWidth(1), usual);
+  EXPECT_GE(usual, cellsNeed());
+}
+
 TEST(WindowTree, HiddenAndEmptyDirectories) {
   TestDrives drives({DiscFile(SamplePath("sample.disc"))});
   Window w;
