@@ -522,13 +522,8 @@ TEST(Win32Window, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
 // width the list view itself would give it; a directory of smaller sizes narrows it
 // again, to the usual width where its sizes fit in it.
 TEST(Win32Window, TheSizeColumnFitsTheLargestSizeShown) {
-  using R = CraftedRecord;
   TempDir dir;
-  CraftedIso iso(40);
-  iso.Descriptor(16, 1, 20, 2048);
-  iso.Terminator(17);
-  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("BIG.BIN;1", 30, 4294967295u), R::Dir("SUB", 21)});
-  iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("B.TXT;1", 30, 1)});
+  const CraftedIso iso = CraftedIso::BigFileAndOneSubdirectory();
   MountedImages drives({iso.Write(dir / "big.iso")});
   Window w;
   const HWND grid = w[win::kGrid];

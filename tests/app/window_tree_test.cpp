@@ -67,13 +67,8 @@ TEST(WindowTree, EachSessionOfTheSampleDiscShowsItsOwnTreeAndRows) {
 // A size of ten digits and more (1 GB on) widens the File Size column until Qt's own
 // measure of the cells fits; a directory of smaller sizes has the usual width again.
 TEST(WindowTree, TheSizeColumnFitsTheLargestSizeShown) {
-  using R = CraftedRecord;
   TempDir dir;
-  CraftedIso iso(40);
-  iso.Descriptor(16, 1, 20, 2048);
-  iso.Terminator(17);
-  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("BIG.BIN;1", 30, 4294967295u), R::Dir("SUB", 21)});
-  iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("B.TXT;1", 30, 1)});
+  const CraftedIso iso = CraftedIso::BigFileAndOneSubdirectory();
   TestDrives drives({DiscFile(iso.Write(dir / "big.iso"))});
   Window w;
   w.form().show();

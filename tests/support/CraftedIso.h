@@ -44,6 +44,9 @@ class CraftedIso {
   // A 40-sector primary volume: root at 20 holding SUB (at 21) and A.TXT, SUB holding
   // B.TXT; both files lie at 30. Failing sector 20 or 21 loses the root or SUB.
   static CraftedIso RootAndOneSubdirectory();
+  // The same with BIG.BIN (recorded as 4294967295 bytes, ten digits) in the root in
+  // place of A.TXT.
+  static CraftedIso BigFileAndOneSubdirectory();
 
   explicit CraftedIso(std::uint32_t sectors = 32);
 
