@@ -8,6 +8,7 @@
 #include "app-win32/WinText.h"
 #include "browse/Formatting.h"
 #include "browse/GridRows.h"
+#include "browse/GridSizeColumn.h"
 #include "browse/MountImages.h"
 #include "browse/WindowCommands.h"
 
@@ -217,6 +218,16 @@ void TForm1::ShowDirectory(const TDEntry* dir) {
   ::SendMessageW(grid, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(grid);
   const std::vector<TGridRow> rows = GridRows(dir);
+  // A subitem's text keeps six pixels on each side.
+  ListView_SetColumnWidth(grid, 1,
+                          GridSizeColumnWidth(
+                              rows,
+                              [grid](const std::string& text) {
+                                const std::wstring wide = Wide(text);
+                                return ListView_GetStringWidth(grid, wide.c_str());
+                              },
+                              Scaled(12), Scaled(kGridSizeColumnWidth)));
+  FitNameColumn();
   if (rows.empty()) {
     // An empty directory: the headings and one empty row, which refers to nothing.
     LVITEMW item{};

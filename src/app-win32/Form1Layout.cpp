@@ -14,6 +14,7 @@
 #include "app-win32/WinText.h"
 #include "browse/EntryTip.h"
 #include "browse/GridRows.h"
+#include "browse/GridSizeColumn.h"
 #include "browse/ImageFiles.h"
 #include "browse/SessionListing.h"
 #include "browse/WindowCommands.h"
@@ -139,7 +140,7 @@ void TForm1::CreateControls() {
   const struct {
     const char* heading;
     int width;
-  } columns[] = {{kGridNameHeading, 254}, {kGridSizeHeading, 71}, {kGridDateHeading, 141}};
+  } columns[] = {{kGridNameHeading, 254}, {kGridSizeHeading, kGridSizeColumnWidth}, {kGridDateHeading, 141}};
   for (int c = 0; c < 3; ++c) {
     std::wstring heading = Wide(columns[c].heading);
     LVCOLUMNW column{};

@@ -37,6 +37,15 @@ void TEntryGrid::keyboardSearch(const QString& search) {
 
 void TEntryGrid::resizeEvent(QResizeEvent* event) {
   QTableWidget::resizeEvent(event);
+  FitNameColumn();
+}
+
+void TEntryGrid::SetSizeColumnWidth(int width) {
+  setColumnWidth(1, width);
+  FitNameColumn();
+}
+
+void TEntryGrid::FitNameColumn() {
   if (columnCount() < 3) return;
   const int least = logicalDpiX() * 60 / 96;
   setColumnWidth(0, NameColumnWidth(viewport()->width(), columnWidth(1), columnWidth(2), least));

@@ -13,12 +13,15 @@ class TEntryGrid : public QTableWidget {
  public:
   TEntryGrid(int rows, int columns) : QTableWidget(rows, columns) {}
   void keyboardSearch(const QString& search) override;
+  // The File Size column's width; the name column takes what is left as before.
+  void SetSizeColumnWidth(int width);
 
  protected:
   // Also called when the visible part changes (a scroll bar comes or goes).
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void FitNameColumn();
   QString typed_;
   QElapsedTimer sinceLastKey_;
 };

@@ -29,6 +29,7 @@
 #include "app/EntryGrid.h"
 #include "app/Form1.h"
 #include "browse/GridRows.h"
+#include "browse/GridSizeColumn.h"
 #include "browse/SessionListing.h"
 #include "browse/WindowCommands.h"
 
@@ -216,7 +217,7 @@ void TForm1::CreateControls() {
   fl->verticalHeader()->hide();
   fl->verticalHeader()->setDefaultSectionSize(Scaled(18));
   fl->setColumnWidth(0, Scaled(254));
-  fl->setColumnWidth(1, Scaled(71));
+  fl->setColumnWidth(1, Scaled(kGridSizeColumnWidth));
   fl->setColumnWidth(2, Scaled(141));
   fl->setShowGrid(true);
   fl->setWordWrap(false);

@@ -1,8 +1,10 @@
 // Importing a session from the session list, the directory tree and the entry grid.
 #include <QListWidget>
+#include <QPixmap>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <algorithm>
 #include <memory>
 
 #include "app/Dialogs.h"
@@ -12,6 +14,7 @@
 #include "browse/DirectoryMarks.h"
 #include "browse/EntryTip.h"
 #include "browse/GridRows.h"
+#include "browse/GridSizeColumn.h"
 #include "browse/WindowCommands.h"
 
 namespace tarnwick::app {
@@ -78,12 +81,29 @@ void TForm1::tvDirClick() {
 void TForm1::ShowDirectory(const TDEntry* dir) {
   const std::vector<TGridRow> rows = GridRows(dir);
   fl->clearContents();
+  // A cell's text keeps the focus frame's margin and one pixel on each side; the grid
+  // line takes one more, and the laid-out text one more than its advance.
+  const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, fl) + 1) + 2;
+  const QFontMetrics metrics = fl->fontMetrics();
+  fl->SetSizeColumnWidth(GridSizeColumnWidth(
+      rows, [&](const std::string& text) { return metrics.horizontalAdvance(QString::fromStdString(text)); }, margins,
+      Scaled(kGridSizeColumnWidth)));
   if (rows.empty()) {
     // An empty directory: the headings and one empty row.
     fl->setRowCount(1);
     return;
   }
   fl->setRowCount(static_cast<int>(rows.size()));
+  // Where a row carries the warning icon, the other rows get a blank one of its size,
+  // so that every name starts at the same place.
+  const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+  QIcon blank;
+  if (std::any_of(rows.begin(), rows.end(), [this](const TGridRow& row) { return marks_.Of(*row.entry) != nullptr; })) {
+    const int small = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, fl);
+    QPixmap room(warning.actualSize(fl->iconSize().isValid() ? fl->iconSize() : QSize(small, small)));
+    room.fill(Qt::transparent);
+    blank = QIcon(room);
+  }
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     const TGridRow& row = rows[static_cast<std::size_t>(r)];
     // The whole name (the column may cut it), the date and time, the attributes and
@@ -92,7 +112,7 @@ void TForm1::ShowDirectory(const TDEntry* dir) {
     const TDirectoryMark* mark = marks_.Of(*row.entry);
     const QString tip = QString::fromStdString(MarkedTip(EntryTip(*row.entry), mark));
     auto name = std::make_unique<QTableWidgetItem>(QString::fromStdString(MarkedText(row.name, mark)));
-    if (mark) name->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    name->setIcon(mark ? warning : blank);
     name->setToolTip(tip);
     fl->setItem(r, 0, name.release());
     auto size = std::make_unique<QTableWidgetItem>(QString::fromStdString(row.size));

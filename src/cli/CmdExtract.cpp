@@ -83,8 +83,20 @@ class Extractor {
       skipped_ = true;
       return;
     }
+    // Where no link can be made at all, the rest are not tried: one message says so
+    // for all of them at the end.
+    if (refusedLinks_ > 0) {
+      ++refusedLinks_;
+      return;
+    }
     const std::string destination = target.empty() ? std::string() : Claim(entry, directory, shownPath);
     const TLinkOutcome made = CreateRecordedLink(entry, destination, shownPath);
+    if (made.result == TLinkResult::Refused) {
+      linksRefused_ = made.reason;
+      ++refusedLinks_;
+      failed_ = true;
+      return;
+    }
     if (made.result != TLinkResult::Created) {
       PrintMessage(err_, made.message);
       failed_ = true;
@@ -164,6 +176,14 @@ class Extractor {
     return destination.path;
   }
 
+  // The one message for the symbolic links that could not be made in `directory`.
+  void ReportRefusedLinks(const std::string& directory) const {
+    if (refusedLinks_ == 0) return;
+    PrintMessage(err_, "symbolic links cannot be created in " + directory + " (" + linksRefused_ +
+                           "): " + std::to_string(refusedLinks_) +
+                           (refusedLinks_ == 1 ? " symbolic link was" : " symbolic links were") + " not created");
+  }
+
   bool Failed() const { return failed_ || timeUp_ || report_.AnyLost(); }
   bool Skipped() const { return skipped_; }
   const TDamageReport& Report() const { return report_; }
@@ -188,6 +208,8 @@ class Extractor {
   bool failed_ = false;
   bool skipped_ = false;
   bool timeUp_ = false;
+  std::size_t refusedLinks_ = 0;
+  std::string linksRefused_;  // why the first link could not be made
 };
 
 }  // namespace
@@ -225,6 +247,7 @@ int CmdExtract(CliDrive& drive, const ExtractOptions& options, std::ostream& out
       extractor.SubDirectory(*item->entry, options.to, item->path);
     }
   }
+  extractor.ReportRefusedLinks(options.to);
   const TDamageReport& report = extractor.Report();
   if (!options.recovery.reportPath.empty() && !report.Write(options.recovery.reportPath)) return kExitFailure;
   if (InterruptionScope::Interrupted()) {

@@ -45,10 +45,10 @@ constexpr TProfileEntry kProfiles[] = {
     {0x22, "DDCD-RW", true, kCd},
     {0x2A, "DVD+RW DL", true, kDvd},
     {0x2B, "DVD+R DL", false, kDvd},
-    {0x40, "BD-ROM", false, kBd},
-    {0x41, "BD-R SRM", false, kBd},
-    {0x42, "BD-R RRM", false, kBd},
-    {0x43, "BD-RE", true, kBd},
+    {0x40, "BD-ROM", false, kBd, true},
+    {0x41, "BD-R SRM", false, kBd, true},
+    {0x42, "BD-R RRM", false, kBd, true},
+    {0x43, "BD-RE", true, kBd, true},
     {0x50, "HD DVD-ROM", false, kHdDvd, true},
     {0x51, "HD DVD-R", false, kHdDvd},
     {0x52, "HD DVD-RAM", true, kHdDvd},
@@ -90,7 +90,10 @@ std::uint8_t ProfileToMediumIndex(std::uint16_t profile) {
 
 std::string MediumName(std::uint8_t index, std::uint16_t profile, std::uint8_t layers) {
   const TProfileEntry* entry = FindProfile(profile);
-  if (entry->LayersAsked && layers >= 2) return std::string(entry->Name) + " DL";
+  if (entry->LayersAsked && layers >= 2 && layers <= 4) {
+    static constexpr const char* kLayerTags[] = {" DL", " TL", " QL"};
+    return std::string(entry->Name) + kLayerTags[layers - 2];
+  }
   if (index != 0 && index < MediumNames.size()) return MediumNames[index];
   return IsKnownProfile(profile) ? entry->Name : MediumNames[0];
 }

@@ -28,8 +28,8 @@ extern const std::array<const char*, 14> MediumNames;
 enum class TMediumFamily : std::uint8_t { Other, Cd, Dvd, Bd, HdDvd };
 
 // Profile number to name and erasability (GetDiscInfo); "???????" when unknown.
-// `LayersAsked`: the profile names a medium made with one or two layers alike (a
-// pressed DVD), whose layer count only READ DISC STRUCTURE tells.
+// `LayersAsked`: the profile names a medium made with one layer or more alike (a
+// pressed DVD, a Blu-ray disc), whose layer count only READ DISC STRUCTURE tells.
 struct TProfileEntry {
   std::uint16_t Profile;
   const char* Name;
@@ -45,8 +45,9 @@ std::uint8_t ProfileToMediumIndex(std::uint16_t profile);
 
 // The name the window and the command line show for a medium: the medium index's
 // text where the index names the medium, the profile's name for media the index
-// table does not list, and " DL" after the profile's name when a medium whose
-// profile does not tell its layers has two. `layers` 0: not known.
+// table does not list, and " DL", " TL" or " QL" after the profile's name when a
+// medium whose profile does not tell its layers has two, three or four. `layers` 0:
+// not known.
 std::string MediumName(std::uint8_t index, std::uint16_t profile, std::uint8_t layers);
 
 }  // namespace tarnwick

@@ -198,6 +198,9 @@ class TSCSIDevice {
   // The layers of a DVD or HD DVD from its physical format information; 0 when the
   // drive does not tell.
   std::uint8_t GetLayerCount();
+  // The layers of a Blu-ray disc from its first disc information unit; 0 when the
+  // drive does not tell.
+  std::uint8_t GetBdLayerCount();
   struct TMedium {
     std::uint8_t Index = 0;     // GetMediumType
     std::uint16_t Profile = 0;  // the current profile, 0 when not told

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 
@@ -182,16 +183,34 @@ bool TQuarnBurner::FindAutoTree(std::uint32_t firstSector, TDEntry* target) {
   // the Joliet tree, when the session has one, names the same files in UCS-2.
   const TreeMark mark = MarkTree(target);
   if (FindDescriptor(firstSector, TTreeKind::RockRidge, target)) {
-    if (AddedNamesAreUtf8(mark)) return true;
+    // With no Joliet tree to turn to, the POSIX names as recorded: the tree just read
+    // stands.
+    if (AddedNamesAreUtf8(mark) || !HasJolietDescriptor(firstSector)) return true;
     RollBackTree(mark, target);
     if (FindDescriptor(firstSector, TTreeKind::Joliet, target)) return true;
-    // No Joliet tree to turn to: the POSIX names as recorded.
+    // The Joliet tree's root cannot be read: the POSIX names as recorded after all.
     RollBackTree(mark, target);
     return FindDescriptor(firstSector, TTreeKind::RockRidge, target);
   }
   return FindDescriptor(firstSector, TTreeKind::Joliet, target) ||
          FindDescriptor(firstSector, TTreeKind::Enhanced, target) ||
          FindDescriptor(firstSector, TTreeKind::Iso, target);
+}
+
+bool TQuarnBurner::HasJolietDescriptor(std::uint32_t firstSector) {
+  // The descriptors FindDescriptor would take for a Joliet tree, read into a buffer of
+  // their own so that the descriptor of the tree already read stays where it is.
+  std::array<std::uint8_t, iso::kSectorSize> sector{};
+  for (std::uint32_t i = 0; i < kDescriptorSectors; ++i) {
+    sector.fill(0);
+    const bool read = ReadSectors(firstSector + kFirstDescriptor + i, 1, iso::kSectorSize, sector.data());
+    iso::VolumeDescriptor vd;
+    std::memcpy(&vd, sector.data(), sizeof vd);
+    if (!IsStandardIdentifier(vd)) continue;
+    if (vd.Type == iso::kTerminator) return false;
+    if (read && vd.Type == iso::kSupplementaryDescriptor && HasJolietEscape(vd)) return true;
+  }
+  return false;
 }
 
 bool TQuarnBurner::AddedNamesAreUtf8(const TreeMark& mark) const {

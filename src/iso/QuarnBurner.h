@@ -208,6 +208,8 @@ class TQuarnBurner : public TSCSIDevice {
   bool FindDescriptor(std::uint32_t firstSector, TTreeKind kind, TDEntry* target);
   // The ISO 9660 tree that Auto names choose (see TNamePreference), walked.
   bool FindAutoTree(std::uint32_t firstSector, TDEntry* target);
+  // Whether the session has a descriptor FindDescriptor would take for a Joliet tree.
+  bool HasJolietDescriptor(std::uint32_t firstSector);
   // POSIX entries of the primary tree (PosixRecords.cpp).
   std::unique_ptr<TPosixTree> FindPosixEntries(std::uint32_t rootExtent, std::uint32_t volumeEnd);
   void ReportPosixProblems(const std::vector<std::string>& problems, const std::string& where);

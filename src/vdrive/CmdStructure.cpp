@@ -64,23 +64,28 @@ std::vector<std::uint8_t> PhysicalFormat(const DiscModel& model) {
   return out;
 }
 
-// One 64-byte disc information unit per layer: "DI", the unit's format, the number of
-// units, its sequence number, the bytes in use and the disc type ("BDO" pressed, "BDR"
-// recordable, "BDW" rewritable).
+// 4 header bytes and 4096 bytes of disc information units, one 64-byte unit per layer:
+// "DI", the unit's format, the units in the block (bits 7-3) and the unit's sequence
+// number (bits 2-0), the bytes in use, the disc type ("BDO" pressed, "BDR" recordable,
+// "BDW" rewritable), and in byte 12 the number of layers (bits 7-4) and the layer type
+// (bits 3-0: embossed 1, recordable 2, rewritable 4).
 std::vector<std::uint8_t> DiscInformation(const MediumState& m) {
   constexpr std::size_t kUnit = 64;
-  const char* type = m.profile == profile::kBdRom ? "BDO" : m.profile == profile::kBdRe ? "BDW" : "BDR";
-  std::vector<std::uint8_t> out(4 + kUnit * m.layers, 0);
+  const bool pressed = m.profile == profile::kBdRom;
+  const bool rewritable = m.profile == profile::kBdRe;
+  const char* type = pressed ? "BDO" : rewritable ? "BDW" : "BDR";
+  const std::uint8_t layerType = pressed ? 0x1 : rewritable ? 0x4 : 0x2;
+  std::vector<std::uint8_t> out(4 + 4096, 0);
   PutBE16(&out[0], static_cast<std::uint32_t>(out.size() - 2));
   for (std::uint8_t layer = 0; layer < m.layers; ++layer) {
     std::uint8_t* unit = &out[4 + kUnit * layer];
     unit[0] = 'D';
     unit[1] = 'I';
     unit[2] = 1;
-    unit[3] = m.layers;
-    unit[5] = layer;
+    unit[3] = static_cast<std::uint8_t>(m.layers << 3 | layer);
     unit[6] = kUnit;
     for (int i = 0; i < 3; ++i) unit[8 + i] = static_cast<std::uint8_t>(type[i]);
+    unit[12] = static_cast<std::uint8_t>(m.layers << 4 | layerType);
   }
   return out;
 }

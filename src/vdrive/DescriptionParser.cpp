@@ -521,7 +521,7 @@ void Parser::Finish() {
   if (m.status != DiscStatus::Empty && !hasTracks) Fail(line ? line : 1, "a disc that is not empty needs tracks");
   if (IsReadOnlyProfile(m.profile) && m.status != DiscStatus::Complete)
     Fail(line ? line : 1, "a pressed disc (CD-ROM, DVD-ROM) is always complete");
-  if (!capacityGiven_) m.capacity = std::max(DefaultCapacity(m.profile), model_.LeadOut());
+  if (!capacityGiven_) m.capacity = std::max(DefaultCapacity(m.profile, layers_.value_or(1)), model_.LeadOut());
   if (m.capacity < model_.LeadOut())
     Fail(line ? line : 1, "capacity " + std::to_string(m.capacity) + " is smaller than the end of the last track (" +
                               std::to_string(model_.LeadOut()) + ")");

@@ -158,7 +158,7 @@ std::vector<std::uint8_t> DefaultWriteParametersPage() {
   return page;
 }
 
-std::uint32_t DefaultCapacity(std::uint16_t p) {
+std::uint32_t DefaultCapacity(std::uint16_t p, std::uint8_t layers) {
   if (IsRecordableCdProfile(p)) return 359849;  // lead-out at 79:59:74
   switch (p) {
     case profile::kDvdR:
@@ -176,7 +176,8 @@ std::uint32_t DefaultCapacity(std::uint16_t p) {
     case profile::kBdRSrm:
     case profile::kBdRRrm:
     case profile::kBdRe:
-      return kBdLayerBlocks;
+      // A layer of a three- or four-layer disc holds 16292864 or 15625216 blocks.
+      return layers <= 2 ? kBdLayerBlocks * std::max<std::uint8_t>(layers, 1) : layers == 3 ? 48878592 : 62500864;
     case profile::kDvdRam:
       return 2236704;
     default:

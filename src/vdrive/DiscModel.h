@@ -185,9 +185,10 @@ struct DiscModel {
 // description gives others.
 std::vector<std::uint8_t> DefaultCapabilitiesPage();
 std::vector<std::uint8_t> DefaultWriteParametersPage();
-// A blank disc's capacity by profile (an 80-minute CD, a 4.7 or 8.5 GB DVD, a 25 GB
-// Blu-ray disc); 0 for pressed media and others.
-std::uint32_t DefaultCapacity(std::uint16_t profile);
+// A blank disc's capacity by profile (an 80-minute CD, a 4.7 or 8.5 GB DVD, a Blu-ray
+// disc of 25 GB a layer, 100 GB of three layers, 128 GB of four); 0 for pressed media
+// and others. `layers` counts only for a Blu-ray disc.
+std::uint32_t DefaultCapacity(std::uint16_t profile, std::uint8_t layers = 1);
 // Profiles a drive lists when its description names none: what reads and writes the medium.
 std::vector<std::uint16_t> DefaultProfiles(std::uint16_t currentProfile);
 

@@ -563,6 +563,36 @@ TEST(Win32Window, TheRealOverwriteQuestionIsAnsweredOverTheProgressDialog) {
   }
 }
 
+// A size of ten digits and more (1 GB on) widens the File Size column to at least the
+// width the list view itself would give it; a directory of smaller sizes narrows it
+// again, to the usual width where its sizes fit in it.
+TEST(Win32Window, TheSizeColumnFitsTheLargestSizeShown) {
+  TempDir dir;
+  const CraftedIso iso = CraftedIso::BigFileAndOneSubdirectory();
+  MountedImages drives({iso.Write(dir / "big.iso")});
+  Window w;
+  const HWND grid = w[win::kGrid];
+  const int usual = ListView_GetColumnWidth(grid, 1);
+  // The list view's own width for the column's texts, the shown width put back after.
+  const auto listViewWidth = [grid] {
+    const int shown = ListView_GetColumnWidth(grid, 1);
+    ListView_SetColumnWidth(grid, 1, LVSCW_AUTOSIZE);
+    const int fitted = ListView_GetColumnWidth(grid, 1);
+    ListView_SetColumnWidth(grid, 1, shown);
+    return fitted;
+  };
+  w.Click(win::kShow);
+  w.DoubleClickLine(0);
+  ASSERT_EQ(w.GridRows().at(0), (std::pair<std::string, std::string>{" 1 BIG.BIN", "4294967295"}));
+  const int wide = ListView_GetColumnWidth(grid, 1);
+  EXPECT_GT(wide, usual);
+  EXPECT_GE(wide, listViewWidth());
+  // Nine places fit the usual width where the font allows it (wine's fonts are wider).
+  w.SelectNode("CD/SUB");
+  EXPECT_LT(ListView_GetColumnWidth(grid, 1), wide);
+  EXPECT_EQ(ListView_GetColumnWidth(grid, 1), std::max(usual, listViewWidth()));
+}
+
 TEST(Win32Window, NamesFromTheDiscKeepTheirCharacters) {
   // A Joliet tree whose names need more than one code page, and beyond the 16-bit
   // plane; the primary tree holds only one plain name.

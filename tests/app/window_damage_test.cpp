@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -25,6 +26,21 @@ namespace tarnwick::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Where the grid's delegate puts the text of a row's name cell, by the style's layout.
+int NameTextLeft(QTableWidget* grid, int row) {
+  struct Probe : QStyledItemDelegate {
+    using QStyledItemDelegate::initStyleOption;
+  } probe;
+  const QModelIndex index = grid->model()->index(row, 0);
+  QStyleOptionViewItem option;
+  option.initFrom(grid->viewport());
+  option.rect = grid->visualRect(index);
+  const int small = grid->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, grid);
+  option.decorationSize = grid->iconSize().isValid() ? grid->iconSize() : QSize(small, small);
+  probe.initStyleOption(&option, index);
+  return grid->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, grid).left();
+}
 
 TEST(WindowDamage, UnreadableDataIsKeptWithZerosSkippedOrStopsAsTheUserChooses) {
   TempDir dir;
@@ -141,6 +157,8 @@ TEST(WindowDamage, UnreadableDirectoriesAreMarkedAfterAWarning) {
     EXPECT_FALSE(w.grid()->item(row, 0)->icon().isNull());
     EXPECT_TRUE(w.grid()->item(row, 0)->toolTip().contains(reason));
     EXPECT_FALSE(w.grid()->item(w.RowOf("A.TXT"), 0)->toolTip().contains("Not read whole"));
+    // The icon does not push the marked row's name out of line with the others'.
+    EXPECT_EQ(NameTextLeft(w.grid(), row), NameTextLeft(w.grid(), w.RowOf("A.TXT")));
   }
 }
 

@@ -64,6 +64,26 @@ TEST(WindowTree, EachSessionOfTheSampleDiscShowsItsOwnTreeAndRows) {
   EXPECT_EQ(w.GridRows(), kSession3Root);
 }
 
+// A size of ten digits and more (1 GB on) widens the File Size column until Qt's own
+// measure of the cells fits; a directory of smaller sizes has the usual width again.
+TEST(WindowTree, TheSizeColumnFitsTheLargestSizeShown) {
+  TempDir dir;
+  const CraftedIso iso = CraftedIso::BigFileAndOneSubdirectory();
+  TestDrives drives({DiscFile(iso.Write(dir / "big.iso"))});
+  Window w;
+  w.form().show();
+  // Qt's measure of the cells (public in the base class only).
+  const auto cellsNeed = [&] { return static_cast<QAbstractItemView*>(w.grid())->sizeHintForColumn(1); };
+  const int usual = w.grid()->columnWidth(1);
+  w.Import(0);
+  ASSERT_EQ(w.GridRows().at(0), (std::pair<QString, QString>{" 1 BIG.BIN", "4294967295"}));
+  EXPECT_GT(w.grid()->columnWidth(1), usual);
+  EXPECT_GE(w.grid()->columnWidth(1), cellsNeed());
+  w.ClickNode("CD/SUB");
+  EXPECT_EQ(w.grid()->columnWidth(1), usual);
+  EXPECT_GE(usual, cellsNeed());
+}
+
 TEST(WindowTree, HiddenAndEmptyDirectories) {
   TestDrives drives({DiscFile(SamplePath("sample.disc"))});
   Window w;

@@ -241,25 +241,42 @@ namespace {
 
 TEST_F(DiscChains, TheMediumIsNamedByItsProfileAndItsLayersWhereTheProfileLeavesThemOpen) {
   constexpr int kStructure = 0xAD;
+  // A Blu-ray disc's answer: the header's data length, then the first unit's head.
+  const auto bdAnswer = [](std::uint16_t length, char id, std::uint8_t layerByte) {
+    std::vector<std::uint8_t> a(17, 0);
+    a[0] = static_cast<std::uint8_t>(length >> 8);
+    a[1] = static_cast<std::uint8_t>(length);
+    a[4] = static_cast<std::uint8_t>(id);
+    a[5] = 'I';
+    a[16] = layerByte;
+    return a;
+  };
   struct Case {
     const char* name;
     std::optional<std::uint16_t> profile;  // none: GET CONFIGURATION refused
-    std::optional<std::uint8_t> layerByte; // none: READ DISC STRUCTURE refused
+    std::optional<std::uint8_t> layerByte; // none: READ DISC STRUCTURE of a DVD refused
+    std::optional<std::vector<std::uint8_t>> bd;  // none: READ DISC STRUCTURE of a BD refused
     std::uint8_t index, layers;
     const char* medium;
     std::vector<int> opcodes;
   };
   const std::vector<Case> cases = {
-      {"DvdRomOneLayer", 0x10, 0x01, 4, 1, "DVD-ROM", {kConfig, kStructure}},
-      {"DvdRomTwoLayers", 0x10, 0x21, 4, 2, "DVD-ROM DL", {kConfig, kStructure}},
-      {"DvdRomStructureRefused", 0x10, std::nullopt, 4, 0, "DVD-ROM", {kConfig, kStructure}},
-      {"HdDvdRomTwoLayers", 0x50, 0x21, 0, 2, "HD DVD-ROM DL", {kConfig, kStructure}},
+      {"DvdRomOneLayer", 0x10, 0x01, {}, 4, 1, "DVD-ROM", {kConfig, kStructure}},
+      {"DvdRomTwoLayers", 0x10, 0x21, {}, 4, 2, "DVD-ROM DL", {kConfig, kStructure}},
+      {"DvdRomStructureRefused", 0x10, std::nullopt, {}, 4, 0, "DVD-ROM", {kConfig, kStructure}},
+      {"HdDvdRomTwoLayers", 0x50, 0x21, {}, 0, 2, "HD DVD-ROM DL", {kConfig, kStructure}},
       // The disc information (erasable bit clear) once made a CD-R of these.
-      {"DvdPlusRDualLayer", 0x2B, 0x21, 0, 0, "DVD+R DL", {kConfig}},
-      {"BluRayRewritable", 0x43, 0x21, 0, 0, "BD-RE", {kConfig}},
+      {"DvdPlusRDualLayer", 0x2B, 0x21, {}, 0, 0, "DVD+R DL", {kConfig}},
+      {"BluRayQuadLayer", 0x41, 0x21, bdAnswer(4098, 'D', 0x42), 0, 4, "BD-R SRM QL", {kConfig, kStructure}},
+      {"BluRayHeaderOnly", 0x43, 0x21, bdAnswer(2, 'D', 0x24), 0, 0, "BD-RE", {kConfig, kStructure}},
+      {"BluRayShortOfTheLayerByte", 0x43, 0x21, bdAnswer(14, 'D', 0x24), 0, 0, "BD-RE", {kConfig, kStructure}},
+      {"BluRayNotADiscInformationUnit", 0x40, 0x21, bdAnswer(4098, 'E', 0x21), 0, 0, "BD-ROM", {kConfig, kStructure}},
+      {"BluRayNoLayers", 0x40, 0x21, bdAnswer(4098, 'D', 0x01), 0, 0, "BD-ROM", {kConfig, kStructure}},
+      {"BluRayFiveLayers", 0x40, 0x21, bdAnswer(4098, 'D', 0x51), 0, 0, "BD-ROM", {kConfig, kStructure}},
+      {"BluRayStructureRefused", 0x42, 0x21, std::nullopt, 0, 0, "BD-R RRM", {kConfig, kStructure}},
       // No profile: the ATIP and the disc information of a CD, as before.
-      {"NoConfiguration", std::nullopt, 0x21, 2, 0, "CD-R", {kConfig, kAtip, kDiscInfo}},
-      {"UnknownProfile", 0x44, 0x21, 2, 0, "CD-R", {kConfig, kAtip, kDiscInfo}},
+      {"NoConfiguration", std::nullopt, 0x21, {}, 2, 0, "CD-R", {kConfig, kAtip, kDiscInfo}},
+      {"UnknownProfile", 0x44, 0x21, {}, 2, 0, "CD-R", {kConfig, kAtip, kDiscInfo}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -267,6 +284,8 @@ TEST_F(DiscChains, TheMediumIsNamedByItsProfileAndItsLayersWhereTheProfileLeaves
       if (cdb[0] == kConfig && c.profile) return Reply::Data(test::ConfigAnswer(*c.profile));
       if (cdb[0] == kStructure && c.layerByte && cdb[1] == 0 && cdb[7] == 0 && cdb[8] == 0x08 && cdb[9] == 0x04)
         return Reply::Data(std::vector<std::uint8_t>{0x08, 0x02, 0, 0, 0, 0x0F, *c.layerByte});
+      if (cdb[0] == kStructure && c.bd && cdb[1] == 1 && cdb[7] == 0 && cdb[8] == 0x10 && cdb[9] == 0x04)
+        return Reply::Data(*c.bd);
       if (cdb[0] == kDiscInfo) return Reply::Data(std::vector<std::uint8_t>{0, 32, 0x0E, 1, 1, 1, 1});
       return std::nullopt;
     });

@@ -193,4 +193,14 @@ CraftedIso CraftedIso::RockRidgeLinks() {
   return iso;
 }
 
+CraftedIso CraftedIso::BigFileAndOneSubdirectory() {
+  using R = CraftedRecord;
+  CraftedIso iso(40);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("BIG.BIN;1", 30, 4294967295u), R::Dir("SUB", 21)});
+  iso.Directory(21, {R::Dot(21, 2048), R::DotDot(20, 2048), R::File("B.TXT;1", 30, 1)});
+  return iso;
+}
+
 }  // namespace tarnwick::test

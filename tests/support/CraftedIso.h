@@ -47,6 +47,9 @@ class CraftedIso {
   // A 40-sector primary volume: root at 20 holding SUB (at 21) and A.TXT, SUB holding
   // B.TXT; both files lie at 30. Failing sector 20 or 21 loses the root or SUB.
   static CraftedIso RootAndOneSubdirectory();
+  // The same with BIG.BIN (recorded as 4294967295 bytes, ten digits) in the root in
+  // place of A.TXT.
+  static CraftedIso BigFileAndOneSubdirectory();
   // A 40-sector Rock Ridge volume whose root (at 20) holds the records after its own
   // two, and the same holding "target.txt" ("hello", at 30) and two symbolic links to
   // it: "link" -> target.txt and "absolute" -> /tmp/target.txt.
