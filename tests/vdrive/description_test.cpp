@@ -94,9 +94,6 @@ TEST(Description, MistakesAreReportedWithFileAndLine) {
 TEST(Description, WindowsPipesAndDevicesAreRefusedAtOnce) {
   TempDir dir;
   const std::string pipe = "\\\\.\\pipe\\tarnwick-test-" + std::to_string(::GetCurrentProcessId());
-  const platform::OwnedWin32Handle server(::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
-                                                             PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr));
-  ASSERT_TRUE(server.valid()) << ::GetLastError();
   const std::string session = "session number=1\n";
   for (const std::string& name : {pipe, std::string("NUL"), std::string("CON"), std::string("COM1")}) {
     const struct {
@@ -115,6 +112,10 @@ TEST(Description, WindowsPipesAndDevicesAreRefusedAtOnce) {
          }},
     };
     for (const auto& route : routes) {
+      // A fresh instance of the pipe waits for each open, so that each would connect.
+      const platform::OwnedWin32Handle server(::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
+                                                                 PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr));
+      ASSERT_TRUE(server.valid()) << ::GetLastError();
       // A blocked open is left behind in its thread; the process ends it.
       std::packaged_task<std::string()> task(route.open);
       std::future<std::string> error = task.get_future();
