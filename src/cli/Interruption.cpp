@@ -12,9 +12,13 @@ volatile std::sig_atomic_t interrupted = 0;
 
 using Handler = void (*)(int);
 
-// The signals that mean "stop"; those the system does not have are left out.
+// The signals that mean "stop"; those the system does not have are left out. On
+// Windows Ctrl-C and Ctrl-Break come as console events, handled with the others.
 constexpr int kSignals[] = {
-    SIGINT, SIGTERM,
+#if !defined(_WIN32)
+    SIGINT,
+#endif
+    SIGTERM,
 #ifdef SIGHUP
     SIGHUP,
 #endif
@@ -38,18 +42,18 @@ extern "C" void OnInterrupt(int signal) {
   std::signal(signal, SIG_DFL);
 }
 
-void OnConsoleClosed() { interrupted = 1; }
+void OnConsoleEvent() { interrupted = 1; }
 
 }  // namespace
 
 InterruptionScope::InterruptionScope() {
   interrupted = 0;
   for (std::size_t i = 0; i < kSignalCount; ++i) previous[i] = std::signal(kSignals[i], OnInterrupt);
-  platform::OnConsoleClosing(OnConsoleClosed);
+  platform::OnConsoleInterrupt(OnConsoleEvent);
 }
 
 InterruptionScope::~InterruptionScope() {
-  platform::OnConsoleClosing(nullptr);
+  platform::OnConsoleInterrupt(nullptr);
   for (std::size_t i = 0; i < kSignalCount; ++i)
     std::signal(kSignals[i], previous[i] == SIG_ERR ? SIG_DFL : previous[i]);
 }

@@ -14,12 +14,13 @@ void UseBinaryStandardStreams();
 // Whether standard error is a terminal (progress lines are only written there).
 bool StandardErrorIsTerminal();
 
-// Calls `onClose` (from any thread; it may only set a flag) when the console the
-// program runs in is closed or the user logs off or the system shuts down, and then
-// gives the program the few seconds the system allows to clean up before it ends.
-// Null removes it. On systems where these arrive as signals (a closed terminal is
-// SIGHUP) it does nothing.
-void OnConsoleClosing(void (*onClose)());
+// Calls `onInterrupt` (from any thread; it may only set a flag) when the user presses
+// Ctrl-C or Ctrl-Break in the console the program runs in, closes that console, logs
+// off or the system shuts down; after a close, logoff or shutdown it gives the program
+// the few seconds the system allows to clean up before it ends. Null removes it. On
+// systems where all of these arrive as signals (a closed terminal is SIGHUP) it does
+// nothing.
+void OnConsoleInterrupt(void (*onInterrupt)());
 
 // The program's arguments (argv[0] first) in UTF-8. On Windows they come from the
 // wide command line, so names outside the ANSI code page arrive whole.

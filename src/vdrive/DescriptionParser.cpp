@@ -241,7 +241,10 @@ std::vector<std::uint8_t> Parser::HexBytes(const Statement& s, const Field& f) c
 
 std::shared_ptr<ImageFile> Parser::OpenFile(int line, const std::string& file) {
   std::filesystem::path path = platform::LocalPath(file);
-  if (path.is_relative()) path = platform::LocalPath(baseDir_) / path;
+  // A network or device path (\\server\share, \\.\pipe\...) is taken as given, even
+  // where the library does not see a root in it.
+  const bool network = file.size() > 1 && (file[0] == '\\' || file[0] == '/') && file[1] == file[0];
+  if (path.is_relative() && !network) path = platform::LocalPath(baseDir_) / path;
   std::string error;
   auto image = ImageFile::Open(platform::Utf8Text(path), error);
   if (!image) Fail(line, "cannot open '" + file + "': " + error);

@@ -62,7 +62,12 @@ std::shared_ptr<VirtualDrive> OpenVirtualDrive(const std::string& path, const st
   if (CurrentMemoryFiles() == nullptr) {
     std::error_code ec;
     [[maybe_unused]] const std::uintmax_t size = std::filesystem::file_size(platform::LocalPath(path), ec);
-    if (ec) throw DescriptionError(path + ": " + ec.message());
+    if (ec) {
+      // Opening says why better: a pipe or a device is no regular file.
+      std::string error;
+      if (!ImageFile::Open(path, error)) throw DescriptionError(path + ": " + error);
+      throw DescriptionError(path + ": " + ec.message());
+    }
   }
   using images::ImageKind;
   const ImageKind kind = images::DetectImageKind(path);

@@ -16,6 +16,16 @@
 
 #include <chrono>
 #include <thread>
+#else
+#include <chrono>
+#include <future>
+#include <sstream>
+#include <thread>
+
+#include "cli/CliDrive.h"
+#include "cli/Commands.h"
+#include "cli/Interruption.h"
+#include "platform/win32/ConsoleEvents.h"
 #endif
 
 #include "CliRun.h"
@@ -331,6 +341,69 @@ TEST(ExtractSafety, StopSignalsLeaveNoPartialFile) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << signal << ": " << status;
     EXPECT_TRUE(fs::is_empty(out.path())) << signal;
+  }
+}
+#else
+// Every console event (each delivered as the system does, from a thread of its own,
+// to the handler the extraction installed) stops it as Ctrl-C does on other systems:
+// the file being written goes with it, the same message and status. The first Ctrl-C
+// or Ctrl-Break only asks; a second is left to the system, which ends the process.
+TEST(ExtractSafety, ConsoleEventsLeaveNoPartialFile) {
+  TempDir dir;
+  CraftedIso iso(41);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  constexpr std::uint32_t kSize = 0x7FFFF800;  // 2 GiB of holes: long enough to be stopped
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("BIG.BIN;1", 40, kSize)});
+  const std::string image = iso.Write(dir / "big.iso");
+  fs::resize_file(image, 40 * 2048 + std::uint64_t{kSize});
+  using platform::ConsoleEventAnswer;
+  const struct {
+    DWORD event;
+    ConsoleEventAnswer answer;
+  } cases[] = {
+      {CTRL_C_EVENT, ConsoleEventAnswer::Stopping},
+      {CTRL_BREAK_EVENT, ConsoleEventAnswer::Stopping},
+      {CTRL_CLOSE_EVENT, ConsoleEventAnswer::StoppingBeforeTheEnd},
+      {CTRL_LOGOFF_EVENT, ConsoleEventAnswer::StoppingBeforeTheEnd},
+      {CTRL_SHUTDOWN_EVENT, ConsoleEventAnswer::StoppingBeforeTheEnd},
+  };
+  SetEnv("TARNWICK_NO_REAL_DRIVES", "1");
+  cli::GlobalOptions global;
+  global.images = {image};
+  std::ostringstream opening;
+  cli::CliDrive drive(global, opening);
+  for (const auto& c : cases) {
+    TempDir out;
+    std::ostringstream messages;
+    cli::ExtractOptions options;
+    options.to = out.str();
+    options.paths = {"BIG.BIN"};
+    std::future<int> status = std::async(std::launch::async, [&] {
+      try {
+        drive.Select();
+        return cli::CmdExtract(drive, options, messages, messages);
+      } catch (const cli::CliError& e) {
+        messages << e.message;
+        return e.status;
+      }
+    });
+    // Once the file is being written, the event comes.
+    for (int i = 0; i < 2000 && (fs::is_empty(out.path()) || fs::file_size(fs::directory_iterator(out.path())->path()) == 0); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(std::async(std::launch::async, platform::AnswerConsoleEvent, c.event).get(), c.answer) << c.event;
+    EXPECT_EQ(status.get(), 1) << c.event;
+    EXPECT_TRUE(Contains(messages.str(), "interrupted; the file being written when it came was not kept")) << messages.str();
+    EXPECT_TRUE(fs::is_empty(out.path())) << c.event;
+    // Once the extraction is over, no event is the program's any more.
+    EXPECT_EQ(platform::AnswerConsoleEvent(c.event), ConsoleEventAnswer::PassedOn) << c.event;
+  }
+  UnsetEnv("TARNWICK_NO_REAL_DRIVES");
+  for (const DWORD key : {CTRL_C_EVENT, CTRL_BREAK_EVENT}) {
+    const cli::InterruptionScope scope;
+    EXPECT_EQ(platform::AnswerConsoleEvent(key), ConsoleEventAnswer::Stopping) << key;
+    EXPECT_EQ(platform::AnswerConsoleEvent(key), ConsoleEventAnswer::PassedOn) << key;
+    EXPECT_TRUE(cli::InterruptionScope::Interrupted()) << key;
   }
 }
 #endif

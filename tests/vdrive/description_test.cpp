@@ -1,6 +1,12 @@
 // Disc descriptions (errors with line numbers, recognition) and bare images.
 #include <gtest/gtest.h>
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <functional>
+#include <future>
+#include <thread>
+
+#include "platform/win32/OwnedHandle.h"
+#else
 #include <sys/stat.h>
 #endif
 
@@ -81,6 +87,46 @@ TEST(Description, MistakesAreReportedWithFileAndLine) {
     EXPECT_EQ(error.substr(0, c.expected.size()), c.expected) << c.text;
   }
 }
+
+#if defined(_WIN32)
+// A pipe that a server is waiting on and the devices every folder holds would block
+// a read or never end; as an image or a description's file each is refused at once.
+TEST(Description, WindowsPipesAndDevicesAreRefusedAtOnce) {
+  TempDir dir;
+  const std::string pipe = "\\\\.\\pipe\\tarnwick-test-" + std::to_string(::GetCurrentProcessId());
+  const std::string session = "session number=1\n";
+  for (const std::string& name : {pipe, std::string("NUL"), std::string("CON"), std::string("COM1")}) {
+    const struct {
+      std::string route;
+      std::function<std::string()> open;
+    } routes[] = {
+        {"image file=", [&] { return ErrorOf("image file=" + name + "\n", dir.str()); }},
+        {"track file=", [&] { return ErrorOf(session + "track start=0 length=5 file=" + name + "\n", dir.str()); }},
+        {"--image", [&]() -> std::string {
+           try {
+             vdrive::OpenVirtualDrive(name);
+           } catch (const DescriptionError& e) {
+             return e.what();
+           }
+           return "(no error)";
+         }},
+    };
+    for (const auto& route : routes) {
+      // A fresh instance of the pipe waits for each open, so that each would connect.
+      const platform::OwnedWin32Handle server(::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
+                                                                 PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr));
+      ASSERT_TRUE(server.valid()) << ::GetLastError();
+      // A blocked open is left behind in its thread; the process ends it.
+      std::packaged_task<std::string()> task(route.open);
+      std::future<std::string> error = task.get_future();
+      std::thread(std::move(task)).detach();
+      ASSERT_EQ(error.wait_for(std::chrono::seconds(10)), std::future_status::ready) << route.route << name;
+      const std::string text = error.get();
+      EXPECT_NE(text.find("is not a regular file"), std::string::npos) << route.route << name << ": " << text;
+    }
+  }
+}
+#endif
 
 TEST(Description, FilesRelativeToTheDescriptionAndOffsetsInBytes) {
   TempDir dir;

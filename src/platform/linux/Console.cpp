@@ -8,7 +8,7 @@ void UseBinaryStandardStreams() {}
 
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
-void OnConsoleClosing(void (*)()) {}
+void OnConsoleInterrupt(void (*)()) {}
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
 

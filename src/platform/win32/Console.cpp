@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <atomic>
 #include <cstdio>
 
+#include "platform/win32/ConsoleEvents.h"
 #include "platform/win32/OwnedHandle.h"
 #include "platform/win32/WideText.h"
 
@@ -21,22 +23,43 @@ bool StandardErrorIsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
 
 namespace {
 
-void (*volatile closingHandler)() = nullptr;
+void (*volatile interruptHandler)() = nullptr;
+std::atomic<bool> keyPressed{false};
 
 BOOL WINAPI OnControlEvent(DWORD event) {
-  if (event != CTRL_CLOSE_EVENT && event != CTRL_LOGOFF_EVENT && event != CTRL_SHUTDOWN_EVENT) return FALSE;
-  if (void (*handler)() = closingHandler) handler();
-  // Returning ends the process at once; the main thread ends it itself once it has
-  // cleaned up, or the system does when its time is up.
-  ::Sleep(20000);
+  const ConsoleEventAnswer answer = AnswerConsoleEvent(event);
+  if (answer == ConsoleEventAnswer::PassedOn) return FALSE;
+  // Returning from a close, logoff or shutdown ends the process at once; the main
+  // thread ends it itself once it has cleaned up, or the system does when its time is up.
+  if (answer == ConsoleEventAnswer::StoppingBeforeTheEnd) ::Sleep(20000);
   return TRUE;
 }
 
 }  // namespace
 
-void OnConsoleClosing(void (*onClose)()) {
-  closingHandler = onClose;
-  ::SetConsoleCtrlHandler(OnControlEvent, onClose != nullptr ? TRUE : FALSE);
+ConsoleEventAnswer AnswerConsoleEvent(DWORD event) {
+  void (*handler)() = interruptHandler;
+  if (handler == nullptr) return ConsoleEventAnswer::PassedOn;
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      if (keyPressed.exchange(true)) return ConsoleEventAnswer::PassedOn;
+      handler();
+      return ConsoleEventAnswer::Stopping;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      handler();
+      return ConsoleEventAnswer::StoppingBeforeTheEnd;
+    default:
+      return ConsoleEventAnswer::PassedOn;
+  }
+}
+
+void OnConsoleInterrupt(void (*onInterrupt)()) {
+  keyPressed = false;
+  interruptHandler = onInterrupt;
+  ::SetConsoleCtrlHandler(OnControlEvent, onInterrupt != nullptr ? TRUE : FALSE);
 }
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {

@@ -36,6 +36,17 @@ class Win32ReadOnlyFile final : public ReadOnlyFile {
   std::uint64_t size_;
 };
 
+// Whether the system resolves the path into its device namespace (\\.\CON for
+// "CON" in any folder, \\.\pipe\... as given).
+bool IsDevicePath(const std::wstring& path) {
+  const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (length == 0) return false;
+  std::wstring full(length, L'\0');
+  const DWORD written = ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+  if (written == 0 || written >= length) return false;
+  return full.compare(0, 4, L"\\\\.\\") == 0;
+}
+
 }  // namespace
 
 std::unique_ptr<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path, std::string& error) {
@@ -53,7 +64,10 @@ std::unique_ptr<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path, std::s
   OwnedWin32Handle file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    error = SystemErrorText(::GetLastError());
+    const DWORD failure = ::GetLastError();
+    // A device name (CON, or a pipe that is not there) resolves into the device
+    // namespace; whatever the device said, it is no file to read an image from.
+    error = IsDevicePath(wide) ? "is not a regular file" : SystemErrorText(failure);
     return nullptr;
   }
   // A named pipe or a character device (CON, COM1) could block a read for ever;
