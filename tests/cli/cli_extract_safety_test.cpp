@@ -175,19 +175,13 @@ TEST(ExtractSafety, LocalFilesAreNeverDestroyedOrRedirected) {
 // missing.
 TEST(ExtractSafety, LinksThatCannotBeMadeAreSaidOnce) {
   TempDir dir, out;
-  CraftedIso rr(40);
-  rr.Descriptor(16, 1, 20, 2048);
-  rr.Terminator(17);
-  R dot = R::Dot(20, 2048);
-  dot.systemUse = SystemUseEntry("SP", std::string("\xBE\xEF\x00", 3)) + SystemUseEntry("RR", "\x81");
-  std::vector<R> records{dot, R::DotDot(20, 2048), R::File("A.TXT;1", 30, 4)};
+  std::vector<R> records{R::File("A.TXT;1", 30, 4)};
   for (const std::string name : {"LINK1", "LINK2"}) {
     R link = R::File(name + ";1", 0, 0);
-    link.systemUse = SystemUseEntry("NM", std::string(1, '\0') + name) +
-                     SystemUseEntry("SL", std::string("\0\0\x05", 3) + "A.TXT");
+    link.systemUse = SuspEntry("NM", std::string(1, '\0') + name) + SuspEntry("SL", std::string("\0\0\x05", 3) + "A.TXT");
     records.push_back(link);
   }
-  rr.Directory(20, records);
+  CraftedIso rr = CraftedIso::RockRidgeRoot(records);
   rr.Data(30, "data");
   const CliResult r = RunCli({"--image", rr.Write(dir / "links.iso"), "extract", "-R", "--symlinks", "--to", out.str(), "/"});
   EXPECT_EQ(r.status, 1) << r.err;
