@@ -304,18 +304,25 @@ TEST(ExtractSafety, MessagesNameTheCauseInTextSafeForATerminal) {
   }
 }
 
+// A disc holding BIG.BIN, 2 GiB of holes: an extraction of it lasts long enough to be
+// stopped midway.
+static std::string LongExtractionImage(const TempDir& dir) {
+  CraftedIso iso(41);
+  iso.Descriptor(16, 1, 20, 2048);
+  iso.Terminator(17);
+  constexpr std::uint32_t kSize = 0x7FFFF800;
+  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("BIG.BIN;1", 40, kSize)});
+  const std::string image = iso.Write(dir / "big.iso");
+  fs::resize_file(image, 40 * 2048 + std::uint64_t{kSize});
+  return image;
+}
+
 #if !defined(_WIN32)
 // A closed terminal, Ctrl-\\ and a closed pipe stop an extraction as Ctrl-C does: the
 // file being written goes with it, and the status says the run did not finish.
 TEST(ExtractSafety, StopSignalsLeaveNoPartialFile) {
   TempDir dir;
-  CraftedIso iso(41);
-  iso.Descriptor(16, 1, 20, 2048);
-  iso.Terminator(17);
-  constexpr std::uint32_t kSize = 0x7FFFF800;  // 2 GiB of holes: long enough to be stopped
-  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("BIG.BIN;1", 40, kSize)});
-  const std::string image = iso.Write(dir / "big.iso");
-  fs::resize_file(image, 40 * 2048 + std::uint64_t{kSize});
+  const std::string image = LongExtractionImage(dir);
   for (const int signal : {SIGHUP, SIGQUIT, SIGPIPE, SIGINT}) {
     TempDir out;
     const pid_t pid = ::fork();
@@ -344,13 +351,7 @@ TEST(ExtractSafety, StopSignalsLeaveNoPartialFile) {
 // or Ctrl-Break only asks; a second is left to the system, which ends the process.
 TEST(ExtractSafety, ConsoleEventsLeaveNoPartialFile) {
   TempDir dir;
-  CraftedIso iso(41);
-  iso.Descriptor(16, 1, 20, 2048);
-  iso.Terminator(17);
-  constexpr std::uint32_t kSize = 0x7FFFF800;  // 2 GiB of holes: long enough to be stopped
-  iso.Directory(20, {R::Dot(20, 2048), R::DotDot(20, 2048), R::File("BIG.BIN;1", 40, kSize)});
-  const std::string image = iso.Write(dir / "big.iso");
-  fs::resize_file(image, 40 * 2048 + std::uint64_t{kSize});
+  const std::string image = LongExtractionImage(dir);
   using platform::ConsoleEventAnswer;
   const struct {
     DWORD event;
