@@ -1,8 +1,9 @@
 // Finding and answering what the window opens in modal loops of its own (message
 // boxes, task dialogs, the progress dialog, menus), as a user at the screen would:
 // while a watch lives, a timer of the thread shows every visible top-level window of
-// the thread to `look` every 20 ms. `look` returns true when it has done what it was
-// there for this time (the rest of the windows wait for the next tick).
+// the thread to `look` every `intervalMs` (20 ms unless a case must be quicker). `look`
+// returns true when it has done what it was there for this time (the rest of the
+// windows wait for the next tick).
 #pragma once
 
 #include <windows.h>
@@ -15,9 +16,9 @@ namespace tarnwick::test {
 
 class WindowWatch {
  public:
-  explicit WindowWatch(std::function<bool(HWND)> look) : look_(std::move(look)) {
+  explicit WindowWatch(std::function<bool(HWND)> look, UINT intervalMs = 20) : look_(std::move(look)) {
     current_ = this;
-    timer_ = ::SetTimer(nullptr, 0, 20, &Tick);
+    timer_ = ::SetTimer(nullptr, 0, intervalMs, &Tick);
   }
   ~WindowWatch() {
     ::KillTimer(nullptr, timer_);

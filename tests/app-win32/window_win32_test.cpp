@@ -473,14 +473,17 @@ TEST(Win32Window, ExtractsFilesWithTheirDates) {
   EXPECT_EQ(fs::file_size(dir / "one.bin"), 1u);
   w.dialogs().directory = dir.str();
 
-  // "Cancel" in the progress dialog stops the copy and leaves no partial file.
+  // "Cancel" in the progress dialog stops the copy and leaves no partial file. The
+  // file is small, so the dialog is looked for every millisecond, before it is done.
   fs::remove(dir / "big.bin");
   {
-    const WindowWatch cancel([](HWND window) {
-      if (ClassOf(window) != win::kProgressClass) return false;
-      ::SendMessageW(::GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
-      return true;
-    });
+    const WindowWatch cancel(
+        [](HWND window) {
+          if (ClassOf(window) != win::kProgressClass) return false;
+          ::SendMessageW(::GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
+          return true;
+        },
+        1);
     w.DoubleClickRow(w.RowOf("big.bin"));
   }
   EXPECT_FALSE(fs::exists(dir / "big.bin"));
