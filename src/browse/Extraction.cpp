@@ -12,6 +12,7 @@
 #include "iso/EntryData.h"
 #include "platform/DirectoryDate.h"
 #include "platform/LocalPath.h"
+#include "platform/Plural.h"
 
 namespace tarnwick {
 
@@ -94,7 +95,7 @@ std::string ExtractionSummary(const TExtractionOutcome& outcome, const std::stri
     text = wrote + outcome.written.front();
   else
     text = wrote + files(outcome.written.size()) + " to " + directory;
-  auto links = [](std::size_t count) { return std::to_string(count) + (count == 1 ? " symbolic link" : " symbolic links"); };
+  auto links = [](std::size_t count) { return CountOf(count, "symbolic link", "symbolic links"); };
   if (!outcome.links.empty()) text += "; made " + links(outcome.links.size());
   if (!outcome.skippedLinks.empty()) text += "; skipped " + links(outcome.skippedLinks.size());
   if (!outcome.kept.empty()) text += "; kept " + files(outcome.kept.size()) + " that existed";
@@ -139,9 +140,9 @@ TExtractionOutcome TExtraction::Run(const std::vector<const TFEntry*>& entries, 
   }
   if (refusedLinks_ > 0) {
     outcome_.linksNotMade = refusedLinks_;
-    outcome_.errors.push_back("Symbolic links cannot be created in " + directory + " (" + linksRefused_ + "): " +
-                              std::to_string(refusedLinks_) +
-                              (refusedLinks_ == 1 ? " symbolic link was" : " symbolic links were") + " not created");
+    std::string text = RefusedLinksText(directory, linksRefused_, refusedLinks_);
+    text[0] = 'S';  // a message box's sentence
+    outcome_.errors.push_back(std::move(text));
   }
   return outcome_;
 }

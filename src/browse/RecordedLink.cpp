@@ -7,6 +7,7 @@
 
 #include "platform/LinkDate.h"
 #include "platform/LocalPath.h"
+#include "platform/Plural.h"
 
 namespace tarnwick {
 
@@ -38,6 +39,12 @@ TLinkOutcome CreateRecordedLink(const TFEntry& entry, const std::string& destina
     return {TLinkResult::Failed, "cannot set the date of symbolic link " + destination + ": " + std::strerror(errno),
             std::strerror(errno)};
   return {};
+}
+
+std::string RefusedLinksText(const std::string& directory, const std::string& reason, std::size_t count) {
+  return "symbolic links cannot be created in " + directory + " (" + reason + "): " +
+         CountOf(count, "symbolic link", "symbolic links") + std::string(OneOrMany(count, " was", " were")) +
+         " not created";
 }
 
 }  // namespace tarnwick

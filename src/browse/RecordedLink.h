@@ -4,6 +4,7 @@
 // extraction that creates links.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "iso/Records.h"
@@ -29,5 +30,10 @@ struct TLinkOutcome {
 // Makes the link of `entry` (a symbolic link) at `destination`; `shownPath` names the
 // disc's link in messages.
 TLinkOutcome CreateRecordedLink(const TFEntry& entry, const std::string& destination, const std::string& shownPath);
+
+// The one message for `count` links the system refused in `directory` for `reason`, in
+// lower case to begin with: "symbolic links cannot be created in D (R): 2 symbolic links
+// were not created".
+std::string RefusedLinksText(const std::string& directory, const std::string& reason, std::size_t count);
 
 }  // namespace tarnwick

@@ -179,9 +179,7 @@ class Extractor {
   // The one message for the symbolic links that could not be made in `directory`.
   void ReportRefusedLinks(const std::string& directory) const {
     if (refusedLinks_ == 0) return;
-    PrintMessage(err_, "symbolic links cannot be created in " + directory + " (" + linksRefused_ +
-                           "): " + std::to_string(refusedLinks_) +
-                           (refusedLinks_ == 1 ? " symbolic link was" : " symbolic links were") + " not created");
+    PrintMessage(err_, RefusedLinksText(directory, linksRefused_, refusedLinks_));
   }
 
   bool Failed() const { return failed_ || timeUp_ || report_.AnyLost(); }
