@@ -275,9 +275,11 @@ fi
 # ---- READ(10) commands, counted by the virtual drive ------------------------------
 # What a reader of 31-sector runs needs: one command per volume descriptor from
 # sector 16 up to the supplementary (Joliet) one, plus, for every directory extent
-# of the Joliet tree, one command per 31 sectors.
+# of the tree the tool shows by default, one command per 31 sectors: the primary
+# tree when it carries Rock Ridge entries, else the Joliet tree.
 least_reads() {
-  local img=$1 s=16 type descriptors=0 runs
+  local img=$1 s=16 type descriptors=0 runs tree=-J
+  isoinfo -d -i "$img" | grep -q '^Rock Ridge signatures' && tree=
   while :; do
     type=$(dd if="$img" bs=2048 skip=$s count=1 2>/dev/null | head -c 1 | od -An -tu1 | tr -d ' ')
     descriptors=$((descriptors + 1))
@@ -286,7 +288,7 @@ least_reads() {
   done
   # isoinfo prints a directory's own record (".") first in each listing; its size
   # is the extent's length.
-  runs=$(isoinfo -l -J -i "$img" | awk '
+  runs=$(isoinfo -l $tree -i "$img" | awk '
     /^Directory listing of / { want = 1; next }
     want && / \.[ ]*$/ { size = $5; sectors = int((size + 2047) / 2048); n += int((sectors + 30) / 31); want = 0 }
     END { print n + 0 }')

@@ -90,5 +90,36 @@ TEST(EntryData, AReadWhoseBufferTheLibraryKeptLosesNoDataOfTheBatch) {
   }
 }
 
+// A fast drive's data goes on in batches of eight units; a slow drive's as soon as a
+// batch is a quarter of a second old, so progress and a stop request are not held back.
+TEST(EntryData, ASlowDrivesBatchGoesOnOnceItIsAQuarterSecondOld) {
+  struct Case {
+    std::uint64_t msPerRead;
+    std::vector<std::size_t> units;  // transfer units in each piece the sink gets
+  };
+  const Case cases[] = {{0, {8, 8, 4}}, {100, {3, 3, 3, 3, 3, 3, 2}}, {300, std::vector<std::size_t>(20, 1)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.msPerRead);
+    platform::VirtualClock clock;
+    platform::ScopedClock scopedClock(clock);
+    test::ExecFakeBackend fake;
+    TSCSIDevice device;
+    device.HaId = 1;
+    fake.onExecute = [&](SRB_ExecSCSICmd& srb) -> std::uint32_t {
+      if (srb.CDBByte[0] == 0x28) clock.Advance(c.msPerRead);
+      return srb.SRB_Status = SS_COMP;
+    };
+    TFEntry entry;
+    entry.Extent = 100;
+    entry.Size = 20 * 63488;
+    std::vector<std::size_t> units;
+    EXPECT_EQ(TReadResult::Complete, ReadEntryData(device, entry, 31, [&](const std::uint8_t*, std::size_t length) {
+                units.push_back(length / 63488);
+                return true;
+              }));
+    EXPECT_EQ(c.units, units);
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

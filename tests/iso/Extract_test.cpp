@@ -35,7 +35,7 @@ std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s) {
 
 std::time_t ModTime(const fs::path& path) { return ModifiedTime(path); }
 
-const std::vector<std::size_t> kSizes = {0, 1, 2047, 2048, 2049, 63488, 63489, 100000, 3 * 63488 + 1};
+const std::vector<std::size_t> kSizes = {0, 1, 2047, 2048, 2049, 63488, 63489, 100000, 8 * 63488 + 1};
 
 // One file per size (FILE<size>), laid out one after another from sector 40, plus
 // a file kept in three extents out of order and two files with other dates.
@@ -232,8 +232,8 @@ TEST(Extract, FailuresLeaveNoPartialFile) {
   EXPECT_FALSE(disc.qb.ExtractFile(disc.Sized(1), (out / "adir").string()));
   EXPECT_TRUE(fs::is_directory(out / "adir"));
 
-  // Progress comes after every batch of three transfer units handed to the file.
-  constexpr std::uint64_t kBatch = 3 * 63488, kBatched = kBatch + 1;
+  // Progress comes after every batch of eight transfer units handed to the file.
+  constexpr std::uint64_t kBatch = 8 * 63488, kBatched = kBatch + 1;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
   auto stopAfterFirst = [&](std::uint64_t done, std::uint64_t total) {
     calls.emplace_back(done, total);
