@@ -28,13 +28,12 @@ std::string DateText(const TFEntry& entry) {
 }
 
 // The time stamps a Rock Ridge entry records, keyed by kind.
-void WriteStamps(TJsonWriter& json, const TPosixInfo& posix) {
+void WriteStampsObject(TJsonWriter& json, const TPosixInfo& posix) {
   // The kinds in key order.
   static constexpr TStampKind kinds[] = {TStampKind::Access,    TStampKind::Attributes, TStampKind::Backup,
                                          TStampKind::Creation,  TStampKind::Effective,  TStampKind::Expiration,
                                          TStampKind::Modification};
   static_assert(std::size(kinds) == kStampKinds);
-  json.Key("stamps");
   json.BeginObject();
   for (const TStampKind kind : kinds) {
     const auto& stamp = posix.Stamp(kind);
@@ -54,13 +53,45 @@ void WriteStamps(TJsonWriter& json, const TPosixInfo& posix) {
   json.EndObject();
 }
 
+// Entries written one after the other mostly share their date and POSIX attributes
+// (the import keeps one copy for a run of equal ones): their texts are made once.
+class TRepeatedTexts {
+ public:
+  // The entry's date as text; empty when it has none.
+  const std::string& Date(const TFEntry& entry) {
+    if (!dateValid_ || entry.DateTime != date_) {
+      dateText_ = DateText(entry);
+      date_ = entry.DateTime;
+      dateValid_ = entry.HasDate();
+    }
+    return dateText_;
+  }
+  void Stamps(TJsonWriter& json, const TPosixInfo& posix) {
+    json.Key("stamps");
+    if (&posix != posix_ || json.Depth() != depth_) {
+      stampsText_ = json.Render([&posix](TJsonWriter& value) { WriteStampsObject(value, posix); });
+      posix_ = &posix;
+      depth_ = json.Depth();
+    }
+    json.Raw(stampsText_);
+  }
+
+ private:
+  double date_ = 0;
+  bool dateValid_ = false;
+  std::string dateText_;
+  const TPosixInfo* posix_ = nullptr;
+  std::size_t depth_ = 0;
+  std::string stampsText_;
+};
+
 // One entry of the listing, its keys in the order the document shows them.
-void WriteEntry(TJsonWriter& json, const TFEntry& entry, const std::string& path) {
+void WriteEntry(TJsonWriter& json, const TFEntry& entry, const std::string& path, TRepeatedTexts& texts) {
   json.BeginObject();
   json.Key("attributes");
   json.Number(std::uint64_t{entry.Attr});
   json.Key("date");
-  const std::string date = DateText(entry);
+  const std::string& date = texts.Date(entry);
   if (date.empty()) {
     json.Null();
   } else {
@@ -112,7 +143,7 @@ void WriteEntry(TJsonWriter& json, const TFEntry& entry, const std::string& path
   json.Key("size");
   json.Number(std::int64_t{entry.Size});
   if (posix) {
-    WriteStamps(json, *posix);
+    texts.Stamps(json, *posix);
     if (posix->Symlink) {
       json.Key("target");
       json.String(posix->LinkTarget);
@@ -128,11 +159,12 @@ void WriteEntry(TJsonWriter& json, const TFEntry& entry, const std::string& path
 }
 
 // Every entry of the directory, and with `recursive` of its sub-directories, depth first.
-void WriteEntries(TJsonWriter& json, const TDEntry* dir, const std::string& path, bool recursive) {
+void WriteEntries(TJsonWriter& json, const TDEntry* dir, const std::string& path, bool recursive,
+                  TRepeatedTexts& texts) {
   for (const TFEntry* entry = dir ? dir->Files : nullptr; entry; entry = entry->Next) {
     const std::string child = ChildPath(path, entry->LongName);
-    WriteEntry(json, *entry, child);
-    if (recursive && entry->IsDirectory() && entry->Dir) WriteEntries(json, entry->Dir, child, true);
+    WriteEntry(json, *entry, child, texts);
+    if (recursive && entry->IsDirectory() && entry->Dir) WriteEntries(json, entry->Dir, child, true, texts);
   }
 }
 
@@ -209,10 +241,11 @@ int CmdList(CliDrive& drive, const ListOptions& options, std::ostream& out) {
     json.String(std::string(1, drive.SelectedLetter()) + ":");
     json.Key("entries");
     json.BeginArray();
+    TRepeatedTexts texts;
     if (item->dir) {
-      WriteEntries(json, item->dir, item->path, options.recursive);
+      WriteEntries(json, item->dir, item->path, options.recursive, texts);
     } else {
-      WriteEntry(json, *item->entry, item->path);
+      WriteEntry(json, *item->entry, item->path, texts);
     }
     json.EndArray();
     const TQuarnBurner& burner = drive.Burner();

@@ -20,13 +20,28 @@ bool Plain(std::string_view text) {
 
 }  // namespace
 
-TJsonWriter::TJsonWriter(std::ostream& out) : out_(out) { buffer_.reserve(kFlushAt + 4096); }
+TJsonWriter::TJsonWriter(std::ostream& out) : out_(&out) { buffer_.reserve(kFlushAt + 4096); }
 
 TJsonWriter::~TJsonWriter() { Flush(); }
 
 void TJsonWriter::Flush() {
-  if (!buffer_.empty()) out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  if (!out_) return;
+  if (!buffer_.empty()) out_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
   buffer_.clear();
+}
+
+std::string TJsonWriter::Render(const std::function<void(TJsonWriter&)>& write) const {
+  // Only the depth shapes the text of a value: its indents.
+  TJsonWriter value;
+  value.filled_.assign(filled_.size(), true);
+  value.afterKey_ = true;
+  write(value);
+  return std::move(value.buffer_);
+}
+
+void TJsonWriter::Raw(std::string_view text) {
+  BeforeValue();
+  buffer_ += text;
 }
 
 void TJsonWriter::Indent(std::size_t depth) { buffer_.append(2 * depth, ' '); }

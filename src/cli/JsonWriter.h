@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -35,14 +36,24 @@ class TJsonWriter {
   // Writes what is buffered to the stream.
   void Flush();
 
+  // The text `write` gives for one value written at this writer's depth; written
+  // again with Raw, it repeats a value that recurs unchanged without building it anew.
+  std::string Render(const std::function<void(TJsonWriter&)>& write) const;
+  // The next value, as Render gave it.
+  void Raw(std::string_view text);
+  // The containers open around the next value.
+  std::size_t Depth() const { return filled_.size(); }
+
  private:
+  // A writer that only renders into its buffer (see Render).
+  TJsonWriter() = default;
   void BeforeValue();
   void Open(char bracket);
   void Close(char bracket);
   void Quoted(std::string_view text);
   void Indent(std::size_t depth);
 
-  std::ostream& out_;
+  std::ostream* out_ = nullptr;
   std::string buffer_;
   // Per open container: whether it holds anything yet.
   std::vector<bool> filled_;
