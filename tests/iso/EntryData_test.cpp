@@ -18,6 +18,15 @@ namespace {
 
 std::uint8_t Byte(std::uint32_t lba, std::size_t i) { return static_cast<std::uint8_t>(lba * 7 + i); }
 
+// A drive whose commands a test answers, on a clock the test moves.
+struct FakeDrive {
+  platform::VirtualClock clock;
+  platform::ScopedClock scopedClock{clock};
+  test::ExecFakeBackend fake;
+  TSCSIDevice device;
+  FakeDrive() { device.HaId = 1; }
+};
+
 TEST(EntryData, AReadWhoseBufferTheLibraryKeptLosesNoDataOfTheBatch) {
   struct Case {
     const char* what;
@@ -34,13 +43,8 @@ TEST(EntryData, AReadWhoseBufferTheLibraryKeptLosesNoDataOfTheBatch) {
   constexpr std::size_t kSize = 5 * 63488 + 777;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    platform::VirtualClock clock;
-    platform::ScopedClock scopedClock(clock);
-    test::ExecFakeBackend fake;
-    TSCSIDevice device;
-    device.HaId = 1;
-    device.Target = 0;
-    device.Lun = 0;
+    FakeDrive drive;
+    test::ExecFakeBackend& fake = drive.fake;
     const std::size_t orphans = TOrphanKeeper::Instance().Sweep();
     int reads = 0;
     SRB_ExecSCSICmd* hung = nullptr;
@@ -63,7 +67,7 @@ TEST(EntryData, AReadWhoseBufferTheLibraryKeptLosesNoDataOfTheBatch) {
     std::string got;
     std::uint32_t failedLba = 0;
     const TReadResult result = ReadEntryData(
-        device, entry, 31,
+        drive.device, entry, 31,
         [&](const std::uint8_t* data, std::size_t length) {
           got.append(reinterpret_cast<const char*>(data), length);
           return true;
@@ -100,20 +104,16 @@ TEST(EntryData, ASlowDrivesBatchGoesOnOnceItIsAQuarterSecondOld) {
   const Case cases[] = {{0, {8, 8, 4}}, {100, {3, 3, 3, 3, 3, 3, 2}}, {300, std::vector<std::size_t>(20, 1)}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.msPerRead);
-    platform::VirtualClock clock;
-    platform::ScopedClock scopedClock(clock);
-    test::ExecFakeBackend fake;
-    TSCSIDevice device;
-    device.HaId = 1;
-    fake.onExecute = [&](SRB_ExecSCSICmd& srb) -> std::uint32_t {
-      if (srb.CDBByte[0] == 0x28) clock.Advance(c.msPerRead);
+    FakeDrive drive;
+    drive.fake.onExecute = [&](SRB_ExecSCSICmd& srb) -> std::uint32_t {
+      if (srb.CDBByte[0] == 0x28) drive.clock.Advance(c.msPerRead);
       return srb.SRB_Status = SS_COMP;
     };
     TFEntry entry;
     entry.Extent = 100;
     entry.Size = 20 * 63488;
     std::vector<std::size_t> units;
-    EXPECT_EQ(TReadResult::Complete, ReadEntryData(device, entry, 31, [&](const std::uint8_t*, std::size_t length) {
+    EXPECT_EQ(TReadResult::Complete, ReadEntryData(drive.device, entry, 31, [&](const std::uint8_t*, std::size_t length) {
                 units.push_back(length / 63488);
                 return true;
               }));
