@@ -32,6 +32,25 @@ bool HasJolietEscape(const iso::VolumeDescriptor& vd) {
   return false;
 }
 
+// Hands each standard volume descriptor of the session, from sector 16 up to its
+// terminator, to `take(vd, read, lba)` (`read`: whether the sector read well; one
+// that did not is all zeros and so never standard), after reading it into `sector`;
+// stops at the first for which `take` says true, and says whether one did.
+template <class Take>
+bool ScanDescriptors(TSCSIDevice& drive, std::uint32_t firstSector, std::uint8_t* sector, Take take) {
+  for (std::uint32_t i = 0; i < kDescriptorSectors; ++i) {
+    const std::uint32_t lba = firstSector + kFirstDescriptor + i;
+    std::fill_n(sector, iso::kSectorSize, std::uint8_t{0});
+    const bool read = drive.ReadSectors(lba, 1, iso::kSectorSize, sector);
+    iso::VolumeDescriptor vd;
+    std::memcpy(&vd, sector, sizeof vd);
+    if (!IsStandardIdentifier(vd)) continue;
+    if (vd.Type == iso::kTerminator) return false;
+    if (take(vd, read, lba)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const char* TreeKindName(TTreeKind kind) {
@@ -48,28 +67,23 @@ const char* TreeKindName(TTreeKind kind) {
 
 bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, TTreeKind kind, TDEntry* target) {
   const std::uint64_t discEnd = sessionEnd_;
-  for (std::uint32_t i = 0; i < kDescriptorSectors; ++i) {
-    VolumeDescriptor.fill(0);
-    const bool read = ReadSectors(firstSector + kFirstDescriptor + i, 1, iso::kSectorSize, VolumeDescriptor.data());
-    iso::VolumeDescriptor vd;
-    std::memcpy(&vd, VolumeDescriptor.data(), sizeof vd);
-    if (!IsStandardIdentifier(vd)) continue;
-    if (vd.Type == iso::kTerminator) return false;
-    const std::uint32_t lba = firstSector + kFirstDescriptor + i;
+  bool found = false;
+  ScanDescriptors(*this, firstSector, VolumeDescriptor.data(), [&](const iso::VolumeDescriptor& vd, bool read,
+                                                                   std::uint32_t lba) {
     switch (kind) {
       case TTreeKind::Joliet:
-        if (!read || vd.Type != iso::kSupplementaryDescriptor || !HasJolietEscape(vd)) continue;
+        if (!read || vd.Type != iso::kSupplementaryDescriptor || !HasJolietEscape(vd)) return false;
         break;
       case TTreeKind::Enhanced:
-        if (!read || !iso::IsEnhancedDescriptor(vd)) continue;
+        if (!read || !iso::IsEnhancedDescriptor(vd)) return false;
         break;
       case TTreeKind::RockRidge:
       case TTreeKind::Iso:
-        if (vd.Type != iso::kPrimaryDescriptor) continue;
+        if (vd.Type != iso::kPrimaryDescriptor) return false;
         break;
       case TTreeKind::None:
       case TTreeKind::Udf:
-        return false;
+        return true;
     }
 
     // The session ends at its volume space size, counted from the disc's first block,
@@ -84,22 +98,23 @@ bool TQuarnBurner::FindDescriptor(std::uint32_t firstSector, TTreeKind kind, TDE
       posix = FindPosixEntries(root, static_cast<std::uint32_t>(std::min<std::uint64_t>(sessionEnd_, UINT32_MAX)));
       if (!posix) {
         sessionEnd_ = discEnd;
-        return false;
+        return true;
       }
     }
     RememberDescriptor(lba);
     importedTree_ = kind;
     const bool rootRead = WalkRoot(kind, root, vd.RootRecord.Size(), target, std::move(posix));
     sessionEnd_ = discEnd;
-    if (rootRead || kind != TTreeKind::Joliet) return true;
+    found = rootRead || kind != TTreeKind::Joliet;
+    if (found) return true;
     // Without its root the Joliet tree holds nothing; the primary tree of the same
     // session names the same files.
     importedTree_ = TTreeKind::None;
     problems_.Add({TProblemKind::Fallback, DisplayPath(target), root,
                    "the Joliet tree's root cannot be read; the primary tree's names are shown instead"});
-    return false;
-  }
-  return false;
+    return true;
+  });
+  return found;
 }
 
 void TQuarnBurner::RememberDescriptor(std::uint32_t lba) {
@@ -201,16 +216,9 @@ bool TQuarnBurner::HasJolietDescriptor(std::uint32_t firstSector) {
   // The descriptors FindDescriptor would take for a Joliet tree, read into a buffer of
   // their own so that the descriptor of the tree already read stays where it is.
   std::array<std::uint8_t, iso::kSectorSize> sector{};
-  for (std::uint32_t i = 0; i < kDescriptorSectors; ++i) {
-    sector.fill(0);
-    const bool read = ReadSectors(firstSector + kFirstDescriptor + i, 1, iso::kSectorSize, sector.data());
-    iso::VolumeDescriptor vd;
-    std::memcpy(&vd, sector.data(), sizeof vd);
-    if (!IsStandardIdentifier(vd)) continue;
-    if (vd.Type == iso::kTerminator) return false;
-    if (read && vd.Type == iso::kSupplementaryDescriptor && HasJolietEscape(vd)) return true;
-  }
-  return false;
+  return ScanDescriptors(*this, firstSector, sector.data(), [](const iso::VolumeDescriptor& vd, bool read, std::uint32_t) {
+    return read && vd.Type == iso::kSupplementaryDescriptor && HasJolietEscape(vd);
+  });
 }
 
 bool TQuarnBurner::AddedNamesAreUtf8(const TreeMark& mark) const {
