@@ -33,9 +33,9 @@ bool HasJolietEscape(const iso::VolumeDescriptor& vd) {
 }
 
 // Hands each standard volume descriptor of the session, from sector 16 up to its
-// terminator, to `take(vd, read, lba)` (`read`: whether the sector read well; one
-// that did not is all zeros and so never standard), after reading it into `sector`;
-// stops at the first for which `take` says true, and says whether one did.
+// terminator, to `take(vd, read, lba)` after reading it into `sector` (`read`: whether
+// the read succeeded; a failed one may still have left data); stops at the first for
+// which `take` says true, and says whether one did.
 template <class Take>
 bool ScanDescriptors(TSCSIDevice& drive, std::uint32_t firstSector, std::uint8_t* sector, Take take) {
   for (std::uint32_t i = 0; i < kDescriptorSectors; ++i) {
